@@ -1,0 +1,1 @@
+// Placeholder translation unit for targets whose code lives in static parts.

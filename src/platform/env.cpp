@@ -1,0 +1,44 @@
+#include "platform/env.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <dlfcn.h>
+
+namespace tavrelis::platform {
+
+namespace {
+QDate fixed_today;
+} // namespace
+
+QString appdata() {
+    const QString v = qEnvironmentVariable("APPDATA");
+    if (!v.isEmpty())
+        return v;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+QString temp_folder() {
+    for (const char* name : {"TEMP", "TMP"}) {
+        const QString v = qEnvironmentVariable(name);
+        if (!v.isEmpty())
+            return v;
+    }
+    return QDir::tempPath();
+}
+
+QString module_folder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&module_folder), &info) != 0 && info.dli_fname)
+        return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
+    return QDir::currentPath();
+}
+
+QDate today() { return fixed_today.isValid() ? fixed_today : QDate::currentDate(); }
+
+void set_today(const QDate& day) { fixed_today = day; }
+
+QChar separator() { return QDir::separator(); }
+
+} // namespace tavrelis::platform

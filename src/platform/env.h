@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace tavrelis::platform {
+
+// The per-user folder the settings live under: APPDATA when set, else the
+// per-user config folder.
+QString appdata();
+// TEMP, then TMP, else the system's temporary folder.
+QString temp_folder();
+// The folder of the loaded module (the library), where Templates/ sits.
+QString module_folder();
+
+// One clock for the whole module; the host may fix it (tests, scripted sessions).
+QDate today();
+void set_today(const QDate& day); // an invalid date returns to the system clock
+
+// The separator of paths this system builds.
+QChar separator();
+
+} // namespace tavrelis::platform

@@ -1,0 +1,26 @@
+#include "support/support.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace testsupport {
+
+QString data_path(const QString& name) {
+    return QDir(QStringLiteral(TAVRELIS_TEST_DATA)).filePath(name);
+}
+
+QByteArray read_file(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+bool write_file(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+} // namespace testsupport
