@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <map>
+#include <memory>
+#include <typeindex>
+
+namespace tavrelis {
+
+// What lives for one call of porvik: the windows, created on first use, and with them
+// their public values. Nothing survives the session but files and databases.
+class Session {
+public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The session in force; one is made for callers (tests) that did not open one.
+    static Session& current();
+
+    template <class T> T& get() {
+        auto& slot = objects_[std::type_index(typeid(T))];
+        if (!slot)
+            slot = std::make_unique<T>();
+        return static_cast<T&>(*slot);
+    }
+    template <class T> bool has() const {
+        return objects_.count(std::type_index(typeid(T))) != 0;
+    }
+
+private:
+    std::map<std::type_index, std::unique_ptr<QObject>> objects_;
+    Session* previous_;
+};
+
+} // namespace tavrelis
