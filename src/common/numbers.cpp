@@ -1,0 +1,208 @@
+#include "common/numbers.h"
+
+#include "platform/errors.h"
+
+#include <QComboBox>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace tavrelis {
+
+namespace {
+
+bool is_digit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Blanks that may separate digit groups: the plain one and the two that Russian number
+// formatting produces.
+bool is_group_blank(QChar c) {
+    return c == u' ' || c == u'\u00A0' || c == u'\u202F';
+}
+
+// A number text taken apart without going through binary floating point, so that its
+// digits stay exactly as written.
+struct DecimalText {
+    bool negative = false;
+    QString whole; // digits only, as written (may be empty: ",5")
+    QString frac;  // digits after the separator, as written
+};
+
+bool parse_decimal(QStringView text, DecimalText& out) {
+    text = text.trimmed();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    out = DecimalText{};
+    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
+        out.negative = text[i] == u'-';
+        ++i;
+    }
+    bool separator = false;
+    for (; i < n; ++i) {
+        const QChar c = text[i];
+        if (is_digit(c)) {
+            out.whole += c;
+        } else if (is_group_blank(c)) {
+            // Only a single blank between two digits counts as a group separator.
+            if (!is_digit(text[i - 1]) || i + 1 >= n || !is_digit(text[i + 1]))
+                return false;
+        } else if (c == u',' || c == u'.') {
+            separator = true;
+            ++i;
+            break;
+        } else {
+            return false;
+        }
+    }
+    if (separator) {
+        for (; i < n; ++i) {
+            if (!is_digit(text[i]))
+                return false;
+            out.frac += text[i];
+        }
+    }
+    return !out.whole.isEmpty() || !out.frac.isEmpty();
+}
+
+bool all_zeros(const QString& digits) {
+    for (QChar c : digits)
+        if (c != u'0')
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool read_number(const QString& text, double& value) {
+    DecimalText d;
+    if (!parse_decimal(text, d))
+        return false;
+    std::string plain;
+    plain.reserve(d.whole.size() + d.frac.size() + 3);
+    if (d.negative)
+        plain += '-';
+    plain += d.whole.isEmpty() ? std::string("0") : d.whole.toStdString();
+    if (!d.frac.isEmpty())
+        plain += '.' + d.frac.toStdString();
+    double v = 0;
+    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), v);
+    if (ec != std::errc() || end != plain.data() + plain.size())
+        return false;
+    value = v;
+    return true;
+}
+
+QString number_text(double value) {
+    if (std::isnan(value))
+        return QStringLiteral("nan");
+    if (std::isinf(value))
+        return value < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");
+    if (value == 0)
+        return QStringLiteral("0"); // also for -0
+
+    // 15 significant digits, rounded, then laid out without an exponent.
+    char buf[40];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const std::string_view sci(buf, res.ptr - buf);
+    const bool negative = sci.front() == '-';
+    const std::string_view body = negative ? sci.substr(1) : sci;
+    const size_t e = body.find('e');
+    std::string digits;
+    digits += body[0];
+    digits.append(body.substr(2, e - 2));
+    int exponent = 0;
+    std::from_chars(body.data() + e + 1 + (body[e + 1] == '+' ? 1 : 0), body.data() + body.size(),
+                    exponent);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+
+    const int point = exponent + 1; // digits before the decimal comma
+    std::string out;
+    if (negative)
+        out += '-';
+    if (point <= 0) {
+        out += "0,";
+        out.append(size_t(-point), '0');
+        out += digits;
+    } else if (size_t(point) >= digits.size()) {
+        out += digits;
+        out.append(size_t(point) - digits.size(), '0');
+    } else {
+        out.append(digits, 0, size_t(point));
+        out += ',';
+        out.append(digits, size_t(point));
+    }
+    return QString::fromLatin1(out.data(), qsizetype(out.size()));
+}
+
+QString razr(const QString& S) {
+    DecimalText d;
+    if (!parse_decimal(S, d))
+        throw Error(QStringLiteral("Type mismatch"));
+
+    QString whole = d.whole;
+    qsizetype lead = 0;
+    while (lead < whole.size() - 1 && whole[lead] == u'0')
+        ++lead;
+    whole = whole.mid(lead);
+    if (whole.isEmpty())
+        whole = QStringLiteral("0");
+
+    QString kop = QStringLiteral("00");
+    if (!all_zeros(d.frac)) {
+        kop = d.frac.left(2);
+        if (kop.size() == 1)
+            kop += u'0';
+    }
+
+    QString grouped;
+    grouped.reserve(whole.size() + whole.size() / 3 + 4);
+    for (qsizetype i = 0; i < whole.size(); ++i) {
+        const qsizetype left = whole.size() - i; // digits from here to the right end
+        if (i > 0 && left % 3 == 0)
+            grouped += u' ';
+        grouped += whole[i];
+    }
+    const bool zero = whole == QStringLiteral("0") && kop == QStringLiteral("00");
+    return (d.negative && !zero ? QStringLiteral("-") : QString()) + grouped + u',' + kop;
+}
+
+QString bez_razr(const QString& S) {
+    QString out;
+    out.reserve(S.size());
+    for (QChar c : S)
+        if (c != u' ')
+            out += c;
+    return out;
+}
+
+qint32 clean_number(const QString& S) {
+    const QString rest = S.contains(u'N') ? S.mid(1) : S;
+    double v = 0;
+    if (!read_number(rest, v))
+        throw Error(QStringLiteral("Type mismatch"));
+    // Whole numbers as the platform rounds them: halves go to the even neighbour.
+    double r = std::floor(v);
+    const double diff = v - r;
+    if (diff > 0.5 || (diff == 0.5 && std::fmod(r, 2.0) != 0))
+        r += 1;
+    if (!(r >= double(std::numeric_limits<qint32>::min()) &&
+          r <= double(std::numeric_limits<qint32>::max())))
+        throw Error(QStringLiteral("Overflow"));
+    return qint32(r);
+}
+
+void number(QComboBox* obj, const QString& str) {
+    if (!obj)
+        return;
+    for (int i = 0; i < obj->count(); ++i) {
+        if (obj->itemText(i) == str) {
+            obj->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+} // namespace tavrelis
