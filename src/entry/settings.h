@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace tavrelis {
+
+// The three-line settings file: export folder, last order number used, its year.
+struct SettingsPaths {
+    QString bez; // settings folder, with its trailing separator
+    QString S;   // settings file
+};
+
+SettingsPaths settings_paths();
+
+// The export folder a first run starts with: "C:\ПП" on Windows, the folder "ПП" in the
+// user's home elsewhere.
+QString default_export_folder();
+
+// A number in the file's print form: " 0 ", "-5 ".
+QString print_number(qint32 n);
+
+// Start-up: makes the settings folder, reads the file into Form4's up_path, last_number
+// and last_year (or writes the defaults), makes the export folder, and returns the first
+// free order number as text. A file with fewer than three lines or a non-number raises
+// an error, for the entry method to report.
+QString settings_startup(const SettingsPaths& paths);
+
+// Writes Form4's up_path, last_number and last_year; replaces the old file only once the
+// new one is complete, so a failure never leaves it truncated. Raises an error on failure.
+void write_settings(const QString& S);
+
+} // namespace tavrelis
