@@ -1,0 +1,270 @@
+#include "forming/form1.h"
+
+#include "common/date_picker.h"
+#include "common/form4.h"
+#include "common/numbers.h"
+#include "common/session.h"
+#include "entry/settings.h"
+#include "forming/codes.h"
+#include "platform/env.h"
+#include "platform/errors.h"
+#include "platform/objects.h"
+#include "platform/ui.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTextEdit>
+
+namespace tavrelis {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
+
+QComboBox* combo(QWidget* parent, const char* name, const QStringList& items = {}) {
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->addItems(items);
+    c->setCurrentIndex(-1);
+    return c;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setBuddy(buddy);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+DatePicker* picker(QWidget* parent, const char* name) {
+    auto* d = new DatePicker(parent);
+    d->setObjectName(QLatin1String(name));
+    return d;
+}
+
+} // namespace
+
+Form1::Form1() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Формирование платежных поручений"));
+    build();
+    reset_controls();
+}
+
+Form1::~Form1() = default;
+
+Form1& form1() {
+    return Session::current().get<Form1>();
+}
+
+void Form1::build() {
+    Frame1 = new QGroupBox(QStringLiteral("Организации"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    List1 = new QListWidget(Frame1);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setSelectionMode(QAbstractItemView::MultiSelection);
+    Command3 = button(Frame1, "Command3", QStringLiteral("Выбрать все"));
+    Command1 = button(Frame1, "Command1", QStringLiteral("Снять все"));
+    auto* frame_layout = new QGridLayout(Frame1);
+    frame_layout->addWidget(List1, 0, 0, 1, 2);
+    frame_layout->addWidget(Command3, 1, 0);
+    frame_layout->addWidget(Command1, 1, 1);
+
+    Combo2 = combo(this, "Combo2");
+    Combo1 = combo(this, "Combo1");
+    Combo3 = combo(this, "Combo3");
+    Text2 = new QLineEdit(this);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Combo6 = combo(this, "Combo6", kind_items());
+    Combo7 = combo(this, "Combo7", priority_items());
+    Combo8 = combo(this, "Combo8", basis_items());
+    Combo9 = combo(this, "Combo9", payment_type_items());
+    Combo4 = combo(this, "Combo4", operation_type_items());
+    Combo10 = combo(this, "Combo10", period_type_items());
+    for (QComboBox* c : {Combo8, Combo9, Combo2, Combo3})
+        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    DTPicker3 = picker(this, "DTPicker3");
+    DTPicker1 = picker(this, "DTPicker1");
+    DTPicker2 = picker(this, "DTPicker2");
+    Command2 = button(this, "Command2", QStringLiteral("Далее >>"));
+    Command4 = button(this, "Command4", QStringLiteral("Выход"));
+    RB1 = new QTextEdit(this);
+    RB1->setObjectName(QStringLiteral("RB1"));
+    RB1->hide();
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(Frame1, 0, 0, 14, 1);
+    int row = 0;
+    auto add = [&](const char* name, const QString& text, QWidget* w) {
+        grid->addWidget(label(this, name, text, w), row, 1);
+        grid->addWidget(w, row, 2, 1, 3);
+        ++row;
+    };
+    add("Label2", QStringLiteral("Наименование налога"), Combo2);
+    add("Label1", QStringLiteral("КБК"), Combo1);
+    add("Label3", QStringLiteral("Период"), Combo3);
+    add("Label5", QStringLiteral("Назначение платежа"), Text2);
+    add("Label6", QStringLiteral("Вид платежа"), Combo6);
+    add("Label7", QStringLiteral("Очередность платежа"), Combo7);
+    add("Label8", QStringLiteral("Основание платежа"), Combo8);
+    add("Label9", QStringLiteral("Тип платежа"), Combo9);
+    Label4 = label(this, "Label4", QStringLiteral("Тип операции"), Combo4);
+    Label10 = label(this, "Label10", QStringLiteral("Тип периода"), Combo10);
+    for (QWidget* w : std::initializer_list<QWidget*>{Label4, Combo4, Label10, Combo10})
+        w->hide(); // steered only through "Тип платежа" and "Период"
+    Combo10->setEnabled(false);
+    Label10->setEnabled(false);
+    add("Label11", QStringLiteral("Дата операции"), DTPicker3);
+    add("Label12", QStringLiteral("Дата п/п"), DTPicker1);
+    add("Label13", QStringLiteral("Дата документа"), DTPicker2);
+    add("Label14", QStringLiteral("№ п/п, начиная с:"), Text1);
+    grid->addWidget(Command2, row, 3);
+    grid->addWidget(Command4, row, 4);
+    grid->setColumnStretch(2, 1);
+    resize(900, 520);
+
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
+    connect(Combo2, &QComboBox::currentIndexChanged, this, [this] { Combo2_Click(); });
+    connect(Combo3, &QComboBox::currentIndexChanged, this, [this] { Combo3_Click(); });
+    connect(Combo9, &QComboBox::currentIndexChanged, this, [this] { Combo9_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [] { Command2_Click(); });
+    connect(DTPicker3, &DatePicker::picked, this, [this] { DTPicker3_Change(); });
+}
+
+// The state a freshly loaded window has: lists empty, no choices, dates today.
+void Form1::reset_controls() {
+    const QSignalBlocker b1(Combo1), b2(Combo2), b3(Combo3), b4(Combo4), b6(Combo6), b7(Combo7),
+        b8(Combo8), b9(Combo9), b10(Combo10), bl(List1);
+    List1->clear();
+    Combo1->clear();
+    Combo2->clear();
+    Combo3->clear();
+    for (QComboBox* c : {Combo4, Combo6, Combo7, Combo8, Combo9, Combo10})
+        c->setCurrentIndex(-1);
+    Text1->setText(QStringLiteral("1"));
+    Text2->clear();
+    RB1->clear();
+    const QDate today = platform::today();
+    for (DatePicker* d : {DTPicker1, DTPicker2, DTPicker3})
+        d->set_value(today);
+    Command2->setEnabled(false);
+}
+
+void Form1::unload() {
+    if (unloading_)
+        return;
+    unloading_ = true;
+    hide();
+    try {
+        write_settings(S);
+    } catch (const std::exception& e) {
+        // The window closes in any case; the user learns the numbering was not saved.
+        platform::msgbox(describe(e), platform::vbCritical, kTitle);
+    }
+    reset_controls();
+    unloading_ = false;
+}
+
+void Form1::closeEvent(QCloseEvent* e) {
+    e->accept();
+    unload();
+}
+
+void Form1::purpose_text() {
+    Text2->setText(Combo2->currentText() + QStringLiteral(" за ") + Combo3->currentText());
+}
+
+void Form1::Combo1_Click() {
+    Combo2->setCurrentIndex(Combo1->currentIndex());
+    purpose_text();
+}
+
+void Form1::Combo2_Click() {
+    Combo1->setCurrentIndex(Combo2->currentIndex());
+    purpose_text();
+}
+
+void Form1::Combo3_Click() {
+    purpose_text();
+    Combo10->setCurrentIndex(0);
+    Combo10->setCurrentIndex(period_type_for_period(Combo3->currentText()));
+}
+
+void Form1::Combo9_Click() {
+    const int pos = operation_type_for_payment_type(Combo9->currentIndex());
+    if (pos >= 0)
+        Combo4->setCurrentIndex(pos);
+}
+
+void Form1::Command3_Click() {
+    for (int i = 0; i < List1->count(); ++i)
+        List1->item(i)->setSelected(true);
+}
+
+void Form1::Command1_Click() {
+    for (int i = 0; i < List1->count(); ++i)
+        List1->item(i)->setSelected(false);
+}
+
+void Form1::Command4_Click() {
+    exiter = true;
+    unload();
+}
+
+void Form1::DTPicker3_Change() {
+    const QDate picked = DTPicker3->date();
+    auto calendar = platform::factory().create_calendar();
+    if (!calendar) {
+        platform::msgbox(QStringLiteral("Не удалось создать объект календаря рабочих дней"),
+                         platform::vbCritical, kTitle);
+        return;
+    }
+    const QDate working = calendar->working_day(picked);
+    if (working == picked)
+        return;
+    if (platform::msgbox(QStringLiteral("Выбранная дата является нерабочим днем. Выбрать "
+                                        "ближайший рабочий день?"),
+                         platform::vbYesNo | platform::vbQuestion, kTitle) == platform::vbYes)
+        DTPicker3->set_value(working);
+}
+
+void Form1::init_() {
+    Form4& f4 = form4();
+    Command1_Click();
+    for (int pos : f4.org)
+        if (pos >= 0 && pos < List1->count())
+            List1->item(pos)->setSelected(true);
+    Combo6->setCurrentIndex(f4.v_p);
+    Combo7->setCurrentIndex(f4.o_p);
+    Combo2->setCurrentIndex(f4.n_n);
+    Combo1->setCurrentIndex(f4.kbk);
+    Text2->setText(f4.naznach);
+    Combo8->setCurrentIndex(f4.osnov);
+    Combo9->setCurrentIndex(f4.t_p);
+    Combo3->setCurrentIndex(f4.period);
+    DTPicker3->set_value(f4.d_o);
+    DTPicker1->set_value(f4.d_pp);
+    DTPicker2->set_value(f4.d_doc);
+    Combo4->setCurrentIndex(f4.t_t);
+}
+
+} // namespace tavrelis

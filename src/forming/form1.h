@@ -1,0 +1,103 @@
+#pragma once
+
+#include "data/connection.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QStringList>
+#include <QVariantList>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QLabel;
+class QGroupBox;
+class QTextEdit;
+
+namespace tavrelis {
+
+class DatePicker;
+
+// "Формирование платежных поручений": the formation window.
+class Form1 : public QDialog {
+    Q_OBJECT
+public:
+    Form1();
+    ~Form1() override;
+
+    // Controls, by their design names.
+    QGroupBox* Frame1;
+    QListWidget* List1;
+    QComboBox* Combo1;     // КБК
+    QComboBox* Combo2;     // Наименование налога
+    QComboBox* Combo3;     // Период
+    QComboBox* Combo4;     // Тип операции (hidden)
+    QComboBox* Combo6;     // Вид платежа
+    QComboBox* Combo7;     // Очередность платежа
+    QComboBox* Combo8;     // Основание платежа
+    QComboBox* Combo9;     // Тип платежа
+    QComboBox* Combo10;    // Тип периода (hidden, disabled)
+    QLabel* Label4;        // label of Combo4
+    QLabel* Label10;       // label of Combo10
+    QLineEdit* Text1;      // № п/п, начиная с:
+    QLineEdit* Text2;      // Назначение платежа
+    DatePicker* DTPicker1; // Дата п/п
+    DatePicker* DTPicker2; // Дата документа
+    DatePicker* DTPicker3; // Дата операции
+    QPushButton* Command1; // Снять все
+    QPushButton* Command2; // Далее >>
+    QPushButton* Command3; // Выбрать все
+    QPushButton* Command4; // Выход
+    QTextEdit* RB1;        // hidden text buffer of printing
+
+    // Public values.
+    bool exiter = true;
+    bool emp = true;
+    bool pechatat = false;
+    bool cancel_print = false;
+    bool next_file = false;
+    QString S, bez; // settings file and folder
+    qint32 accstream_id = 0;
+    QString db_path, db_file_path, db_file_path2;
+    QString inn, kpp;
+    QVariantList ids_acc; // per List1 entry: the report set's id, or a branch's ids "1,2"
+    QStringList ids_kbk;  // per Combo1 entry: the tax code as stored
+    QString acc_list;
+    qint32 nom = 0;
+    QHash<QString, QString> inn_by_acc, kpp_by_acc;
+    data::Recordset rs3;
+
+    void req1(qint32 acc);
+    void init_();
+    // Closes the window: the settings are written and the controls go back to their
+    // design state; the public values stay.
+    void unload();
+
+    // Behaviours of the controls, run whenever the position changes.
+    void Combo1_Click();
+    void Combo2_Click();
+    void Combo3_Click();
+    void Combo9_Click();
+    void Command1_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void DTPicker3_Change();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void build();
+    void reset_controls();
+    void purpose_text();
+    void fail_with(const QString& message);
+    bool unloading_ = false;
+};
+
+Form1& form1();
+
+// The "Далее >>" handler; the forming lives beside it.
+void Command2_Click();
+
+} // namespace tavrelis
