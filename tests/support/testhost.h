@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVector>
+
+namespace testsupport {
+
+// A host installation of the tests' own, in a temporary folder: both databases with the
+// host's tables, a registry file naming them, and APPDATA, HOME and TEMP inside the folder.
+// Rows are added with plain SQL; nothing of the module is used to build it.
+class TestHost {
+public:
+    enum Options { WithFactPayments = 1, WithoutFactPayments = 0 };
+    explicit TestHost(int options = WithFactPayments, int version = 93);
+    ~TestHost();
+
+    QString dir() const { return dir_.path(); }
+    QString data_dir() const;
+    QString settlements_file() const; // Fsk_Base.mdb
+    QString taxpayer_file() const;    // Valmora2.mdb
+    QString registry_file() const;
+
+    // Runs a script of statements on a database; fails the test (qFatal-free) by returning false.
+    bool settlements(const QString& sql);
+    bool taxpayer(const QString& sql);
+    // Rows of a query, each field as text ("<null>" for null).
+    QVector<QStringList> settlements_rows(const QString& sql) const;
+    QVector<QStringList> taxpayer_rows(const QString& sql) const;
+    QString settlements_value(const QString& sql) const; // first field of the first row
+
+    // Rewrites the registry file: the database folder (empty leaves the value out) and the
+    // host's build number (0 leaves the version object out).
+    void write_registry(const QString& db_path, int version);
+
+private:
+    QTemporaryDir dir_;
+    QByteArray saved_appdata_, saved_home_, saved_temp_;
+};
+
+} // namespace testsupport
