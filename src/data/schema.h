@@ -10,4 +10,9 @@ namespace tavrelis::data {
 QString settlements_schema_sql(); // Fsk_Base.mdb
 QString taxpayer_schema_sql();    // Valmora2.mdb
 
+// fact_payments is optional at a host (the module looks whether it exists), so it can be
+// left out: settlements_schema_sql() is the core tables followed by fact_payments.
+QString settlements_core_schema_sql(); // Fsk_Base.mdb without fact_payments
+QString fact_payments_schema_sql();
+
 } // namespace tavrelis::data
