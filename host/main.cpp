@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (parser.isSet(help)) {
-        out << parser.helpText();
+        out << parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                         QStringLiteral("tavrelis-host"));
         return 0;
     }
 
