@@ -10,7 +10,8 @@ struct sqlite3;
 namespace tavrelis::data {
 
 // The rows a statement returned, read field by field by position in select-list order.
-// A column declared DATE reads as dd.mm.yyyy text; every other value as its text; null as null.
+// A column declared DATE reads as dd.mm.yyyy text; every other value as the engine holds it
+// (qlonglong, double, QString, QByteArray for a blob); null as a null QVariant.
 class Recordset {
 public:
     Recordset() = default;
@@ -18,21 +19,27 @@ public:
 
     bool eof() const { return pos_ >= rows_.size(); }
     bool empty() const { return rows_.isEmpty(); } // no row at all (BOF and EOF)
-    int field_count() const { return int(names_.size()); }
+    int field_count() const { return fields_; }
     int record_count() const { return int(rows_.size()); }
     void move_next() { ++pos_; }
     void move_first() { pos_ = 0; }
 
     // The field of the current row. Reading past the end raises an error.
-    QVariant field(int i) const;
-    bool is_null(int i) const { return field(i).isNull(); }
+    QVariant field(int i) const { return at(i); }
+    bool is_null(int i) const { return at(i).isNull(); }
     // The field as text; null raises an error ("Invalid use of Null"), as the original's reads did.
+    // An integer reads in decimal, a real in its shortest round-trip form with a '.' (callers
+    // that want the amount take field(i).toDouble()).
     QString text(int i) const;
     // The field as text, null read as empty.
     QString text_or_empty(int i) const;
 
 private:
-    QStringList names_;
+    friend class Connection;
+    Recordset(int fields, QVector<QVector<QVariant>> rows);
+    const QVariant& at(int i) const;
+
+    int fields_ = 0; // columns of the statement, whether or not it returned rows
     QVector<QVector<QVariant>> rows_;
     qsizetype pos_ = 0;
 };
@@ -52,8 +59,10 @@ public:
 
     void set_connection_string(const QString& s) { connection_string_ = s; }
     const QString& connection_string() const { return connection_string_; }
-    // Opens the file named by Dbq; failure raises an error with the engine's message.
+    // Opens the file named by Dbq, which must exist (it is never created); failure raises an
+    // error with the engine's message.
     void open();
+    // Closing a closed connection does nothing.
     void close();
     int state() const { return db_ ? Open : Closed; }
 
@@ -74,7 +83,8 @@ QString access_connection_string(const QString& path);
 // Doubles the apostrophes of a value placed between apostrophes in SQL text.
 QString sql_quote(const QString& value);
 
-// Turns the Access dialect into SQLite's: & outside quoted literals becomes ||.
+// Turns the Access dialect into SQLite's: & outside quoted literals becomes ||, and each of
+// its operands that may be null is read as empty text, as Access joins a null.
 QString translate_access(const QString& sql);
 
 } // namespace tavrelis::data

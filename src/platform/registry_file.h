@@ -21,4 +21,7 @@ struct RegValue {
 // key is the full key path, e.g. "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tormesk\\Valmora2\\General".
 RegValue read_registry_value(const QString& key, const QString& name);
 
+// Whether the key is in the file, as a section of its own or as the parent of one.
+bool registry_key_exists(const QString& key);
+
 } // namespace tavrelis::platform

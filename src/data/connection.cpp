@@ -1,0 +1,551 @@
+#include "data/connection.h"
+
+#include "platform/errors.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QVarLengthArray>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace tavrelis::data {
+
+namespace {
+
+// The descriptions ADO gave for misuse of a connection or result set; callers show them.
+const QString no_current_record = QStringLiteral(
+    "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+    "requires a current record.");
+const QString no_such_item = QStringLiteral(
+    "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+const QString object_closed = QStringLiteral("Operation is not allowed when the object is closed.");
+const QString object_open = QStringLiteral("Operation is not allowed when the object is open.");
+
+// ---------------------------------------------------------------------------------------------
+// Dates
+
+bool all_digits(const char* p, int n) {
+    for (int i = 0; i < n; ++i)
+        if (p[i] < '0' || p[i] > '9')
+            return false;
+    return true;
+}
+
+int number_of(const char* p, int n) {
+    int v = 0;
+    for (int i = 0; i < n; ++i)
+        v = v * 10 + (p[i] - '0');
+    return v;
+}
+
+// Reads a run of 1..max digits at p; returns how many were read.
+int read_digits(const char* p, const char* end, int max, int& value) {
+    int n = 0;
+    while (p + n < end && n < max && p[n] >= '0' && p[n] <= '9')
+        ++n;
+    value = number_of(p, n);
+    return n;
+}
+
+// A date text as d.m.yyyy (also with '/'), or ISO yyyy-mm-dd, either possibly followed by a
+// time after a blank or a 'T'. Writes the ISO form into out (11 bytes); false when not a date.
+bool parse_date(const char* p, int len, char* out) {
+    const char* end = p + len;
+    while (p < end && (*p == ' ' || *p == '\t'))
+        ++p;
+    while (end > p && (end[-1] == ' ' || end[-1] == '\t'))
+        --end;
+    int y = 0, m = 0, d = 0;
+    const char* q = p;
+    int n = read_digits(q, end, 4, y);
+    if (n == 4 && q + n < end && q[n] == '-') {
+        q += n + 1;
+        if ((n = read_digits(q, end, 2, m)) == 0 || q + n >= end || q[n] != '-')
+            return false;
+        q += n + 1;
+        if ((n = read_digits(q, end, 2, d)) == 0)
+            return false;
+        q += n;
+    } else {
+        d = y;
+        if (n == 0 || n > 2 || q + n >= end || (q[n] != '.' && q[n] != '/'))
+            return false;
+        const char sep = q[n];
+        q += n + 1;
+        if ((n = read_digits(q, end, 2, m)) == 0 || q + n >= end || q[n] != sep)
+            return false;
+        q += n + 1;
+        if ((n = read_digits(q, end, 4, y)) != 4)
+            return false;
+        q += n;
+    }
+    if (q != end && *q != ' ' && *q != 'T')
+        return false;
+    if (!QDate::isValid(y, m, d) || y < 1)
+        return false;
+    const auto digit = [](int v) { return char('0' + v % 10); };
+    const char iso[] = {digit(y / 1000), digit(y / 100), digit(y / 10), digit(y),      '-',
+                        digit(m / 10),   digit(m),       '-',           digit(d / 10), digit(d)};
+    std::memcpy(out, iso, 10);
+    out[10] = '\0';
+    return true;
+}
+
+// format(<date>,'dd.mm.yyyy'): Access gives the date's text, which Access then reads back as
+// the date wherever it is stored or compared; here the stored form of a date is its ISO text,
+// so that is what the call yields.
+void format_function(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const auto* pattern = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    if (!pattern || sqlite3_stricmp(pattern, "dd.mm.yyyy") != 0) {
+        sqlite3_result_error(ctx, "format: only the pattern 'dd.mm.yyyy' is supported", -1);
+        return;
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int len = sqlite3_value_bytes(argv[0]);
+    char iso[11];
+    if (!text || !parse_date(text, len, iso)) {
+        char* msg = sqlite3_mprintf("format: not a date: '%s'", text ? text : "");
+        sqlite3_result_error(ctx, msg, -1);
+        sqlite3_free(msg);
+        return;
+    }
+    sqlite3_result_text(ctx, iso, 10, SQLITE_TRANSIENT);
+}
+
+// A stored DATE value as the module reads it: dd.mm.yyyy. Anything not in the ISO form is
+// given as it is.
+QString date_text(const char* p, int len) {
+    if (len >= 10 && all_digits(p, 4) && p[4] == '-' && all_digits(p + 5, 2) && p[7] == '-' &&
+        all_digits(p + 8, 2) && (len == 10 || p[10] == ' ' || p[10] == 'T')) {
+        const char out[10] = {p[8], p[9], '.', p[5], p[6], '.', p[0], p[1], p[2], p[3]};
+        return QString::fromLatin1(out, 10);
+    }
+    return QString::fromUtf8(p, len);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The Access dialect
+
+struct Token {
+    enum Kind { Literal, Quoted, Word, Punct } kind;
+    qsizetype begin, end;
+};
+
+bool word_char(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'.' || c == u'$';
+}
+
+// Splits the text into tokens; blanks between them are dropped. An unclosed quote runs to the
+// end: the engine reports it.
+QVector<Token> tokenize(const QString& s) {
+    QVector<Token> out;
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = s[i];
+        if (c.isSpace()) {
+            ++i;
+            continue;
+        }
+        const qsizetype b = i;
+        if (c == u'\'' || c == u'"') {
+            ++i;
+            while (i < n) {
+                if (s[i] == c) {
+                    if (i + 1 < n && s[i + 1] == c) {
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+            out.push_back({c == u'\'' ? Token::Literal : Token::Quoted, b, i});
+        } else if (c == u'[') {
+            while (i < n && s[i] != u']')
+                ++i;
+            i = qMin(i + 1, n);
+            out.push_back({Token::Quoted, b, i});
+        } else if (word_char(c)) {
+            while (i < n && word_char(s[i]))
+                ++i;
+            out.push_back({Token::Word, b, i});
+        } else {
+            ++i;
+            if (i < n && ((c == u'<' && (s[i] == u'>' || s[i] == u'=')) ||
+                          ((c == u'>' || c == u'!' || c == u'=') && s[i] == u'=') ||
+                          (c == u'|' && s[i] == u'|')))
+                ++i;
+            out.push_back({Token::Punct, b, i});
+        }
+    }
+    return out;
+}
+
+// Words that end an operand of &: Access binds & tighter than comparisons and logic, looser
+// than arithmetic, and clause keywords stand outside any expression.
+bool is_keyword(QStringView w) {
+    static const QStringList words = {
+        "select", "distinct", "distinctrow", "all",    "top",   "from",   "where",  "and",
+        "or",     "not",      "xor",         "eqv",    "imp",   "as",     "on",     "in",
+        "is",     "like",     "between",     "order",  "group", "by",     "having", "set",
+        "values", "into",     "union",       "join",   "inner", "outer",  "when",   "then",
+        "else",   "end",      "case",        "asc",    "desc",  "insert", "update", "delete",
+        "escape", "limit",    "with",        "exists", "glob"};
+    for (const QString& k : words)
+        if (w.compare(k, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool is_boundary(const QString& s, const Token& t) {
+    const QStringView v = QStringView(s).mid(t.begin, t.end - t.begin);
+    if (t.kind == Token::Word)
+        return is_keyword(v);
+    if (t.kind != Token::Punct)
+        return false;
+    return v == u"," || v == u";" || v == u"=" || v == u"<" || v == u">" || v == u"<=" ||
+           v == u">=" || v == u"<>" || v == u"!=" || v == u"==" || v == u"&";
+}
+
+bool is_amp(const QString& s, const Token& t) {
+    return t.kind == Token::Punct && s[t.begin] == u'&';
+}
+
+bool is_char(const QString& s, const Token& t, char16_t c) {
+    return t.kind == Token::Punct && t.end - t.begin == 1 && s[t.begin] == c;
+}
+
+// One element of an expression level: a token, or a parenthesised group already translated.
+struct Item {
+    qsizetype begin, end; // source offsets
+    QString text;         // its translation
+    bool amp = false;
+    bool boundary = false;
+    bool never_null = false; // a literal or a number needs no guard
+};
+
+// Translates the source between start and stop, which holds the tokens [from, to).
+QString render(const QString& s, const QVector<Token>& t, qsizetype from, qsizetype to,
+               qsizetype start, qsizetype stop) {
+    QVector<Item> items;
+    for (qsizetype i = from; i < to;) {
+        const Token& tok = t[i];
+        if (is_char(s, tok, u'(')) {
+            qsizetype j = i + 1;
+            for (int depth = 1; j < to; ++j) {
+                if (is_char(s, t[j], u'('))
+                    ++depth;
+                else if (is_char(s, t[j], u')') && --depth == 0)
+                    break;
+            }
+            Item g;
+            g.begin = tok.begin;
+            if (j < to) {
+                g.end = t[j].end;
+                g.text = u'(' + render(s, t, i + 1, j, tok.end, t[j].begin) + u')';
+            } else { // unclosed: the engine reports it
+                g.end = stop;
+                g.text = u'(' + render(s, t, i + 1, j, tok.end, stop);
+            }
+            items.push_back(std::move(g));
+            i = j + 1;
+            continue;
+        }
+        Item it;
+        it.begin = tok.begin;
+        it.end = tok.end;
+        it.text = s.mid(tok.begin, tok.end - tok.begin);
+        it.amp = is_amp(s, tok);
+        it.boundary = is_boundary(s, tok) || is_char(s, tok, u')');
+        it.never_null =
+            tok.kind == Token::Literal || (tok.kind == Token::Word && s[tok.begin].isDigit());
+        items.push_back(std::move(it));
+        ++i;
+    }
+
+    // Items [a, b) with the blanks between them, as one operand.
+    auto operand = [&](qsizetype a, qsizetype b) {
+        QString text;
+        for (qsizetype k = a; k < b; ++k) {
+            if (k > a)
+                text += QStringView(s).mid(items[k - 1].end, items[k].begin - items[k - 1].end);
+            text += items[k].text;
+        }
+        if (b - a == 1 && items[a].never_null)
+            return text;
+        return QStringLiteral("ifnull(") + text + QStringLiteral(",'')");
+    };
+
+    QString out;
+    qsizetype pos = start;
+    qsizetype done = 0; // items already written
+    const qsizetype n = items.size();
+    for (qsizetype k = 0; k < n; ++k) {
+        if (!items[k].amp)
+            continue;
+        qsizetype first = k;
+        while (first > done && !items[first - 1].boundary)
+            --first;
+        for (qsizetype w = done; w < first; ++w) {
+            out += QStringView(s).mid(pos, items[w].begin - pos);
+            out += items[w].text;
+            pos = items[w].end;
+        }
+        if (first < k) {
+            out += QStringView(s).mid(pos, items[first].begin - pos);
+            out += operand(first, k);
+        }
+        // The chain a & b & c: each further operand runs to the next boundary.
+        qsizetype j = k;
+        while (j < n && items[j].amp) {
+            const qsizetype from_item = j + 1;
+            j = from_item;
+            while (j < n && !items[j].boundary)
+                ++j;
+            out += QStringLiteral("||");
+            if (from_item < j)
+                out += operand(from_item, j);
+        }
+        pos = items[j - 1].end;
+        done = j;
+        k = j - 1;
+    }
+    for (qsizetype w = done; w < n; ++w) {
+        out += QStringView(s).mid(pos, items[w].begin - pos);
+        out += items[w].text;
+        pos = items[w].end;
+    }
+    out += QStringView(s).mid(pos, stop - pos);
+    return out;
+}
+
+} // namespace
+
+QString translate_access(const QString& sql) {
+    if (!sql.contains(u'&'))
+        return sql;
+    const QVector<Token> t = tokenize(sql);
+    if (std::none_of(t.begin(), t.end(), [&](const Token& k) { return is_amp(sql, k); }))
+        return sql;
+    return render(sql, t, 0, t.size(), 0, sql.size());
+}
+
+QString sql_quote(const QString& value) {
+    QString v = value;
+    return v.replace(u'\'', QStringLiteral("''"));
+}
+
+QString access_connection_string(const QString& path) {
+    return QStringLiteral("Driver={Microsoft Access Driver (*.mdb)};Dbq=") + path;
+}
+
+QString dbq_of(const QString& connection_string) {
+    const QString& s = connection_string;
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype eq = s.indexOf(u'=', i);
+        const qsizetype semi = s.indexOf(u';', i);
+        if (eq < 0 || (semi >= 0 && semi < eq)) {
+            if (semi < 0)
+                break;
+            i = semi + 1; // a part without a value
+            continue;
+        }
+        const QString key = s.mid(i, eq - i).trimmed();
+        QString value;
+        i = eq + 1;
+        while (i < n && s[i] == u' ')
+            ++i;
+        if (i < n && s[i] == u'{') {
+            // A braced value may hold ';'; "}}" stands for '}'.
+            for (++i; i < n; ++i) {
+                if (s[i] == u'}') {
+                    if (i + 1 < n && s[i + 1] == u'}') {
+                        value += u'}';
+                        ++i;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                value += s[i];
+            }
+            const qsizetype next = s.indexOf(u';', i);
+            i = next < 0 ? n : next + 1;
+        } else {
+            const qsizetype next = s.indexOf(u';', i);
+            value = s.mid(i, (next < 0 ? n : next) - i).trimmed();
+            i = next < 0 ? n : next + 1;
+        }
+        if (key.compare(QLatin1String("dbq"), Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recordset
+
+Recordset::Recordset(QStringList names, QVector<QVector<QVariant>> rows)
+    : fields_(int(names.size())), rows_(std::move(rows)) {}
+
+Recordset::Recordset(int fields, QVector<QVector<QVariant>> rows)
+    : fields_(fields), rows_(std::move(rows)) {}
+
+const QVariant& Recordset::at(int i) const {
+    if (pos_ < 0 || pos_ >= rows_.size())
+        throw Error(no_current_record);
+    const QVector<QVariant>& row = rows_[pos_];
+    if (i < 0 || i >= row.size())
+        throw Error(no_such_item);
+    return row[i];
+}
+
+namespace {
+
+QString text_of(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::QString:
+        return *static_cast<const QString*>(v.constData());
+    case QMetaType::LongLong:
+        return QString::number(*static_cast<const qlonglong*>(v.constData()));
+    case QMetaType::Double:
+        return QString::number(v.toDouble(), 'f', QLocale::FloatingPointShortest);
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(v.toByteArray());
+    default:
+        return v.toString();
+    }
+}
+
+} // namespace
+
+QString Recordset::text(int i) const {
+    const QVariant& v = at(i);
+    if (v.isNull())
+        throw Error(QStringLiteral("Invalid use of Null"));
+    return text_of(v);
+}
+
+QString Recordset::text_or_empty(int i) const {
+    const QVariant& v = at(i);
+    return v.isNull() ? QString() : text_of(v);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection
+
+Connection::Connection() = default;
+
+Connection::~Connection() {
+    close();
+}
+
+void Connection::open() {
+    if (db_)
+        throw Error(object_open);
+    const QString path = dbq_of(connection_string_);
+    if (path.isEmpty())
+        throw Error(QStringLiteral("The connection string names no database file (Dbq)."));
+    sqlite3* db = nullptr;
+    // Never SQLITE_OPEN_CREATE: a missing host database is an error, not a new empty one.
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    auto fail = [&db]() {
+        const QString msg = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close_v2(db);
+        throw Error(msg);
+    };
+    if (rc != SQLITE_OK)
+        fail();
+    sqlite3_busy_timeout(db, 5000);
+    // The first statements also prove the file is a database.
+    if (sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr,
+                     nullptr) != SQLITE_OK)
+        fail();
+    // nArg 2 keeps SQLite's own variadic format() (printf) out of the Access form.
+    if (sqlite3_create_function_v2(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   format_function, nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail();
+    db_ = db;
+}
+
+void Connection::close() {
+    if (!db_)
+        return;
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+// Each text is compiled afresh: the module's statements carry their values in the text, so a
+// text seldom comes again, and keeping compiled statements around cost more than it saved.
+Recordset Connection::execute(const QString& sql) {
+    if (!db_)
+        throw Error(object_closed);
+    const QByteArray text = translate_access(sql).toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &stmt, &tail) != SQLITE_OK)
+        throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));
+    if (!stmt)
+        throw Error(QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', "
+                                   "'PROCEDURE', 'SELECT', or 'UPDATE'."));
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(stmt, sqlite3_finalize);
+    // One statement per call, as the driver took it; a trailing ';' is harmless.
+    for (const char* p = tail; p && p < text.constData() + text.size(); ++p)
+        if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
+            throw Error(QStringLiteral("Characters found after end of SQL statement."));
+
+    int rc = sqlite3_step(stmt);
+    // Taken after the first step: a change of schema recompiles the statement inside it.
+    const int columns = sqlite3_column_count(stmt);
+    QVarLengthArray<bool, 64> dates(columns);
+    for (int c = 0; c < columns; ++c) {
+        const char* type = sqlite3_column_decltype(stmt, c);
+        dates[c] = type && sqlite3_stricmp(type, "DATE") == 0;
+    }
+    QVector<QVector<QVariant>> rows;
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
+        QVector<QVariant> row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c) {
+            switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_NULL:
+                row.push_back(QVariant());
+                break;
+            case SQLITE_INTEGER:
+                row.push_back(qlonglong(sqlite3_column_int64(stmt, c)));
+                break;
+            case SQLITE_FLOAT:
+                row.push_back(sqlite3_column_double(stmt, c));
+                break;
+            case SQLITE_BLOB: {
+                const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, c));
+                row.push_back(QByteArray(p, sqlite3_column_bytes(stmt, c)));
+                break;
+            }
+            default: {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                const int len = sqlite3_column_bytes(stmt, c);
+                row.push_back(dates[c] ? date_text(p, len) : QString::fromUtf8(p, len));
+            }
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE)
+        throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));
+    return Recordset(columns, std::move(rows));
+}
+
+} // namespace tavrelis::data
