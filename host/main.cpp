@@ -1,10 +1,27 @@
 #include "demo.h"
 #include "installation.h"
+#include "script.h"
+
+#include "entry/class1.h"
+#include "platform/env.h"
+#include "platform/registry_file.h"
+#include "platform/work_calendar.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QTextStream>
+
+namespace {
+
+// Points the module's platform at a host installation.
+void use_installation(const QString& prefix) {
+    const QDir dir(prefix);
+    tavrelis::platform::set_registry_file(dir.filePath(QStringLiteral("registry.reg")));
+    tavrelis::platform::set_calendar_file(dir.filePath(QStringLiteral("calendar.txt")));
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QStringList args;
@@ -14,15 +31,34 @@ int main(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Stand-in for the host program of the payment-orders module."));
+        QStringLiteral("Stand-in for the host program of the payment-orders module. With no "
+                       "options it runs the module on the default demo installation."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption make_demo(QStringLiteral("make-demo"),
                                        QStringLiteral("Create a demo host installation in <dir>."),
                                        QStringLiteral("dir"));
-    parser.addOption(make_demo);
+    const QCommandLineOption prefix_opt(QStringLiteral("prefix"),
+                                        QStringLiteral("Host installation to run on."),
+                                        QStringLiteral("dir"));
+    const QCommandLineOption acc_opt(
+        QStringLiteral("acc"), QStringLiteral("Report set passed to porvik."), QStringLiteral("n"));
+    const QCommandLineOption today_opt(QStringLiteral("today"),
+                                       QStringLiteral("Fix the module's today (DD.MM.YYYY)."),
+                                       QStringLiteral("date"));
+    const QCommandLineOption script_opt(QStringLiteral("script"),
+                                        QStringLiteral("Drive the windows from a session script."),
+                                        QStringLiteral("file"));
+    const QCommandLineOption transcript_opt(
+        QStringLiteral("transcript"), QStringLiteral("Write the session's transcript to <file>."),
+        QStringLiteral("file"));
+    const QCommandLineOption print_opt(QStringLiteral("print-to"),
+                                       QStringLiteral("Print to PDF files in <dir>."),
+                                       QStringLiteral("dir"));
+    parser.addOptions(
+        {make_demo, prefix_opt, acc_opt, today_opt, script_opt, transcript_opt, print_opt});
     if (!parser.parse(args)) {
         err << "tavrelis-host: " << parser.errorText() << "\n";
-        return 1;
+        return 2;
     }
     if (parser.isSet(help)) {
         out << parser.helpText().replace(QStringLiteral("<executable_name>"),
@@ -41,14 +77,67 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    const bool scripted = parser.isSet(script_opt);
+    if (scripted && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // a session needs no display
     QApplication app(argc, argv);
-    const QString prefix = host::default_installation();
-    if (!QDir(prefix).exists(QStringLiteral("registry.reg"))) {
-        if (!host::make_demo(prefix, &error)) {
-            err << "tavrelis-host: " << error << "\n";
-            return 1;
+
+    if (parser.isSet(today_opt)) {
+        const QDate day = QDate::fromString(parser.value(today_opt), QStringLiteral("dd.MM.yyyy"));
+        if (!day.isValid()) {
+            err << "tavrelis-host: --today wants DD.MM.YYYY, not " << parser.value(today_opt)
+                << "\n";
+            return 2;
         }
-        out << "tavrelis-host: demo installation created in " << prefix << "\n";
+        tavrelis::platform::set_today(day);
     }
-    return 0;
+    if (parser.isSet(print_opt))
+        tavrelis::platform::set_print_folder(QDir(parser.value(print_opt)).absolutePath());
+
+    QString prefix = parser.value(prefix_opt);
+    if (prefix.isEmpty()) {
+        prefix = host::default_installation();
+        if (!host::holds_installation(prefix)) {
+            if (!host::make_demo(prefix, &error)) {
+                err << "tavrelis-host: " << error << "\n";
+                return 1;
+            }
+            out << "tavrelis-host: demo installation created in " << prefix << "\n";
+            out.flush();
+        }
+    } else if (!host::holds_installation(prefix)) {
+        err << "tavrelis-host: no host installation in " << prefix << "\n";
+        return 2;
+    }
+    use_installation(prefix);
+
+    int acc = host::demo_legal_report_set;
+    if (parser.isSet(acc_opt)) {
+        bool ok = false;
+        acc = parser.value(acc_opt).toInt(&ok);
+        if (!ok) {
+            err << "tavrelis-host: --acc wants a whole number, not " << parser.value(acc_opt)
+                << "\n";
+            return 2;
+        }
+    }
+
+    tavrelis::Class1 module;
+    if (!scripted) {
+        module.porvik(acc);
+        return 0;
+    }
+
+    host::ScriptSession session;
+    if (!host::ScriptSession::load(parser.value(script_opt), session, &error)) {
+        err << error << "\n";
+        return session.exit_code();
+    }
+    session.run([&] { module.porvik(acc); });
+    if (parser.isSet(transcript_opt) && !session.write_transcript(parser.value(transcript_opt))) {
+        err << "tavrelis-host: cannot write the transcript " << parser.value(transcript_opt)
+            << "\n";
+        return 2;
+    }
+    return session.exit_code();
 }

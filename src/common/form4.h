@@ -17,11 +17,13 @@ namespace tavrelis {
 // subfolders. A double click on an entry goes there.
 class FolderTree : public QTreeWidget {
     Q_OBJECT
+    Q_PROPERTY(QString path READ path WRITE go_to)
 public:
     explicit FolderTree(QWidget* parent = nullptr);
     // Goes to a folder; false, with nothing changed, when it cannot be read.
     Q_INVOKABLE bool setPath(const QString& folder);
     QString path() const { return path_; }
+    void go_to(const QString& folder) { setPath(folder); }
 
 private:
     QString path_;

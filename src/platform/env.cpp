@@ -10,6 +10,7 @@ namespace tavrelis::platform {
 
 namespace {
 QDate fixed_today;
+QString print_to;
 } // namespace
 
 QString appdata() {
@@ -35,10 +36,24 @@ QString module_folder() {
     return QDir::currentPath();
 }
 
-QDate today() { return fixed_today.isValid() ? fixed_today : QDate::currentDate(); }
+QDate today() {
+    return fixed_today.isValid() ? fixed_today : QDate::currentDate();
+}
 
-void set_today(const QDate& day) { fixed_today = day; }
+void set_today(const QDate& day) {
+    fixed_today = day;
+}
 
-QChar separator() { return QDir::separator(); }
+void set_print_folder(const QString& folder) {
+    print_to = folder;
+}
+
+QString print_folder() {
+    return print_to;
+}
+
+QChar separator() {
+    return QDir::separator();
+}
 
 } // namespace tavrelis::platform

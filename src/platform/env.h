@@ -17,6 +17,10 @@ QString module_folder();
 QDate today();
 void set_today(const QDate& day); // an invalid date returns to the system clock
 
+// Where printing goes when the host says so: a folder for PDF files; empty for the printer.
+void set_print_folder(const QString& folder);
+QString print_folder();
+
 // The separator of paths this system builds.
 QChar separator();
 
