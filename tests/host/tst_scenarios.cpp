@@ -1,0 +1,186 @@
+// Runs every session script of tests/scenarios through tavrelis-host on a fresh demo
+// installation. Lines starting with "#!" prepare the installation and state what must
+// hold afterwards:
+//   #! args <options>            more options for tavrelis-host (--acc 1 by default)
+//   #! today DD.MM.YYYY          the day the demo is made for and the module runs on
+//   #! version N                 the host's build number; 0 removes the version object
+//   #! database-path missing|expandable   spoil the registry value
+//   #! remove <path>             remove a file of the installation before the run
+//   #! taxpayer <sql> / #! settlements <sql>   change the demo's data before the run
+//   #! exit N                    expected exit code (0 by default)
+//   #! absent <path> / #! present <path>      after the run; paths under the test folder
+//   #! no-database-open          the run leaves no journal beside the databases
+// A file <name>.transcript beside the script is the exact transcript expected.
+
+#include "demo.h"
+#include "platform/env.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+
+QString scenario_dir() {
+    return QStringLiteral(TAVRELIS_SOURCE_DIR "/tests/scenarios");
+}
+
+bool run_sql(const QString& file, const QString& sql, QString* error) {
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE,
+                              nullptr) == SQLITE_OK;
+    char* msg = nullptr;
+    if (ok && sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &msg) != SQLITE_OK) {
+        *error = QString::fromUtf8(msg);
+        ok = false;
+    }
+    sqlite3_free(msg);
+    sqlite3_close(db);
+    return ok;
+}
+
+QString read_text(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+bool write_text(const QString& path, const QString& text) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text.toUtf8()) >= 0;
+}
+
+} // namespace
+
+class TestScenarios : public QObject {
+    Q_OBJECT
+private slots:
+    void scenario_data() {
+        QTest::addColumn<QString>("file");
+        const QDir dir(scenario_dir());
+        const QStringList files = dir.entryList({QStringLiteral("*.scn")}, QDir::Files, QDir::Name);
+        QVERIFY2(!files.isEmpty(), "no scenarios found");
+        for (const QString& f : files)
+            QTest::newRow(qPrintable(f)) << dir.filePath(f);
+    }
+
+    void scenario() {
+        QFETCH(QString, file);
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString inst = tmp.filePath(QStringLiteral("host"));
+        for (const char* sub : {"appdata", "home", "temp"})
+            QDir(tmp.path()).mkpath(QLatin1String(sub));
+
+        QStringList args{QStringLiteral("--acc"), QStringLiteral("1")};
+        QString today = QStringLiteral("05.12.2026");
+        int version = 93, expected_exit = 0;
+        QString db_path_change;
+        QStringList removals, absent, present;
+        QList<QPair<QString, QString>> sql;
+        bool no_journal = false;
+        for (const QString& line : read_text(file).split(QLatin1Char('\n'))) {
+            if (!line.startsWith(QLatin1String("#! ")))
+                continue;
+            const QString rest = line.mid(3).trimmed();
+            const QString key = rest.section(QLatin1Char(' '), 0, 0);
+            const QString value = rest.section(QLatin1Char(' '), 1);
+            if (key == QLatin1String("args"))
+                args = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            else if (key == QLatin1String("today"))
+                today = value;
+            else if (key == QLatin1String("version"))
+                version = value.toInt();
+            else if (key == QLatin1String("database-path"))
+                db_path_change = value;
+            else if (key == QLatin1String("remove"))
+                removals << value;
+            else if (key == QLatin1String("taxpayer") || key == QLatin1String("settlements"))
+                sql.append({key, value});
+            else if (key == QLatin1String("exit"))
+                expected_exit = value.toInt();
+            else if (key == QLatin1String("absent"))
+                absent << value;
+            else if (key == QLatin1String("present"))
+                present << value;
+            else if (key == QLatin1String("no-database-open"))
+                no_journal = true;
+            else
+                QFAIL(qPrintable(QStringLiteral("unknown directive: ") + line));
+        }
+
+        // The demo is laid out around the day the module will run on.
+        tavrelis::platform::set_today(QDate::fromString(today, QStringLiteral("dd.MM.yyyy")));
+        QString error;
+        QVERIFY2(host::make_demo(inst, &error), qPrintable(error));
+        tavrelis::platform::set_today(QDate());
+
+        const QString reg_file = inst + QStringLiteral("/registry.reg");
+        QString reg = read_text(reg_file);
+        if (version == 0)
+            reg.remove(QRegularExpression(
+                QStringLiteral("\\[HKEY_CLASSES_ROOT\\\\Fsk_Version\\.VersionInfo\\][^\\[]*")));
+        else
+            reg.replace(QStringLiteral("dword:0000005d"),
+                        QStringLiteral("dword:%1").arg(version, 8, 16, QLatin1Char('0')));
+        if (db_path_change == QLatin1String("missing")) {
+            reg.remove(QRegularExpression(QStringLiteral("\"DataBasePath\"=\"[^\"]*\"\\n")));
+        } else if (db_path_change == QLatin1String("expandable")) {
+            QByteArray hex;
+            const QString path = inst + QStringLiteral("/Data/");
+            for (QChar c : path + QChar(0))
+                hex += QByteArray::number(c.unicode() & 0xff, 16).rightJustified(2, '0') + ",00,";
+            hex.chop(1);
+            reg.replace(QRegularExpression(QStringLiteral("\"DataBasePath\"=\"[^\"]*\"")),
+                        QStringLiteral("\"DataBasePath\"=hex(2):") + QString::fromLatin1(hex));
+        }
+        QVERIFY(write_text(reg_file, reg));
+        for (const QString& r : removals)
+            QVERIFY2(QFile::remove(inst + QLatin1Char('/') + r), qPrintable(r));
+        for (const auto& [db, statement] : sql) {
+            const QString dbfile =
+                inst + (db == QLatin1String("taxpayer") ? QStringLiteral("/Data/Valmora2.mdb")
+                                                        : QStringLiteral("/Data/Fsk_Base.mdb"));
+            QVERIFY2(run_sql(dbfile, statement, &error), qPrintable(error));
+        }
+
+        const QString transcript = tmp.filePath(QStringLiteral("transcript.txt"));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("APPDATA"), tmp.filePath(QStringLiteral("appdata")));
+        env.insert(QStringLiteral("HOME"), tmp.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("TEMP"), tmp.filePath(QStringLiteral("temp")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(TAVRELIS_HOST_BIN),
+                QStringList{QStringLiteral("--prefix"), inst, QStringLiteral("--today"), today}
+                    << args
+                    << QStringList{QStringLiteral("--script"), file, QStringLiteral("--transcript"),
+                                   transcript});
+        QVERIFY(p.waitForFinished(60000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit, qPrintable(err));
+        QVERIFY2(p.exitCode() == expected_exit,
+                 qPrintable(QStringLiteral("exit %1, stderr:\n%2").arg(p.exitCode()).arg(err)));
+
+        QString expected_file = file;
+        expected_file.replace(QRegularExpression(QStringLiteral("\\.scn$")),
+                              QStringLiteral(".transcript"));
+        if (QFile::exists(expected_file))
+            QCOMPARE(read_text(transcript).split(QLatin1Char('\n')),
+                     read_text(expected_file).split(QLatin1Char('\n')));
+        for (const QString& a : absent)
+            QVERIFY2(!QFile::exists(tmp.filePath(a)), qPrintable(a + " exists"));
+        for (const QString& a : present)
+            QVERIFY2(QFile::exists(tmp.filePath(a)), qPrintable(a + " is missing"));
+        if (no_journal) {
+            const QStringList left =
+                QDir(inst + QStringLiteral("/Data"))
+                    .entryList({QStringLiteral("*-wal"), QStringLiteral("*-shm")});
+            QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
+        }
+    }
+};
+
+QTEST_MAIN(TestScenarios)
+#include "tst_scenarios.moc"
