@@ -4,6 +4,7 @@
 #include "common/session.h"
 #include "entry/settings.h"
 #include "forming/form1.h"
+#include "output/form2.h"
 #include "platform/errors.h"
 #include "platform/objects.h"
 #include "platform/ui.h"
@@ -19,10 +20,9 @@ constexpr int kMinimumHostBuild = 93;
 
 } // namespace
 
-// The formed-orders window joins the loop once the forming exists; until then the
-// formation window never hands over to it.
 bool show_formed_orders() {
-    return false;
+    platform::show_modal(form2());
+    return true;
 }
 
 bool Class1::create_version() {
