@@ -20,11 +20,6 @@ constexpr int kMinimumHostBuild = 93;
 
 } // namespace
 
-bool show_formed_orders() {
-    platform::show_modal(form2());
-    return true;
-}
-
 bool Class1::create_version() {
     try {
         ver = platform::factory().create_version();
@@ -76,8 +71,7 @@ void Class1::porvik(int& acc_id) {
             platform::show_modal(form1());
             if (form1().exiter)
                 break;
-            if (!show_formed_orders())
-                break;
+            platform::show_modal(form2());
             if (form1().exiter)
                 break;
             form1().exiter = true;

@@ -19,7 +19,4 @@ private:
     std::unique_ptr<platform::VersionInfo> ver;
 };
 
-// Shows the formed-orders window; false when that window is not part of this build.
-bool show_formed_orders();
-
 } // namespace tavrelis

@@ -184,6 +184,10 @@ void Form1::unload() {
     unloading_ = false;
 }
 
+void Form1::reject() {
+    unload();
+}
+
 void Form1::closeEvent(QCloseEvent* e) {
     e->accept();
     unload();

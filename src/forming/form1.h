@@ -84,6 +84,9 @@ public:
     void Command4_Click();
     void DTPicker3_Change();
 
+    // Escape closes the window as its close box does.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent* e) override;
 
