@@ -51,11 +51,15 @@ int main(int argc, char** argv) {
     const QCommandLineOption transcript_opt(
         QStringLiteral("transcript"), QStringLiteral("Write the session's transcript to <file>."),
         QStringLiteral("file"));
+    const QCommandLineOption grab_opt(
+        QStringLiteral("grab"),
+        QStringLiteral("With --script: save every window shown as a PNG in <dir>."),
+        QStringLiteral("dir"));
     const QCommandLineOption print_opt(QStringLiteral("print-to"),
                                        QStringLiteral("Print to PDF files in <dir>."),
                                        QStringLiteral("dir"));
-    parser.addOptions(
-        {make_demo, prefix_opt, acc_opt, today_opt, script_opt, transcript_opt, print_opt});
+    parser.addOptions({make_demo, prefix_opt, acc_opt, today_opt, script_opt, transcript_opt,
+                       print_opt, grab_opt});
     if (!parser.parse(args)) {
         err << "tavrelis-host: " << parser.errorText() << "\n";
         return 2;
@@ -133,6 +137,8 @@ int main(int argc, char** argv) {
         err << error << "\n";
         return session.exit_code();
     }
+    if (parser.isSet(grab_opt))
+        session.set_grab_folder(parser.value(grab_opt));
     session.run([&] { module.porvik(acc); });
     if (parser.isSet(transcript_opt) && !session.write_transcript(parser.value(transcript_opt))) {
         err << "tavrelis-host: cannot write the transcript " << parser.value(transcript_opt)

@@ -144,6 +144,15 @@ int ScriptSession::message(const QString& text, int flags, const QString& title)
     return answer;
 }
 
+void ScriptSession::grab(QWidget& window) {
+    if (grab_folder_.isEmpty())
+        return;
+    QDir().mkpath(grab_folder_);
+    window.grab().save(
+        QDir(grab_folder_)
+            .filePath(QStringLiteral("%1-%2.png").arg(window.objectName()).arg(++grabs_)));
+}
+
 void ScriptSession::show_modal(QDialog& window) {
     if (stopped_)
         throw Stop{};
@@ -167,6 +176,7 @@ void ScriptSession::show_modal(QDialog& window) {
     Shown shown{shown_, guard};
 
     window.show();
+    grab(window);
     while (guard && guard->isVisible()) {
         if (next_ < steps_.size()) {
             const Step& step = steps_[next_++];
@@ -319,6 +329,8 @@ void ScriptSession::execute(const Step& step) {
         auto* button = qobject_cast<QAbstractButton*>(w);
         if (!button)
             stop_at(step, is_not(step, "a button"));
+        if (QWidget* top = button->window())
+            grab(*top);
         button->click();
         return;
     }

@@ -78,6 +78,10 @@ public:
     // Whether a stop is also written to stderr; on by default.
     void set_echo_stops(bool on) { echo_stops_ = on; }
 
+    // When set, every window is also saved as <folder>/<W>-<n>.png when it is shown and
+    // again before each of its button clicks, for screenshots of a session.
+    void set_grab_folder(const QString& folder) { grab_folder_ = folder; }
+
 private:
     struct Stop {};
 
@@ -99,6 +103,9 @@ private:
     int exit_code_ = Ok;
     bool stopped_ = false;
     bool echo_stops_ = true;
+    QString grab_folder_;
+    int grabs_ = 0;
+    void grab(QWidget& window);
     int defaults_ = 0; // boxes and windows closed by default after the steps ran out
 };
 

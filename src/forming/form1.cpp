@@ -136,8 +136,10 @@ void Form1::build() {
     add("Label14", QStringLiteral("№ п/п, начиная с:"), Text1);
     grid->addWidget(Command2, row, 3);
     grid->addWidget(Command4, row, 4);
-    grid->setColumnStretch(2, 1);
-    resize(900, 520);
+    grid->setColumnStretch(0, 2);
+    grid->setColumnStretch(2, 3);
+    List1->setMinimumWidth(340);
+    resize(1020, 520);
 
     connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
     connect(Combo2, &QComboBox::currentIndexChanged, this, [this] { Combo2_Click(); });
@@ -195,6 +197,7 @@ void Form1::closeEvent(QCloseEvent* e) {
 
 void Form1::purpose_text() {
     Text2->setText(Combo2->currentText() + QStringLiteral(" за ") + Combo3->currentText());
+    Text2->setCursorPosition(0); // the start of a long purpose says most
 }
 
 void Form1::Combo1_Click() {
