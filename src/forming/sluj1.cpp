@@ -1,11 +1,249 @@
-// "Далее >>": forms the payment orders and closes the formation window.
+// "Далее >>": forms the payment orders from the matching accruals and closes the formation
+// window.
 
+#include "common/amount.h"
+#include "common/date_picker.h"
+#include "common/form4.h"
+#include "common/numbers.h"
+#include "data/connection.h"
+#include "forming/compose.h"
 #include "forming/form1.h"
+#include "forming/forming.h"
+#include "output/form2.h"
+#include "platform/errors.h"
+#include "platform/ui.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <cmath>
+#include <limits>
 
 namespace tavrelis {
 
+namespace {
+
+const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
+constexpr int kHighlight = 0xC0C000; // 0x00BBGGRR: red 0, green 192, blue 192
+
+using data::sql_quote;
+
+// Item i of a list kept beside a control; a position it does not hold is the platform's
+// error for a missing collection item.
+QString item_at(const QVariantList& items, int i) {
+    if (i < 0 || i >= items.size())
+        throw Error(QStringLiteral("Subscript out of range"));
+    return items.at(i).toString();
+}
+
+QString item_at(const QStringList& items, int i) {
+    if (i < 0 || i >= items.size())
+        throw Error(QStringLiteral("Subscript out of range"));
+    return items.at(i);
+}
+
+qint32 to_int32(double v) {
+    if (!(v >= double(std::numeric_limits<qint32>::min()) &&
+          v <= double(std::numeric_limits<qint32>::max())))
+        throw Error(QStringLiteral("Overflow"));
+    return qint32(v);
+}
+
+qint32 add_int32(qint32 a, qint32 b) {
+    return to_int32(double(a) + double(b));
+}
+
+bool is_one(const data::Recordset& rs, int i) {
+    return !rs.is_null(i) && rs.field(i).toDouble() == 1;
+}
+
+// The stored sum is sound when it reads as a number; the razr form the module writes does.
+bool sum_is_numeric(const data::Recordset& rs, int i) {
+    double v = 0;
+    return !rs.is_null(i) && read_number(rs.text(i), v);
+}
+
+// A kept order: shown from its stored columns, refreshed while unpaid, renumbered.
+void keep_order(QTreeWidgetItem* row, const data::Recordset& stored) {
+    Form1& f1 = form1();
+    Form4& f4 = form4();
+    if (is_one(stored, 28)) {
+        row->setText(1, QStringLiteral("N") + stored.text_or_empty(0));
+        f1.nom = add_int32(f1.nom, -1); // a printed order keeps its number and consumes none
+    }
+    for (int col = 2; col <= 27; ++col)
+        row->setText(col, stored.text_or_empty(col - 1));
+    const QString amount = round_amount(stored.text(2));
+    row->setText(3, razr(amount));
+    row->setText(28, sum_rub_kop(amount_value(amount)));
+    if (!is_one(stored, 27))
+        refresh_order(row);
+    paint_row(row, f4.my_color);
+    f4.cnn.execute(QStringLiteral("update payments set number_='") +
+                   QString::number(clean_number(row->text(1))) +
+                   QStringLiteral("' where oper_id=") + row->text(29));
+}
+
+} // namespace
+
+void sluj1() {
+    Form1& f1 = form1();
+    Form4& f4 = form4();
+    int step = 1;
+    try {
+        double start = 0;
+        if (!read_number(f1.Text1->text(), start)) {
+            platform::msgbox(QStringLiteral("Номер платежного поручения должен быть числом"));
+            return;
+        }
+        if (start < 0 || start != std::floor(start)) {
+            platform::msgbox(QStringLiteral(
+                "Номер платежного поручения должен быть положительным, целым числом"));
+            return;
+        }
+        f1.nom = to_int32(start);
+
+        step = 2;
+        f1.acc_list.clear();
+        for (int i = 0; i < f1.List1->count(); ++i) {
+            const QString id = item_at(f1.ids_acc, i);
+            if (f1.List1->item(i)->isSelected() && !id.isEmpty())
+                f1.acc_list += id + u',';
+        }
+        if (f1.acc_list.isEmpty()) {
+            platform::msgbox(QStringLiteral("Необходимо выбрать хотя бы одного налоплательщика"),
+                             platform::vbCritical, kTitle);
+            return;
+        }
+        f1.acc_list.chop(1);
+
+        step = 3;
+        FormingRun run;
+        run.tax_code = item_at(f1.ids_kbk, f1.Combo1->currentIndex());
+
+        step = 4;
+        const data::Recordset check = f4.cnn.execute(
+            QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk from requisites where "
+                           "self_inn='") +
+            sql_quote(f1.inn) + QStringLiteral("' and self_kpp='") + sql_quote(f1.kpp) +
+            QStringLiteral("' and (kbk='") + sql_quote(run.tax_code) +
+            QStringLiteral("' or kbk='')"));
+        if (check.empty()) {
+            platform::msgbox(
+                QStringLiteral("Для данного сочетания ИНН, КПП и КБК отсутствуют реквизиты "
+                               "получателя"),
+                platform::vbCritical, kTitle);
+            return;
+        }
+
+        step = 5;
+        Form2& f2 = form2();
+        f2.L1->clear();
+        f1.emp = true;
+        run.fact_payments = table_exists(QStringLiteral("fact_payments"));
+
+        step = 6;
+        if (f1.Combo4->currentIndex() != 3) {
+            step = 7;
+            f2.Check3->setChecked(true);
+            f2.Check4->setChecked(false);
+            f2.Check2->setChecked(false);
+            f2.Check5->setChecked(false);
+            f2.Command3->setEnabled(true);
+            f2.Check1->setEnabled(false);
+
+            step = 8;
+            data::Recordset accruals = f4.cnn.execute(
+                QStringLiteral(
+                    "select summa,fsk_cardlist.accstream_id,taxcode,docum_date,oper_id from "
+                    "fsk_operations,fsk_cardlist where fsk_operations.card_id=fsk_cardlist.card_id "
+                    "and act_id in (select act_id from fsk_actions where act_prim_id=4 and "
+                    "CardPart_ID=") +
+                QString::number(f1.Combo4->currentIndex() + 1) +
+                QStringLiteral(") and fsk_operations.deleted=0 and term_day=format('") +
+                list_date(f1.DTPicker3->date()) +
+                QStringLiteral("','dd.mm.yyyy') and period_name = '") +
+                sql_quote(f1.Combo3->currentText()) +
+                QStringLiteral("' and fsk_operations.card_id in (select card_id from fsk_cardlist "
+                               "where taxcode=") +
+                run.tax_code + QStringLiteral(" and accstream_id in (") + f1.acc_list +
+                QStringLiteral("))"));
+
+            for (; !accruals.eof(); accruals.move_next()) {
+                f1.emp = false;
+                QTreeWidgetItem* row = f2.add_row();
+                row->setText(29, accruals.text(4));
+                row->setText(1, QString::number(f1.nom));
+
+                const QString oper_id = row->text(29);
+                const data::Recordset stored = f4.cnn.execute(
+                    QStringLiteral(
+                        "select number_,payment_date,sum,receiver,inn,kpp,kbk,okato,bik,rs,ks,"
+                        "bank,sender,inn_sender,kpp_sender,okato_sender,bik_sender,rs_sender,"
+                        "ks_sender,bank_sender,way,priority,reason,payment_type,aim,period,"
+                        "document_date,payment_done,print_done from payments where oper_id=") +
+                    oper_id);
+                bool kept = false;
+                if (!stored.empty()) {
+                    kept = sum_is_numeric(stored, 2);
+                    if (kept)
+                        keep_order(row, stored);
+                    else
+                        f4.cnn.execute(QStringLiteral("delete from payments where oper_id=") +
+                                       oper_id);
+                }
+                if (!kept)
+                    compose_order(row, accruals, run);
+
+                row->setCheckState(0, Qt::Checked);
+                f1.nom = add_int32(f1.nom, 1);
+            }
+        }
+
+        step = 9;
+        f1.exiter = false;
+        f4.org.clear();
+        for (int i = 0; i < f1.List1->count(); ++i)
+            if (f1.List1->item(i)->isSelected())
+                f4.org.append(i);
+        f4.v_p = f1.Combo6->currentIndex();
+        f4.o_p = f1.Combo7->currentIndex();
+        f4.n_n = f1.Combo2->currentIndex();
+        f4.kbk = f1.Combo1->currentIndex();
+        f4.osnov = f1.Combo8->currentIndex();
+        f4.t_p = f1.Combo9->currentIndex();
+        f4.period = f1.Combo3->currentIndex();
+        f4.nomer = f1.Text1->text();
+        f4.naznach = f1.Text2->text();
+        f4.d_o = f1.DTPicker3->date();
+        f4.d_pp = f1.DTPicker1->date();
+        f4.d_doc = f1.DTPicker2->date();
+        const int operation = f1.Combo4->currentIndex();
+        if (operation < 0 || operation > 255)
+            throw Error(QStringLiteral("Overflow")); // the remembered position is one byte
+        f4.t_t = quint8(operation);
+    } catch (const std::exception& e) {
+        platform::msgbox(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form1.sluj1(") +
+                         QString::number(step) + QStringLiteral("): ") + describe(e));
+    }
+}
+
 void Command2_Click() {
-    form1().unload();
+    int step = 1;
+    try {
+        form4().my_color = kHighlight;
+        step = 2;
+        sluj1();
+        step = 3;
+        form1().unload();
+    } catch (const std::exception& e) {
+        platform::msgbox(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form1.Command2_Click(") +
+                         QString::number(step) + QStringLiteral("): ") + describe(e));
+    }
 }
 
 } // namespace tavrelis

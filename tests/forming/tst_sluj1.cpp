@@ -1,0 +1,758 @@
+// Forming payment orders through "Далее >>" on a host installation of the test's own.
+
+#include "common/date_picker.h"
+#include "common/form4.h"
+#include "common/session.h"
+#include "entry/settings.h"
+#include "forming/form1.h"
+#include "forming/forming.h"
+#include "output/form2.h"
+#include "platform/env.h"
+#include "platform/recording_ui.h"
+#include "support/forming_data.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+using namespace tavrelis;
+using namespace testsupport::forming;
+using testsupport::TestHost;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
+const QString kNotNumber = QStringLiteral("Номер платежного поручения должен быть числом");
+const QString kNotWhole =
+    QStringLiteral("Номер платежного поручения должен быть положительным, целым числом");
+const QString kNoOrganisation = QStringLiteral("Необходимо выбрать хотя бы одного налоплательщика");
+const QString kNoReceiver =
+    QStringLiteral("Для данного сочетания ИНН, КПП и КБК отсутствуют реквизиты получателя");
+const QString kErrorPrefix = QStringLiteral("Возникла ошибка в модуле Tavrelis.Form1.sluj1(");
+const QColor kHighlight(0, 192, 192);
+const QColor kBlack(0, 0, 0);
+
+// The stored order with its dates as the list shows them: fields 0..26 are list cells 1..27,
+// then oper_id, payment_done, print_done.
+const QString kStoredSelect = QStringLiteral(
+    "select number_,strftime('%d.%m.%Y',payment_date),sum,receiver,inn,kpp,kbk,okato,bik,rs,ks,"
+    "bank,sender,inn_sender,kpp_sender,okato_sender,bik_sender,rs_sender,ks_sender,bank_sender,"
+    "way,priority,reason,payment_type,aim,period,strftime('%d.%m.%Y',document_date),oper_id,"
+    "payment_done,print_done from payments where oper_id=");
+
+} // namespace
+
+class TestSluj1 : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHost> host_;
+    std::unique_ptr<Session> session_;
+    std::unique_ptr<platform::RecordingUi> ui_;
+    std::unique_ptr<platform::UiScope> scope_;
+
+    // The formation window as the entry method shows it: settings read, req1 run.
+    Form1& open() {
+        Form1& f1 = form1();
+        const SettingsPaths paths = settings_paths();
+        f1.S = paths.S;
+        f1.bez = paths.bez;
+        f1.Text1->setText(settings_startup(paths));
+        f1.exiter = true;
+        f1.req1(kReportSet);
+        f1.Combo1->setCurrentIndex(f1.Combo1->findText(kKbk));
+        return f1;
+    }
+    // Opens the window with a start number and presses "Далее >>".
+    void form(const QString& start) {
+        open().Text1->setText(start);
+        Command2_Click();
+    }
+    void accrual(qint64 oper_id, QVariant summa = 100.0, int card = kCard) {
+        Accrual a;
+        a.oper_id = oper_id;
+        a.summa = summa;
+        a.card_id = card;
+        QVERIFY(add_accrual(*host_, a));
+    }
+    void stored_order(qint64 oper_id, const QString& number, int print_done, int payment_done) {
+        StoredOrder o;
+        o.oper_id = oper_id;
+        o.number = number;
+        o.print_done = print_done;
+        o.payment_done = payment_done;
+        QVERIFY(add_stored_order(*host_, o));
+    }
+
+    static QTreeWidget* list() { return form2().L1; }
+    static int rows() { return list()->topLevelItemCount(); }
+    static QTreeWidgetItem* row(int r) { return list()->topLevelItem(r); }
+    static QStringList cells(int r) {
+        QStringList out;
+        for (int col = 0; col < 30; ++col)
+            out.append(row(r)->text(col));
+        return out;
+    }
+    static QStringList column(int col) {
+        QStringList out;
+        for (int r = 0; r < rows(); ++r)
+            out.append(row(r)->text(col));
+        return out;
+    }
+    QStringList stored(const QString& oper_id) const {
+        const auto found = host_->settlements_rows(kStoredSelect + oper_id);
+        return found.isEmpty() ? QStringList() : found[0];
+    }
+    QString count(const QString& sql) const { return host_->settlements_value(sql); }
+
+private slots:
+    void init() {
+        platform::set_today(kToday);
+        host_ = std::make_unique<TestHost>();
+        QVERIFY(standard(*host_));
+        session_ = std::make_unique<Session>();
+        ui_ = std::make_unique<platform::RecordingUi>();
+        scope_ = std::make_unique<platform::UiScope>(*ui_);
+    }
+    void cleanup() {
+        scope_.reset();
+        ui_.reset();
+        session_.reset(); // closes the connections before the folder goes
+        host_.reset();
+        platform::set_today(QDate());
+    }
+
+    // --- numbering -------------------------------------------------------------------------
+
+    void printed_kept_order_keeps_its_number() {
+        accrual(1001);
+        accrual(1002);
+        accrual(1003);
+        stored_order(1002, "5", 1, 0);
+        form("10");
+        QCOMPARE(ui_->texts(), QStringList());
+        QCOMPARE(column(29), QStringList({"1001", "1002", "1003"}));
+        QCOMPARE(column(1), QStringList({"10", "N5", "11"}));
+        QCOMPARE(stored("1001").value(0), QStringLiteral("10"));
+        QCOMPARE(stored("1002").value(0), QStringLiteral("5"));
+        QCOMPARE(stored("1002").value(29), QStringLiteral("1"));
+        QCOMPARE(stored("1003").value(0), QStringLiteral("11"));
+        for (int r = 0; r < 3; ++r)
+            QCOMPARE(row(r)->checkState(0), Qt::Checked);
+        QCOMPARE(row(0)->foreground(1).color(), kBlack);
+        QCOMPARE(row(1)->foreground(1).color(), kHighlight);
+        QCOMPARE(row(1)->foreground(28).color(), kHighlight);
+    }
+
+    void forming_twice_renumbers_unprinted_orders() {
+        accrual(1001);
+        accrual(1002);
+        accrual(1003);
+        stored_order(1002, "5", 1, 0);
+        form("10");
+        form("20");
+        QCOMPARE(column(1), QStringList({"20", "N5", "21"}));
+        QCOMPARE(stored("1001").value(0), QStringLiteral("20"));
+        QCOMPARE(stored("1002").value(0), QStringLiteral("5"));
+        QCOMPARE(stored("1003").value(0), QStringLiteral("21"));
+        // The second run keeps what the first stored.
+        QCOMPARE(row(0)->foreground(2).color(), kHighlight);
+        QCOMPARE(count("select count(*) from payments"), QStringLiteral("3"));
+    }
+
+    void accruals_are_never_summed() {
+        accrual(1001, 100.0);
+        accrual(1002, 250.5);
+        form("10");
+        QCOMPARE(column(1), QStringList({"10", "11"}));
+        QCOMPARE(column(3), QStringList({"100,00", "250,50"}));
+        QCOMPARE(count("select count(*) from payments"), QStringLiteral("2"));
+    }
+
+    void start_number_data() {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("letters") << "abc" << kNotNumber;
+        QTest::newRow("empty") << "" << kNotNumber;
+        QTest::newRow("negative") << "-3" << kNotWhole;
+        QTest::newRow("decimal comma") << "12,5" << kNotWhole;
+        QTest::newRow("zero") << "0" << QString();
+    }
+    void start_number() {
+        QFETCH(QString, start);
+        QFETCH(QString, message);
+        accrual(1001);
+        form(start);
+        if (message.isEmpty()) {
+            QCOMPARE(ui_->texts(), QStringList());
+            QCOMPARE(column(1), QStringList({"0"}));
+            QCOMPARE(form1().exiter, false);
+            return;
+        }
+        QCOMPARE(ui_->texts(), QStringList({message}));
+        QCOMPARE(ui_->boxes[0].title, QString());
+        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("none"));
+        QCOMPARE(form1().exiter, true);
+        QCOMPARE(form1().List1->count(), 0); // the window was unloaded all the same
+        QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
+    }
+
+    // --- kept, replaced, paid --------------------------------------------------------------
+
+    void unsound_stored_order_is_replaced_data() {
+        QTest::addColumn<QVariant>("sum");
+        QTest::newRow("empty") << QVariant(QString());
+        QTest::newRow("null") << QVariant();
+        QTest::newRow("not a number") << QVariant(QStringLiteral("сто"));
+    }
+    void unsound_stored_order_is_replaced() {
+        QFETCH(QVariant, sum);
+        accrual(1001, 42.0);
+        StoredOrder o;
+        o.oper_id = 1001;
+        o.number = "5";
+        o.sum = sum;
+        o.payment_done = 1;
+        o.print_done = 1;
+        QVERIFY(add_stored_order(*host_, o));
+        form("10");
+        QCOMPARE(ui_->texts(), QStringList());
+        QCOMPARE(column(1), QStringList({"10"}));
+        const QStringList s = stored("1001");
+        QCOMPARE(s.value(0), QStringLiteral("10"));
+        QCOMPARE(s.value(2), QStringLiteral("42,00"));
+        QCOMPARE(s.value(3), kReceiver);
+        QCOMPARE(s.value(28), QStringLiteral("0"));
+        QCOMPARE(s.value(29), QStringLiteral("0"));
+        QCOMPARE(row(0)->foreground(1).color(), kBlack);
+    }
+
+    void paid_kept_order_keeps_all_but_number() {
+        accrual(1001, 777.0);
+        stored_order(1001, "3", 0, 1);
+        const QStringList before = stored("1001");
+        Form1& f1 = open();
+        f1.Text1->setText("7");
+        f1.Combo6->setCurrentIndex(4);
+        f1.Combo7->setCurrentIndex(0);
+        f1.Combo8->setCurrentIndex(3);
+        f1.DTPicker1->set_value(QDate(2026, 5, 20));
+        f1.DTPicker2->set_value(QDate(2026, 5, 21));
+        Command2_Click();
+        QStringList after = stored("1001");
+        QCOMPARE(after.value(0), QStringLiteral("7"));
+        after[0] = before[0];
+        QCOMPARE(after, before);
+        QStringList shown = cells(0).mid(2, 26);
+        QCOMPARE(shown, before.mid(1, 26));
+        QCOMPARE(row(0)->foreground(5).color(), kHighlight);
+    }
+
+    void unpaid_kept_order_is_refreshed() {
+        accrual(1001, 777.0);
+        stored_order(1001, "3", 0, 0);
+        QStringList expected = stored("1001");
+        Form1& f1 = open();
+        f1.Text1->setText("7");
+        f1.Combo6->setCurrentIndex(4); // СРОЧНО
+        f1.Combo7->setCurrentIndex(0); // 3
+        f1.Combo8->setCurrentIndex(3); // ТР
+        f1.Combo9->setCurrentIndex(0); // налог или сбор: НС (stored: АВ)
+        f1.Text2->setText("другое назначение");
+        f1.DTPicker1->set_value(QDate(2026, 5, 20));
+        f1.DTPicker2->set_value(QDate(2026, 5, 21));
+        Command2_Click();
+        expected[0] = "7";
+        expected[1] = "20.05.2026";
+        expected[20] = "СРОЧНО";
+        expected[21] = "3";
+        expected[22] = "ТР";
+        expected[23] = "НС";
+        expected[26] = "21.05.2026";
+        QCOMPARE(stored("1001"), expected); // requisites, amount, KBK, aim, period as stored
+        QCOMPARE(cells(0).mid(1, 27), expected.mid(0, 27));
+    }
+
+    void null_stored_column_shows_empty_data() {
+        QTest::addColumn<int>("payment_done");
+        QTest::newRow("unpaid") << 0;
+        QTest::newRow("paid") << 1;
+    }
+    void null_stored_column_shows_empty() {
+        QFETCH(int, payment_done);
+        accrual(1001);
+        StoredOrder o;
+        o.oper_id = 1001;
+        o.bank = QVariant();
+        o.payment_done = payment_done;
+        QVERIFY(add_stored_order(*host_, o));
+        form("1");
+        QCOMPARE(ui_->texts(), QStringList());
+        QCOMPARE(row(0)->text(12), QString());
+        QCOMPARE(row(0)->text(13), QStringLiteral("sender 1001"));
+    }
+
+    void kind_not_filled_data() {
+        QTest::addColumn<bool>("kept");
+        QTest::addColumn<QString>("way");
+        QTest::newRow("new order") << false << "";
+        QTest::newRow("kept order") << true << "ПОЧТОЙ";
+    }
+    void kind_not_filled() {
+        QFETCH(bool, kept);
+        QFETCH(QString, way);
+        accrual(1001);
+        if (kept)
+            stored_order(1001, "1", 0, 0);
+        Form1& f1 = open();
+        f1.Combo6->setCurrentIndex(0); // <не заполнено>
+        Command2_Click();
+        QCOMPARE(row(0)->text(21), way);
+        QCOMPARE(stored("1001").value(20), way);
+    }
+
+    // --- fact payments ----------------------------------------------------------------------
+
+    void fact_payments_data() {
+        QTest::addColumn<bool>("table");
+        QTest::addColumn<bool>("paid");
+        QTest::addColumn<QString>("payment_done");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("no table") << false << false << "0" << kBlack;
+        QTest::newRow("table, not paid") << true << false << "0" << kBlack;
+        QTest::newRow("table, paid") << true << true << "1" << kHighlight;
+    }
+    void fact_payments() {
+        QFETCH(bool, table);
+        QFETCH(bool, paid);
+        QFETCH(QString, payment_done);
+        QFETCH(QColor, colour);
+        accrual(1001);
+        accrual(1002);
+        if (paid)
+            QVERIFY(host_->settlements("insert into fact_payments (oper_id,summa) values "
+                                       "(1001,100),(1001,100)"));
+        if (!table)
+            QVERIFY(host_->settlements("drop table fact_payments"));
+        form("1");
+        QCOMPARE(ui_->texts(), QStringList());
+        QCOMPARE(stored("1001").value(28), payment_done);
+        QCOMPARE(row(0)->foreground(1).color(), colour);
+        QCOMPARE(row(0)->foreground(28).color(), colour);
+        QCOMPARE(stored("1002").value(28), QStringLiteral("0"));
+        QCOMPARE(row(1)->foreground(1).color(), kBlack);
+    }
+
+    // --- what is formed ---------------------------------------------------------------------
+
+    void accrual_selection_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("formed");
+        QTest::newRow("matching") << "" << true;
+        QTest::newRow("deleted") << "update fsk_operations set deleted=1" << false;
+        QTest::newRow("other due date")
+            << "update fsk_operations set term_day='2026-05-15'" << false;
+        QTest::newRow("other period")
+            << "update fsk_operations set period_name='Май 2026'" << false;
+        QTest::newRow("other tax") << "update fsk_operations set card_id=3" << false;
+        QTest::newRow("not an accrual") << "update fsk_operations set act_id=11" << false;
+        QTest::newRow("penalty") << "update fsk_operations set act_id=42" << false;
+        QTest::newRow("branch") << "update fsk_operations set card_id=2" << true;
+    }
+    void accrual_selection() {
+        QFETCH(QString, change);
+        QFETCH(bool, formed);
+        accrual(1001);
+        if (!change.isEmpty())
+            QVERIFY(host_->settlements(change));
+        form("1");
+        QCOMPARE(ui_->texts(), QStringList());
+        QCOMPARE(rows(), formed ? 1 : 0);
+        QCOMPARE(count("select count(*) from payments"), formed ? "1" : "0");
+        QCOMPARE(form1().emp, !formed);
+    }
+
+    void unchosen_branch_is_left_out() {
+        accrual(1001);
+        accrual(1002, 5.0, kBranchCard);
+        Form1& f1 = open();
+        f1.List1->item(1)->setSelected(false);
+        Command2_Click();
+        QCOMPARE(column(29), QStringList({"1001"}));
+    }
+
+    void operation_digit_of_kbk_data() {
+        QTest::addColumn<int>("payment_type");
+        QTest::addColumn<qint64>("oper_id");
+        QTest::addColumn<QString>("kbk");
+        QTest::newRow("налог") << 0 << qint64(1001) << "18210101011011000110";
+        QTest::newRow("пени") << 4 << qint64(1002) << "18210101011012000110";
+        QTest::newRow("штраф") << 7 << qint64(1003) << "18210101011013000110";
+    }
+    void operation_digit_of_kbk() {
+        QFETCH(int, payment_type);
+        QFETCH(qint64, oper_id);
+        QFETCH(QString, kbk);
+        for (int i = 0; i < 3; ++i) {
+            Accrual a;
+            a.oper_id = 1001 + i;
+            a.act_id = kTaxAction + i;
+            QVERIFY(add_accrual(*host_, a));
+        }
+        Form1& f1 = open();
+        f1.Combo9->setCurrentIndex(payment_type);
+        Command2_Click();
+        QCOMPARE(column(29), QStringList({QString::number(oper_id)}));
+        QCOMPARE(row(0)->text(7), kbk);
+        QCOMPARE(stored(QString::number(oper_id)).value(6), kbk);
+    }
+
+    void nothing_formed_data() {
+        QTest::addColumn<int>("payment_type");
+        QTest::addColumn<QDate>("due");
+        QTest::newRow("Пусто") << 1 << kToday;
+        QTest::newRow("no matching accrual") << 0 << QDate(2026, 5, 15);
+    }
+    void nothing_formed() {
+        QFETCH(int, payment_type);
+        QFETCH(QDate, due);
+        accrual(1001);
+        form2().add_row(); // a row of an earlier run
+        Form1& f1 = open();
+        f1.Text1->setText("17");
+        f1.Combo9->setCurrentIndex(payment_type);
+        f1.Combo6->setCurrentIndex(2);
+        f1.Combo7->setCurrentIndex(1);
+        f1.Combo8->setCurrentIndex(5);
+        f1.Combo3->setCurrentIndex(f1.Combo3->findText(kMonth));
+        f1.Text2->setText("назначение");
+        f1.List1->item(0)->setSelected(false);
+        f1.DTPicker3->set_value(due);
+        f1.DTPicker1->set_value(QDate(2026, 6, 1));
+        f1.DTPicker2->set_value(QDate(2026, 6, 2));
+        const int operation = f1.Combo4->currentIndex();
+        const int period = f1.Combo3->currentIndex();
+        const int tax = f1.Combo1->currentIndex();
+        Command2_Click();
+        QCOMPARE(ui_->texts(), QStringList());
+        QCOMPARE(rows(), 0);
+        QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
+        QCOMPARE(form1().emp, true);
+        QCOMPARE(form1().exiter, false);
+        const Form4& f4 = form4();
+        QCOMPARE(f4.org, QList<int>({1}));
+        QCOMPARE(f4.v_p, 2);
+        QCOMPARE(f4.o_p, 1);
+        QCOMPARE(f4.n_n, tax);
+        QCOMPARE(f4.kbk, tax);
+        QCOMPARE(f4.osnov, 5);
+        QCOMPARE(f4.t_p, payment_type);
+        QCOMPARE(f4.period, period);
+        QCOMPARE(f4.nomer, QStringLiteral("17"));
+        QCOMPARE(f4.naznach, QStringLiteral("назначение"));
+        QCOMPARE(f4.d_o, due);
+        QCOMPARE(f4.d_pp, QDate(2026, 6, 1));
+        QCOMPARE(f4.d_doc, QDate(2026, 6, 2));
+        QCOMPARE(int(f4.t_t), operation);
+    }
+
+    void output_defaults_of_formed_orders_window() {
+        accrual(1001);
+        Form2& f2 = form2();
+        f2.Check3->setChecked(false);
+        f2.Check4->setChecked(true);
+        f2.Check2->setChecked(true);
+        f2.Check5->setChecked(true);
+        f2.Command3->setEnabled(false);
+        f2.Check1->setEnabled(true);
+        form("1");
+        QVERIFY(f2.Check3->isChecked());
+        QVERIFY(!f2.Check4->isChecked());
+        QVERIFY(!f2.Check2->isChecked());
+        QVERIFY(!f2.Check5->isChecked());
+        QVERIFY(f2.Command3->isEnabled());
+        QVERIFY(!f2.Check1->isEnabled());
+    }
+
+    // --- refusals and errors ----------------------------------------------------------------
+
+    void no_organisation_data() {
+        QTest::addColumn<bool>("branch_without_report_set");
+        QTest::newRow("none chosen") << false;
+        QTest::newRow("only a branch without report set") << true;
+    }
+    void no_organisation() {
+        QFETCH(bool, branch_without_report_set);
+        QVERIFY(host_->taxpayer("insert into person (id,type,personrealid) values (12,2,102);"
+                                "insert into legalperson (id,inn,kpp,fullname) values "
+                                "(102,'7701000001','773301001','Без комплекта');"
+                                "insert into branches values (10,12)"));
+        accrual(1001);
+        Form1& f1 = open();
+        QCOMPARE(f1.List1->count(), 3);
+        f1.Command1_Click();
+        if (branch_without_report_set)
+            f1.List1->item(2)->setSelected(true);
+        Command2_Click();
+        QCOMPARE(ui_->texts(), QStringList({kNoOrganisation}));
+        QCOMPARE(ui_->boxes[0].title, kTitle);
+        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("critical"));
+        QCOMPARE(form1().exiter, true);
+        QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
+    }
+
+    void receiver_precheck_data() {
+        QTest::addColumn<QString>("kbk");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("every tax") << "" << true;
+        QTest::newRow("this tax") << kTaxCode << true;
+        QTest::newRow("another tax only") << kOtherTaxCode << false;
+        QTest::newRow("none") << "-" << false;
+    }
+    void receiver_precheck() {
+        QFETCH(QString, kbk);
+        QFETCH(bool, passes);
+        accrual(1001);
+        QVERIFY(host_->settlements("delete from requisites"));
+        if (kbk != "-")
+            QVERIFY(add_receiver(*host_, kInn, kKpp, kbk,
+                                 {"получатель", "1", "2", "3", "4", "5", "6", "7"}));
+        form("1");
+        if (passes) {
+            QCOMPARE(ui_->texts(), QStringList());
+            QCOMPARE(row(0)->text(4), QStringLiteral("получатель"));
+            return;
+        }
+        QCOMPARE(ui_->texts(), QStringList({kNoReceiver}));
+        QCOMPARE(ui_->boxes[0].title, kTitle);
+        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("critical"));
+        QCOMPARE(form1().exiter, true);
+        QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
+    }
+
+    void no_tax_chosen_ends_with_error() {
+        accrual(1001);
+        form2().add_row();
+        Form1& f1 = open();
+        {
+            // Silently: the two lists' clicks would only keep each other in step.
+            const QSignalBlocker b1(f1.Combo1), b2(f1.Combo2);
+            f1.Combo1->setCurrentIndex(-1);
+            f1.Combo2->setCurrentIndex(-1);
+        }
+        Command2_Click();
+        QCOMPARE(ui_->texts(), QStringList({kErrorPrefix + "3): Subscript out of range"}));
+        QCOMPARE(ui_->boxes[0].title, QString());
+        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("none"));
+        QCOMPARE(form1().exiter, true);
+        QCOMPARE(rows(), 1); // the list was not reached
+        QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
+        QCOMPARE(form1().List1->count(), 0);
+    }
+
+    void null_ends_the_run_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("amount") << "update fsk_operations set summa=null where oper_id=1002";
+        QTest::newRow("receiver field") << "update requisites set bik=null";
+        QTest::newRow("own requisites field") << "update self_requisites set bank=null";
+    }
+    void null_ends_the_run() {
+        QFETCH(QString, change);
+        accrual(1001);
+        accrual(1002);
+        stored_order(1001, "1", 0, 0); // kept: needs no requisites
+        QVERIFY(host_->settlements(change));
+        form("10");
+        QCOMPARE(ui_->texts(), QStringList({kErrorPrefix + "8): Invalid use of Null"}));
+        QCOMPARE(column(29), QStringList({"1001", "1002"}));
+        QCOMPARE(row(1)->text(1), QStringLiteral("11"));
+        QCOMPARE(row(1)->checkState(0), Qt::Unchecked);
+        QCOMPARE(stored("1001").value(0), QStringLiteral("10")); // what was stored stays
+        QCOMPARE(stored("1002"), QStringList());
+        QCOMPARE(form1().exiter, true);
+    }
+
+    // --- composing --------------------------------------------------------------------------
+
+    void new_order_columns_data() {
+        QTest::addColumn<bool>("branch");
+        QTest::addColumn<QVariant>("docum_date");
+        QTest::newRow("taxpayer, no document date") << false << QVariant();
+        QTest::newRow("branch, document date") << true << QVariant(QDate(2026, 3, 31));
+    }
+    void new_order_columns() {
+        QFETCH(bool, branch);
+        QFETCH(QVariant, docum_date);
+        Accrual a;
+        a.oper_id = 1001;
+        a.summa = 1234567.8;
+        a.card_id = branch ? kBranchCard : kCard;
+        a.docum_date = docum_date;
+        QVERIFY(add_accrual(*host_, a));
+        Form1& f1 = open();
+        f1.Text1->setText("4");
+        f1.DTPicker1->set_value(QDate(2026, 5, 15));
+        f1.DTPicker2->set_value(QDate(2026, 5, 16));
+        Command2_Click();
+        QCOMPARE(ui_->texts(), QStringList());
+        const QString empty;
+        QStringList expected = {
+            "4",
+            "15.05.2026",
+            "1 234 567,80",
+            branch ? empty : kReceiver,
+            branch ? empty : kReceiverInn,
+            branch ? empty : kReceiverKpp,
+            kKbk,
+            branch ? empty : kReceiverOkato,
+            branch ? empty : kReceiverBik,
+            branch ? empty : kReceiverRs,
+            branch ? empty : kReceiverKs,
+            branch ? empty : kReceiverBank,
+            branch ? empty : kSender,
+            branch ? kBranchInn : kInn,
+            branch ? kBranchKpp : kKpp,
+            branch ? empty : kSenderOkato,
+            branch ? empty : kSenderBik,
+            branch ? empty : kSenderRs,
+            branch ? empty : kSenderKs,
+            branch ? empty : kSenderBank,
+            "ЭЛЕКТРОННО",
+            "3",
+            "ТП",
+            "НС",
+            kTaxName + " за " + kQuarter,
+            "КВ.02.2026",
+            branch ? "31.03.2026" : "16.05.2026",
+        };
+        QCOMPARE(cells(0).mid(1, 27), expected);
+        QCOMPARE(row(0)->text(28),
+                 QStringLiteral("Один миллион двести тридцать четыре тысячи пятьсот шестьдесят "
+                                "семь рублей 80 копеек"));
+        QCOMPARE(row(0)->text(29), QStringLiteral("1001"));
+        expected << "1001"
+                 << "0"
+                 << "0";
+        QCOMPARE(stored("1001"), expected);
+    }
+
+    void amount_rounding_data() {
+        QTest::addColumn<QVariant>("summa");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("0.125 tie to even") << QVariant(0.125) << "0,12"
+                                           << "Hоль рублей 12 копеек";
+        QTest::newRow("0.135 tie to even") << QVariant(0.135) << "0,14"
+                                           << "Hоль рублей 14 копеек";
+        QTest::newRow("2.675 tie") << QVariant(2.675) << "2,68"
+                                   << "Два рубля 68 копеек";
+        QTest::newRow("0.1251 above tie") << QVariant(0.1251) << "0,13"
+                                          << "Hоль рублей 13 копеек";
+        QTest::newRow("whole") << QVariant(7.0) << "7,00"
+                               << "Семь рублей 00 копеек";
+        QTest::newRow("carry") << QVariant(QStringLiteral("99,995")) << "100,00"
+                               << "Сто рублей 00 копеек";
+    }
+    void amount_rounding() {
+        QFETCH(QVariant, summa);
+        QFETCH(QString, shown);
+        QFETCH(QString, words);
+        accrual(1001, summa);
+        form("1");
+        QCOMPARE(ui_->texts(), QStringList());
+        QCOMPARE(row(0)->text(3), shown);
+        QCOMPARE(row(0)->text(28), words);
+        QCOMPARE(stored("1001").value(2), shown);
+        // A kept order is shown from the stored amount the same way.
+        form("1");
+        QCOMPARE(row(0)->text(3), shown);
+        QCOMPARE(row(0)->text(28), words);
+    }
+
+    void apostrophes_and_quotes_stored_exactly() {
+        const QString receiver = QStringLiteral("ООО \"Берёзка\" и К'");
+        const QString aim = QStringLiteral("Налог 'за' квартал ''особый''");
+        const QString period = QStringLiteral("Д'Артаньян");
+        QVERIFY(host_->settlements("update requisites set receiver=" + literal(receiver)));
+        QVERIFY(host_->taxpayer("insert into time_by_month (TIME_ID,REPORT_ID,name,the_year) "
+                                "values (3,1," +
+                                literal(period) + ",2026)"));
+        Accrual a;
+        a.oper_id = 1001;
+        a.period_name = period + " 2026";
+        QVERIFY(add_accrual(*host_, a));
+        for (int run = 0; run < 2; ++run) { // composed, then kept and refreshed
+            Form1& f1 = open();
+            f1.Combo3->setCurrentIndex(f1.Combo3->findText(period + " 2026"));
+            f1.Text2->setText(aim);
+            Command2_Click();
+            QCOMPARE(ui_->texts(), QStringList());
+            QCOMPARE(row(0)->text(4), receiver);
+            QCOMPARE(row(0)->text(25), aim);
+            QCOMPARE(stored("1001").value(3), receiver);
+            QCOMPARE(stored("1001").value(24), aim);
+        }
+    }
+
+    void highlight_colour_is_set_by_the_button() {
+        accrual(1001);
+        stored_order(1001, "1", 0, 0);
+        form4().my_color = 0;
+        form("1");
+        QCOMPARE(form4().my_color, 0xC0C000);
+        QCOMPARE(row(0)->foreground(1).color(), kHighlight);
+    }
+
+    // --- invariants over runs -----------------------------------------------------------------
+
+    void list_matches_payments_over_runs() {
+        accrual(1001);        // new
+        accrual(1002, 5.5);   // kept, printed
+        accrual(1003, 0.135); // kept, paid
+        accrual(1004, 3.0);   // replaced
+        accrual(1005, 9.99, kBranchCard);
+        stored_order(1002, "5", 1, 0);
+        stored_order(1003, "2", 0, 1);
+        StoredOrder replaced;
+        replaced.oper_id = 1004;
+        replaced.sum = QString();
+        QVERIFY(add_stored_order(*host_, replaced));
+        const QStringList changes = {
+            "",
+            "update payments set sum='' where oper_id=1001",
+            "update fsk_operations set act_id=42", // nothing formed this time
+            "update fsk_operations set act_id=41; update payments set sum=null where oper_id=1005",
+            "update payments set print_done=1 where oper_id=1001",
+        };
+        for (const QString& change : changes) {
+            if (!change.isEmpty())
+                QVERIFY(host_->settlements(change));
+            form("3");
+            QCOMPARE(ui_->texts(), QStringList());
+            QCOMPARE(count("select count(*) from (select oper_id from payments group by oper_id "
+                           "having count(*)>1)"),
+                     QStringLiteral("0"));
+            QCOMPARE(count("select count(*) from payments"), QStringLiteral("5"));
+            for (int r = 0; r < rows(); ++r) {
+                const QStringList shown = cells(r);
+                const QStringList s = stored(shown[29]);
+                QVERIFY2(!s.isEmpty(), qPrintable(shown[29]));
+                const QString number = shown[1].startsWith('N') ? shown[1].mid(1) : shown[1];
+                QCOMPARE(s[0], number);
+                QCOMPARE(shown[1].startsWith('N'), s[29] == "1");
+                for (int col = 2; col <= 27; ++col)
+                    QCOMPARE(shown[col], s[col - 1] == "<null>" ? QString() : s[col - 1]);
+                QCOMPARE(shown[29], s[27]);
+            }
+        }
+        QCOMPARE(column(1), QStringList({"N3", "N5", "3", "4", "5"}));
+    }
+};
+
+QTEST_MAIN(TestSluj1)
+#include "tst_sluj1.moc"

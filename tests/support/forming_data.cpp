@@ -1,0 +1,161 @@
+#include "support/forming_data.h"
+
+#include <QStringList>
+
+namespace testsupport::forming {
+
+QString literal(const QVariant& v) {
+    if (v.isNull())
+        return QStringLiteral("null");
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return QString::number(v.toLongLong());
+    case QMetaType::Double:
+        return QString::number(v.toDouble(), 'g', 17);
+    case QMetaType::QDate:
+        return u'\'' + v.toDate().toString(Qt::ISODate) + u'\'';
+    default: {
+        QString s = v.toString();
+        return u'\'' + s.replace(u'\'', QStringLiteral("''")) + u'\'';
+    }
+    }
+}
+
+namespace {
+
+QString values(const QVariantList& list) {
+    QStringList out;
+    for (const QVariant& v : list)
+        out.append(literal(v));
+    return out.join(u',');
+}
+
+QString receiver_sql(const QString& self_inn, const QString& self_kpp, const QString& kbk,
+                     const QVariantList& fields) {
+    return QStringLiteral("insert into requisites (self_inn,self_kpp,kbk,receiver,inn,kpp,okato,"
+                          "bik,bank,rs,ks) values (") +
+           values(QVariantList{self_inn, self_kpp, kbk} + fields) + QStringLiteral(");");
+}
+
+QString own_sql(const QString& inn, const QString& kpp, const QVariantList& fields, bool closed) {
+    return QStringLiteral("insert into self_requisites (inn,kpp,sender,okato,bik,bank,rs,ks,"
+                          "closed) values (") +
+           values(QVariantList{inn, kpp} + fields + QVariantList{int(closed)}) +
+           QStringLiteral(");");
+}
+
+} // namespace
+
+bool standard(TestHost& host) {
+    const QString taxpayer =
+        QStringLiteral("insert into accstream (id,personid,name) values (%1,10,'Комплект');"
+                       "insert into accstream (id,personid,name) values (%2,11,'Филиал');"
+                       "insert into person (id,type,personrealid) values (10,2,100),(11,2,101);"
+                       "insert into legalperson (id,inn,kpp,fullname,shortname) values "
+                       "(100,%3,%4,%5,''),(101,%6,%7,%8,'');"
+                       "insert into branches (parentpersonid,childpersonid) values (10,11);"
+                       "insert into report_time (report_id,report_name) values (1,'м'),(2,'к');"
+                       "insert into time_by_month (TIME_ID,REPORT_ID,name,the_year) values "
+                       "(1,1,'Май',2026),(2,2,'II квартал',2026);"
+                       "insert into nsi_taxlist (tax_code,tax_name,big_code) values "
+                       "(%9,%10,%11),(%12,'Налог на добавленную стоимость',%13);")
+            .arg(kReportSet)
+            .arg(kBranchSet)
+            .arg(literal(kInn), literal(kKpp), literal(kName), literal(kBranchInn),
+                 literal(kBranchKpp), literal(kBranchName), literal(kTaxCode), literal(kTaxName),
+                 literal(kKbk))
+            .arg(literal(kOtherTaxCode), literal(kOtherKbk));
+    const QString settlements =
+        QStringLiteral("insert into fsk_cardlist (card_id,accstream_id,taxcode) values "
+                       "(%1,%2,%3),(%4,%5,%3),(%6,%2,%7);"
+                       "insert into fsk_actions (act_id,act_prim_id,CardPart_ID,act_name) values "
+                       "(%8,4,1,'Начислено'),(%9,4,2,'Пени'),(%10,4,3,'Штраф'),(%11,1,1,'Уплата');")
+            .arg(kCard)
+            .arg(kReportSet)
+            .arg(literal(kTaxCode))
+            .arg(kBranchCard)
+            .arg(kBranchSet)
+            .arg(kOtherCard)
+            .arg(literal(kOtherTaxCode))
+            .arg(kTaxAction)
+            .arg(kPenaltyAction)
+            .arg(kFineAction)
+            .arg(kPaymentAction);
+    // One transaction per database: each commit waits for the disk.
+    return host.taxpayer(QStringLiteral("begin;") + taxpayer + QStringLiteral("commit;")) &&
+           host.settlements(
+               QStringLiteral("begin;") + settlements +
+               receiver_sql(kInn, kKpp, QString(),
+                            {kReceiver, kReceiverInn, kReceiverKpp, kReceiverOkato, kReceiverBik,
+                             kReceiverBank, kReceiverRs, kReceiverKs}) +
+               own_sql(kInn, kKpp,
+                       {kSender, kSenderOkato, kSenderBik, kSenderBank, kSenderRs, kSenderKs},
+                       false) +
+               own_sql(kInn, kKpp, {"closed", "closed", "closed", "closed", "closed", "closed"},
+                       true) +
+               QStringLiteral("commit;"));
+}
+
+bool add_accrual(TestHost& host, const Accrual& a) {
+    return host.settlements(
+        QStringLiteral("insert into fsk_operations (oper_id,card_id,deleted,act_id,term_day,summa,"
+                       "period_name,docum_date) values (") +
+        values({a.oper_id, a.card_id, a.deleted, a.act_id, a.term_day, a.summa, a.period_name,
+                a.docum_date}) +
+        u')');
+}
+
+bool add_stored_order(TestHost& host, const StoredOrder& o) {
+    const QString id = QString::number(o.oper_id);
+    auto text = [&](const char* column) { return QString::fromLatin1(column) + u' ' + id; };
+    return host.settlements(
+        QStringLiteral("insert into payments (number_,payment_date,sum,receiver,inn,kpp,kbk,okato,"
+                       "bik,rs,ks,bank,sender,inn_sender,kpp_sender,okato_sender,bik_sender,"
+                       "rs_sender,ks_sender,bank_sender,way,priority,reason,payment_type,aim,"
+                       "period,document_date,oper_id,payment_done,print_done) values (") +
+        values({o.number,
+                o.payment_date,
+                o.sum,
+                text("receiver"),
+                text("inn"),
+                text("kpp"),
+                text("kbk"),
+                text("okato"),
+                text("bik"),
+                text("rs"),
+                text("ks"),
+                o.bank,
+                text("sender"),
+                text("inn_sender"),
+                text("kpp_sender"),
+                text("okato_sender"),
+                text("bik_sender"),
+                text("rs_sender"),
+                text("ks_sender"),
+                text("bank_sender"),
+                o.way,
+                QStringLiteral("4"),
+                QStringLiteral("ЗД"),
+                QStringLiteral("АВ"),
+                text("aim"),
+                text("period"),
+                o.document_date,
+                o.oper_id,
+                o.payment_done,
+                o.print_done}) +
+        u')');
+}
+
+bool add_receiver(TestHost& host, const QString& self_inn, const QString& self_kpp,
+                  const QString& kbk, const QVariantList& receiver_inn_kpp_okato_bik_bank_rs_ks) {
+    return host.settlements(
+        receiver_sql(self_inn, self_kpp, kbk, receiver_inn_kpp_okato_bik_bank_rs_ks));
+}
+
+bool add_own(TestHost& host, const QString& inn, const QString& kpp,
+             const QVariantList& sender_okato_bik_bank_rs_ks, bool closed) {
+    return host.settlements(own_sql(inn, kpp, sender_okato_bik_bank_rs_ks, closed));
+}
+
+} // namespace testsupport::forming
