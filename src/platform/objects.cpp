@@ -1,6 +1,7 @@
 #include "platform/objects.h"
 
 #include "platform/registry_file.h"
+#include "platform/word.h"
 #include "platform/work_calendar.h"
 
 namespace tavrelis::platform {
@@ -37,6 +38,17 @@ HostObjects host_objects;
 ObjectFactory* installed = nullptr;
 
 } // namespace
+
+std::unique_ptr<Spreadsheet> ObjectFactory::create_spreadsheet() {
+    return std::make_unique<Spreadsheet>();
+}
+
+std::unique_ptr<WordApplication> ObjectFactory::create_word() {
+    const QString version = registered_word_version();
+    if (version.isEmpty())
+        return nullptr;
+    return make_word_application(version);
+}
 
 ObjectFactory& factory() {
     return installed ? *installed : host_objects;
