@@ -1,0 +1,73 @@
+#include "output/excel_export.h"
+
+#include "output/form2.h"
+#include "output/xml_export.h"
+#include "platform/env.h"
+#include "platform/errors.h"
+#include "platform/objects.h"
+#include "platform/ui.h"
+
+namespace tavrelis {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
+const QString kNoExcel = QStringLiteral(
+    "Модуль формирования платежных поручений требует наличия Microsoft Excel 2003 или "
+    "Microsoft Excel 2007. Установите одну из этих версий и повторите действие");
+
+// Quits the instance however the export ends.
+struct Quitter {
+    platform::Spreadsheet* xl = nullptr;
+    ~Quitter() {
+        if (xl)
+            xl->Quit();
+    }
+};
+
+} // namespace
+
+bool out_excel(const QString& path) {
+    std::unique_ptr<platform::Spreadsheet> xl;
+    try {
+        xl = platform::factory().create_spreadsheet();
+    } catch (const std::exception&) {
+        xl.reset(); // a program that cannot be started is as good as none
+    }
+    if (!xl) {
+        platform::msgbox(kNoExcel, platform::vbCritical, kTitle);
+        return false;
+    }
+    Quitter quitter{xl.get()};
+
+    // The box names the step that failed.
+    int step = 1;
+    try {
+        const QString version = xl->Version();
+        if (version != QStringLiteral("11.0") && version != QStringLiteral("12.0")) {
+            platform::msgbox(kNoExcel, platform::vbCritical, kTitle);
+            return false;
+        }
+
+        step = 2;
+        platform::Workbook& book = xl->add_workbook(
+            platform::module_folder() + platform::separator() + QStringLiteral("template.xls"));
+        step = 3;
+        platform::Worksheet& sheet = book.sheets(1);
+
+        step = 4;
+        const Form2& f2 = form2();
+        for (int r = 1; r <= 28; ++r)
+            sheet.set_cell(r, 2, export_text(r, f2.cell(f2.current_row, r)));
+
+        step = 5;
+        book.SaveAs(path);
+        return true;
+    } catch (const std::exception& e) {
+        platform::msgbox(QStringLiteral("Произошла ошибка в модуле out_excel(") +
+                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        return false;
+    }
+}
+
+} // namespace tavrelis

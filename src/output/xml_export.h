@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace tavrelis {
+
+// The text with the five XML special characters replaced by their entities, "&" first, so
+// that the entities put in are not escaped again; an entity already in the text is. The
+// escaped text is also left in S.
+QString xml_escape(QString& S);
+
+// Text of list column col (1..28) as both export writers put it in: the amount without its
+// blanks, the six free-text fields escaped, the rest as the list shows them.
+QString export_text(int col, const QString& text);
+
+// Writes the order in the current row of form2().L1 to path as the 31-line XML document, in
+// windows-1251 with CR LF line ends, replacing a file of that name. A character with no
+// windows-1251 code is written as "?". Raises an error when the row or the file fails; a
+// file already begun stays as far as it was written.
+void out_xml(const QString& path);
+
+} // namespace tavrelis
