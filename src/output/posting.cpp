@@ -1,0 +1,113 @@
+#include "output/posting.h"
+
+#include "common/form4.h"
+#include "common/form6.h"
+#include "common/numbers.h"
+#include "data/connection.h"
+#include "output/form2.h"
+#include "platform/env.h"
+#include "platform/errors.h"
+
+#include <limits>
+
+namespace tavrelis {
+
+namespace {
+
+// The payment kind of each part of a settlement card: tax or advance, penalty interest,
+// fine; anything else is paid as tax.
+int payment_act(const QVariant& card_part) {
+    if (card_part.isNull())
+        return 62;
+    switch (card_part.toInt()) {
+    case 2:
+        return 63;
+    case 3:
+        return 64;
+    default:
+        return 62;
+    }
+}
+
+// An id as the database gives it back, read as the platform reads a 32-bit whole number.
+qint32 card_of(const QString& text) {
+    const qint64 id = row_oper_id(text);
+    if (id < std::numeric_limits<qint32>::min() || id > std::numeric_limits<qint32>::max())
+        throw Error(QStringLiteral("Overflow"));
+    return qint32(id);
+}
+
+QString date_text(const QDate& d) {
+    return d.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+} // namespace
+
+QDate order_date(const QString& text) {
+    const QString t = text.trimmed();
+    QDate d = QDate::fromString(t, QStringLiteral("dd.MM.yyyy"));
+    if (!d.isValid())
+        d = QDate::fromString(t, QStringLiteral("d.M.yyyy"));
+    if (!d.isValid())
+        throw Error(QStringLiteral("Неверная дата платежного поручения: \"%1\"").arg(text));
+    return d;
+}
+
+qint64 row_oper_id(const QString& text) {
+    bool ok = false;
+    const qint64 id = text.trimmed().toLongLong(&ok);
+    if (!ok)
+        throw Error(QStringLiteral("Type mismatch"));
+    return id;
+}
+
+void post_payment() {
+    Form2& f2 = form2();
+    Form4& f4 = form4();
+    const int r = f2.current_row;
+    const QString id = QString::number(row_oper_id(f2.cell(r, 29)));
+
+    const data::Recordset done =
+        f4.cnn.execute(QStringLiteral("select payment_done from payments where oper_id=") + id);
+    const QVariant payment_done = done.field(0);
+    if (!payment_done.isNull() && payment_done.toDouble() > 0) {
+        if (f4.otvet == 2)
+            return;
+        ask(QStringLiteral("Внимание"),
+            QStringLiteral("Уплата по платежному поручению №") + f2.cell(r, 1) +
+                QStringLiteral(" за ") + QString::number(order_date(f2.cell(r, 2)).year()) +
+                QStringLiteral(" год уже проведена."),
+            {true, true, false, false, false});
+        return;
+    }
+
+    const data::Recordset accrual = f4.cnn.execute(
+        QStringLiteral("select card_id,deleted,input_day,fsk_operations.act_id,term_day,summa,"
+                       "docum,period_name,docum_num,docum_date,cardpart_id from "
+                       "fsk_operations,fsk_actions where "
+                       "fsk_operations.act_id=fsk_actions.act_id and oper_id=") +
+        id);
+    const qint32 card_id = card_of(accrual.text(0));
+    const QString period_name = accrual.text_or_empty(7);
+    const int act_id = payment_act(accrual.field(10));
+
+    const QString today = date_text(platform::today());
+    f4.cnn.execute(
+        QStringLiteral("insert into fsk_operations (card_id,deleted,input_day,act_id,term_day,"
+                       "summa,docum,period_name,docum_num,docum_date) values (") +
+        QString::number(card_id) + QStringLiteral(",0,format('") + today +
+        QStringLiteral("','dd.mm.yyyy'),") + QString::number(act_id) + QStringLiteral(",format('") +
+        today + QStringLiteral("','dd.mm.yyyy'),'") + data::sql_quote(bez_razr(f2.cell(r, 3))) +
+        QStringLiteral("','Платежное поручение','") + data::sql_quote(period_name) +
+        QStringLiteral("','") + data::sql_quote(f2.cell(r, 1)) + QStringLiteral("',format('") +
+        data::sql_quote(f2.cell(r, 2)) + QStringLiteral("','dd.mm.yyyy'))"));
+    ++f2.ops_count;
+    if (!f2.card_counted(card_id)) {
+        f2.cards.append(card_id);
+        ++f2.cards_count;
+    }
+    f4.cnn.execute(QStringLiteral("update payments set payment_done=1 where oper_id= ") + id);
+    f2.suc = true;
+}
+
+} // namespace tavrelis

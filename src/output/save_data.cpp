@@ -1,0 +1,146 @@
+#include "output/save_data.h"
+
+#include "common/files.h"
+#include "common/form4.h"
+#include "common/form6.h"
+#include "common/numbers.h"
+#include "common/session.h"
+#include "forming/form1.h"
+#include "output/excel_export.h"
+#include "output/form2.h"
+#include "output/posting.h"
+#include "output/xml_export.h"
+#include "platform/env.h"
+#include "platform/errors.h"
+#include "platform/ui.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+
+namespace tavrelis {
+
+namespace {
+
+// Values of the output step that live as long as the formed-orders window, that is the session.
+class OutputValues : public QObject {
+public:
+    bool excel_ok = false;
+};
+
+bool is_separator(QChar c) {
+    return c == u'/' || c == u'\\' || c == platform::separator();
+}
+
+// The export folder with one separator at its end, made when it is missing.
+QString export_folder() {
+    QString folder = form4().up_path;
+    if (folder.trimmed().isEmpty())
+        throw Error(
+            QStringLiteral("Не задан путь выгрузки. Укажите папку кнопкой «Путь выгрузки»"));
+    if (!folder_exists(folder)) {
+        QString err;
+        if (!make_folder_tree(folder, err))
+            throw Error(err.isEmpty()
+                            ? QStringLiteral("Не удалось создать папку выгрузки \"%1\"").arg(folder)
+                            : err);
+    }
+    while (folder.size() > 1 && is_separator(folder.back()))
+        folder.chop(1);
+    if (!is_separator(folder.back()))
+        folder += platform::separator();
+    return folder;
+}
+
+// The name of the export file without folder and extension.
+QString export_base_name(const Form2& f2) {
+    const int r = f2.current_row;
+    return f2.cell(r, 14) + QStringLiteral("_N") + f2.cell(r, 1) + u'_' +
+           order_date(f2.cell(r, 2)).toString(QStringLiteral("yyyyMMdd"));
+}
+
+QString extension() {
+    return form4().to_excel ? QStringLiteral(".xls") : QStringLiteral(".xml");
+}
+
+// Whether an existing export file may be replaced: "Да для всех" and "Нет для всех" hold for
+// the rest of the run; otherwise the user is asked. A window closed without an answer
+// leaves otvet as it was, and anything but a "no" lets the file be replaced.
+bool may_overwrite(const QString& base_name) {
+    Form4& f4 = form4();
+    if (f4.otvet == 2)
+        return true;
+    if (f4.otvet == 4)
+        return false;
+    const quint8 answer = ask(QStringLiteral("Вопрос"),
+                              QStringLiteral("Файл выгрузки \"") + base_name +
+                                  QStringLiteral("\" уже существует. Перезаписать его?"),
+                              {true, true, true, true, true});
+    if (answer == 5)
+        form1().cancel_print = true;
+    return answer != 3 && answer != 4 && answer != 5;
+}
+
+bool ticked(const QCheckBox* box) {
+    return box->checkState() == Qt::Checked;
+}
+
+} // namespace
+
+bool& excel_ok() {
+    return Session::current().get<OutputValues>().excel_ok;
+}
+
+QString export_file_name() {
+    const QString base = export_base_name(form2());
+    return export_folder() + base + extension();
+}
+
+bool save_data(bool only_xml, bool pay) {
+    bool result = false;
+    // The box names the step that failed.
+    int step = 1;
+    try {
+        excel_ok() = true;
+        Form2& f2 = form2();
+        Form4& f4 = form4();
+        const int r = f2.current_row;
+
+        if (!only_xml) {
+            step = 2;
+            const qint32 number = clean_number(f2.cell(r, 1));
+            f4.cnn.execute(QStringLiteral("update payments set print_done=1,number_='") +
+                           QString::number(number) + QStringLiteral("' where oper_id= ") +
+                           QString::number(row_oper_id(f2.cell(r, 29))));
+            result = true;
+        }
+
+        if (ticked(f2.Check2) || (only_xml && pay)) {
+            step = 3;
+            post_payment();
+        }
+
+        if (ticked(f2.Check3) || (only_xml && !pay)) {
+            step = 4;
+            const QString base = export_base_name(f2);
+            step = 5;
+            const QString path = export_folder() + base + extension();
+            step = 6;
+            if (QFileInfo::exists(path) && !may_overwrite(base))
+                return result;
+            step = 7;
+            if (f4.to_excel) {
+                excel_ok() = out_excel(path);
+            } else {
+                out_xml(path);
+                f2.suc = true;
+            }
+        }
+        return result;
+    } catch (const std::exception& e) {
+        platform::msgbox(QStringLiteral("Произошла ошибка в модуле save_data(") +
+                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        return result;
+    }
+}
+
+} // namespace tavrelis
