@@ -1,6 +1,7 @@
 #include "platform/objects.h"
 
 #include "platform/registry_file.h"
+#include "platform/word.h"
 #include "platform/work_calendar.h"
 
 namespace tavrelis::platform {
@@ -40,6 +41,13 @@ ObjectFactory* installed = nullptr;
 
 std::unique_ptr<Spreadsheet> ObjectFactory::create_spreadsheet() {
     return std::make_unique<Spreadsheet>();
+}
+
+std::unique_ptr<WordApplication> ObjectFactory::create_word() {
+    const QString version = registered_word_version();
+    if (version.isEmpty())
+        return nullptr;
+    return make_word_application(version);
 }
 
 ObjectFactory& factory() {

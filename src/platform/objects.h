@@ -23,6 +23,8 @@ public:
     virtual QDate working_day(const QDate& day) const = 0;
 };
 
+class WordApplication; // platform/word.h
+
 // Creates the automation objects the module asks for by name; nullptr when creation fails.
 class ObjectFactory {
 public:
@@ -32,6 +34,10 @@ public:
     // The spreadsheet program ("Excel.Application"); the stand-in of platform/spreadsheet.h
     // unless a factory offers another.
     virtual std::unique_ptr<Spreadsheet> create_spreadsheet();
+    // The word processor ("Word.Application"): the stand-in of platform/word.h, of the version
+    // the host installation registers, unless a factory offers another; nullptr when it
+    // cannot be created.
+    virtual std::unique_ptr<WordApplication> create_word();
 };
 
 // The factory in force: the host installation's stand-ins unless one is put in place.
