@@ -6,6 +6,7 @@
 #include "common/session.h"
 #include "entry/settings.h"
 #include "forming/form1.h"
+#include "output/edit_payment.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
 
@@ -198,6 +199,8 @@ void Form2::build() {
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
+    connect(Command9, &QPushButton::clicked, this, [] { edit_payment(); });
+    connect(L1, &QTreeWidget::itemDoubleClicked, this, [] { edit_payment(); });
     connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
 }
 

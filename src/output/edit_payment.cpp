@@ -1,0 +1,78 @@
+#include "output/edit_payment.h"
+
+#include "common/form4.h"
+#include "common/numbers.h"
+#include "output/form2.h"
+#include "output/form5.h"
+#include "platform/errors.h"
+#include "platform/ui.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+namespace tavrelis {
+
+namespace {
+
+// payment_done compared with 1 as the platform compares a field: null equals nothing, a text
+// must read as a number.
+bool posted(const data::Recordset& rs) {
+    if (rs.is_null(0))
+        return false;
+    const QVariant v = rs.field(0);
+    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double)
+        return v.toDouble() == 1;
+    double value = 0;
+    if (!read_number(rs.text(0), value))
+        throw Error(QStringLiteral("Type mismatch"));
+    return value == 1;
+}
+
+} // namespace
+
+void edit_payment() {
+    Form2& f2 = form2();
+    if (f2.L1->topLevelItemCount() == 0)
+        return;
+    QTreeWidgetItem* row = f2.L1->currentItem();
+    if (!row)
+        return;
+
+    // The error box names the step that failed.
+    int step = 2;
+    try {
+        Form4& f4 = form4();
+        f4.rs = f4.cnn.execute(QStringLiteral("select payment_done from payments where oper_id=") +
+                               row->text(29));
+        if (f4.rs.empty())
+            return; // the order is gone; nothing to edit
+
+        step = 3;
+        if (posted(f4.rs)) {
+            platform::msgbox(
+                QStringLiteral(
+                    "По данному начислению уже была проведена оплата, поэтому его нельзя изменить"),
+                platform::vbOKOnly | platform::vbExclamation,
+                QStringLiteral("Вальмора-2: Фискалон"));
+            return;
+        }
+
+        step = 4;
+        Form5& f5 = form5();
+        f5.Label5->setText(QStringLiteral("ПЛАТЕЖНОЕ ПОРУЧЕНИЕ №") + row->text(1));
+        f5.Label10->setText(row->text(2));
+        f5.Label13->setText(row->text(28));
+        f5.Label18->setText(QStringLiteral("ИНН ") + row->text(5));
+        f5.Label19->setText(QStringLiteral("КПП ") + row->text(6));
+        // A text different from the field's runs its change event, which words it anew.
+        f5.Text1->setText(bez_razr(row->text(3)));
+    } catch (const std::exception& e) {
+        platform::msgbox(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.edit_payment(") +
+                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        return;
+    }
+    platform::show_modal(form5());
+}
+
+} // namespace tavrelis

@@ -1,0 +1,316 @@
+#include "output/form5.h"
+
+#include "common/amount.h"
+#include "common/form4.h"
+#include "common/numbers.h"
+#include "common/session.h"
+#include "data/connection.h"
+#include "output/form2.h"
+#include "platform/errors.h"
+#include "platform/ui.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace tavrelis {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
+const QString kUnderline = QStringLiteral("______________________");
+const QString kTitlePrefix = QStringLiteral("ПЛАТЕЖНОЕ ПОРУЧЕНИЕ №");
+
+constexpr double kLargestAmount = 999999999999.0;
+
+// Positions are kept in twips, as the form was drawn; the screen's resolution turns them into
+// pixels.
+int px_x(const QWidget* w, int twips) {
+    return twips * w->logicalDpiX() / 1440;
+}
+
+int px_y(const QWidget* w, int twips) {
+    return twips * w->logicalDpiY() / 1440;
+}
+
+struct Line {
+    int x1, y1, x2, y2;
+};
+
+// The rules of the bank form, in twips of Picture2.
+const Line kLines[] = {
+    // box around 0401060
+    {9720, 360, 10620, 360},
+    {10620, 360, 10620, 660},
+    {10620, 660, 9720, 660},
+    {9720, 660, 9720, 360},
+    // box around 01
+    {10200, 1080, 10620, 1080},
+    {10620, 1080, 10620, 1620},
+    {10620, 1620, 10200, 1620},
+    {10200, 1620, 10200, 1080},
+    // after "Сумма прописью", and under the amount in words
+    {1560, 2220, 1560, 3180},
+    {300, 3180, 10680, 3180},
+    // between the INN, KPP, "Сумма" and amount cells
+    {3120, 3180, 3120, 3900},
+    {6060, 3180, 6060, 3900},
+    {7140, 3180, 7140, 3900},
+};
+
+// The white picture box: a sunken frame whose client area carries the rules. Children are
+// placed relative to the client area, as the form's coordinates are.
+class Picture : public QFrame {
+public:
+    explicit Picture(QWidget* parent) : QFrame(parent) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setLineWidth(2);
+        QPalette p = palette();
+        p.setColor(QPalette::Window, Qt::white);
+        setPalette(p);
+        setAutoFillBackground(true);
+    }
+
+    QPoint at(int left, int top) const {
+        return contentsRect().topLeft() + QPoint(px_x(this, left), px_y(this, top));
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        QFrame::paintEvent(e);
+        QPainter painter(this);
+        painter.setPen(QPen(Qt::black, 1));
+        for (const Line& l : kLines)
+            painter.drawLine(at(l.x1, l.y1), at(l.x2, l.y2));
+    }
+};
+
+// The size of the labels drawn without one of their own.
+constexpr double kDefaultPoints = 8.25;
+
+QLabel* label(Picture* box, const char* name, const QString& text, int left, int top, int width,
+              int height, double points = kDefaultPoints) {
+    auto* l = new QLabel(text, box);
+    l->setObjectName(QLatin1String(name));
+    l->setTextFormat(Qt::PlainText);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    l->setMargin(0);
+    l->setContentsMargins(0, 0, 0, 0);
+    // The form was drawn in Times New Roman; Liberation Serif has the same metrics.
+    QFont font;
+    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
+    font.setPointSizeF(points);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    l->setFont(font);
+    l->setGeometry(QRect(box->at(left, top), QSize(px_x(box, width), px_y(box, height))));
+    return l;
+}
+
+QPushButton* button(QDialog* form, const char* name, const QString& text, int left, int top,
+                    int width, int height) {
+    auto* b = new QPushButton(text, form);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    b->setGeometry(px_x(form, left), px_y(form, top), px_x(form, width), px_y(form, height));
+    return b;
+}
+
+// The amount rounded to whole kopecks, halves to the even kopeck. The rounding works on the
+// decimal digits the amount is written with (10,125 gives 10,12; 2,675 gives 2,68), not on
+// the binary value nearest to them, which would make most typed halves fall one way.
+double round_kopecks(double value) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    if (res.ec != std::errc())
+        return value;
+    std::string text(buf, res.ptr);
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative)
+        text.erase(0, 1);
+    const size_t point = text.find('.');
+    if (point == std::string::npos || text.size() - point - 1 <= 2)
+        return value;
+    const std::string whole = text.substr(0, point);
+    const std::string frac = text.substr(point + 1);
+    long long kopecks = std::stoll(whole) * 100 + (frac[0] - '0') * 10 + (frac[1] - '0');
+    const std::string rest = frac.substr(2);
+    const bool more_than_half =
+        rest[0] > '5' || (rest[0] == '5' && rest.find_first_not_of('0', 1) != std::string::npos);
+    const bool half = rest[0] == '5' && !more_than_half;
+    if (more_than_half || (half && kopecks % 2 != 0))
+        ++kopecks;
+    const double rounded = double(kopecks) / 100.0;
+    return negative ? -rounded : rounded;
+}
+
+} // namespace
+
+Form5::Form5() {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Задать параметры платежного поручения вручную"));
+    build();
+    reset_controls();
+}
+
+Form5::~Form5() = default;
+
+Form5& form5() {
+    return Session::current().get<Form5>();
+}
+
+void Form5::build() {
+    auto* box = new Picture(this);
+    Picture2 = box;
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setGeometry(px_x(this, 60), px_y(this, 60), px_x(this, 11775), px_y(this, 4035));
+
+    Label1 = label(box, "Label1", kUnderline, 300, 360, 2115, 255);
+    Label2 = label(box, "Label2", kUnderline, 3060, 360, 2115, 255);
+    Label3 = label(box, "Label3", QStringLiteral("Поступ. в банк плат."), 540, 660, 1695, 315);
+    Label4 = label(box, "Label4", QStringLiteral("Списано со сч. плат."), 3240, 660, 1695, 315);
+    Label12 = label(box, "Label12", QStringLiteral("0401060"), 9840, 420, 675, 195);
+    Label5 = label(box, "Label5", kTitlePrefix, 660, 1140, 4155, 315, 11.25);
+    Label10 = label(box, "Label10", QString(), 5820, 1200, 1155, 315, 9.75);
+    Label11 = label(box, "Label11", QStringLiteral("ЭЛЕКТРОННО"), 7860, 1200, 1335, 315, 9.75);
+    Label15 = label(box, "Label15", QStringLiteral("01"), 10320, 1320, 255, 255);
+    Label6 = label(box, "Label6", kUnderline, 5280, 1440, 2115, 255);
+    Label7 = label(box, "Label7", kUnderline, 7740, 1440, 2115, 255);
+    Label8 = label(box, "Label8", QStringLiteral("Дата"), 6120, 1680, 495, 315);
+    Label9 = label(box, "Label9", QStringLiteral("Вид платежа"), 8220, 1680, 1035, 315);
+    Label14 = label(box, "Label14", QStringLiteral("Сумма прописью"), 300, 2340, 915, 555, 9.75);
+    Label13 = label(box, "Label13", QString(), 2160, 2340, 8475, 555, 9.75);
+    Label18 = label(box, "Label18", QStringLiteral("ИНН"), 420, 3360, 1755, 315, 9.75);
+    Label19 = label(box, "Label19", QStringLiteral("КПП"), 3420, 3360, 1755, 315, 9.75);
+    Label16 = label(box, "Label16", QStringLiteral("Сумма"), 6240, 3300, 915, 315, 9.75);
+
+    Text1 = new QLineEdit(box);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(QRect(box->at(7440, 3300), QSize(px_x(box, 2775), px_y(box, 315))));
+    QPalette cyan = Text1->palette();
+    cyan.setColor(QPalette::Base, QColor(192, 255, 255));
+    Text1->setPalette(cyan);
+
+    Command1 = button(this, "Command1", QStringLiteral("Сохранить"), 1080, 4560, 1995, 435);
+    Command2 = button(this, "Command2", QStringLiteral("Отмена"), 8760, 4560, 1995, 435);
+
+    setFixedSize(px_x(this, 11910), px_y(this, 5445));
+
+    connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+}
+
+// The design values: what a freshly loaded window shows before edit_payment fills it. A
+// freshly loaded text box has run no change event, so Label13 keeps its own design text.
+void Form5::reset_controls() {
+    const QSignalBlocker quiet(Text1);
+    Label5->setText(kTitlePrefix);
+    Label10->clear();
+    Label13->clear();
+    Label18->setText(QStringLiteral("ИНН"));
+    Label19->setText(QStringLiteral("КПП"));
+    Text1->setText(QStringLiteral("0,00"));
+}
+
+void Form5::Text1_Change() {
+    double v = 0;
+    if (!read_number(Text1->text(), v) || v < 0 || v > kLargestAmount) {
+        Label13->clear();
+        return;
+    }
+    Label13->setText(sum_rub_kop(v));
+    Label13->update();
+}
+
+void Form5::Command1_Click() {
+    if (Label13->text().isEmpty()) {
+        platform::msgbox(
+            QStringLiteral(
+                "Невозможно сохранить параметры: введено некорректное значение суммы уплаты"),
+            platform::vbOKOnly | platform::vbCritical, kTitle);
+        return;
+    }
+    // The error box names the step of the save that failed.
+    int step = 2;
+    try {
+        double v = 0;
+        if (!read_number(Text1->text(), v))
+            throw Error(QStringLiteral("Type mismatch"));
+        Text1->setText(number_text(round_kopecks(v)));
+
+        step = 3;
+        QTreeWidgetItem* row = form2().L1->currentItem();
+        if (!row)
+            throw Error(QStringLiteral("Object variable or With block variable not set"));
+        if (!read_number(Text1->text(), v))
+            throw Error(QStringLiteral("Type mismatch"));
+        row->setText(3, razr(Text1->text()));
+        row->setText(28, sum_rub_kop(v));
+
+        step = 4;
+        const auto c = [row](int col) { return data::sql_quote(row->text(col)); };
+        QString sql =
+            QStringLiteral("update payments set receiver='") + c(4) + QStringLiteral("',inn='") +
+            c(5) + QStringLiteral("',kpp='") + c(6) + QStringLiteral("',kbk='") + c(7) +
+            QStringLiteral("',okato='") + c(8) + QStringLiteral("',bik='") + c(9) +
+            QStringLiteral("',rs='") + c(10) + QStringLiteral("',ks='") + c(11) +
+            QStringLiteral("',bank='") + c(12) + QStringLiteral("',sum='") + c(3) +
+            QStringLiteral("',sender='") + c(13) + QStringLiteral("',inn_sender='") + c(14) +
+            QStringLiteral("',kpp_sender='") + c(15) + QStringLiteral("',okato_sender='") + c(16) +
+            QStringLiteral("',bik_sender='") + c(17) + QStringLiteral("',rs_sender='") + c(18) +
+            QStringLiteral("',ks_sender='") + c(19) + QStringLiteral("',bank_sender='") + c(20) +
+            QStringLiteral("',way='") + c(21) + QStringLiteral("',priority='") + c(22) +
+            QStringLiteral("',reason='") + c(23) + QStringLiteral("',payment_type='") + c(24) +
+            QStringLiteral("',aim='") + c(25) + QStringLiteral("',period='") + c(26);
+        if (row->text(27).isEmpty())
+            sql += QStringLiteral("',document_date=null,payment_date=format('");
+        else
+            sql += QStringLiteral("',document_date=format('") + c(27) +
+                   QStringLiteral("','dd.mm.yyyy'),payment_date=format('");
+        // The key goes in bare, as the list holds it.
+        sql += c(2) + QStringLiteral("','dd.mm.yyyy') where oper_id=") + row->text(29);
+
+        step = 5;
+        Form4& f4 = form4();
+        f4.rs = f4.cnn.execute(sql);
+    } catch (const std::exception& e) {
+        platform::msgbox(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form5.Command1_Click(") +
+                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        return;
+    }
+    hide();
+}
+
+void Form5::Command2_Click() {
+    hide();
+}
+
+void Form5::unload() {
+    if (unloading_)
+        return;
+    unloading_ = true;
+    hide();
+    reset_controls();
+    unloading_ = false;
+}
+
+void Form5::closeEvent(QCloseEvent* e) {
+    e->accept();
+    unload();
+}
+
+void Form5::reject() {
+    unload();
+}
+
+} // namespace tavrelis
