@@ -200,13 +200,17 @@ void Form1::purpose_text() {
     Text2->setCursorPosition(0); // the start of a long purpose says most
 }
 
+// Qt reports a move to "no entry" again even when the list is already there, so the two
+// lists would chase each other forever; they only follow a real change.
 void Form1::Combo1_Click() {
-    Combo2->setCurrentIndex(Combo1->currentIndex());
+    if (Combo2->currentIndex() != Combo1->currentIndex())
+        Combo2->setCurrentIndex(Combo1->currentIndex());
     purpose_text();
 }
 
 void Form1::Combo2_Click() {
-    Combo1->setCurrentIndex(Combo2->currentIndex());
+    if (Combo1->currentIndex() != Combo2->currentIndex())
+        Combo1->setCurrentIndex(Combo2->currentIndex());
     purpose_text();
 }
 

@@ -167,6 +167,26 @@ private slots:
         QCOMPARE(form1().ids_acc.size(), 3);
     }
 
+    // Either tax list moved to no entry takes the other along, once.
+    void tax_lists_to_no_entry_data() {
+        QTest::addColumn<bool>("first");
+        QTest::newRow("КБК") << true;
+        QTest::newRow("tax name") << false;
+    }
+    void tax_lists_to_no_entry() {
+        QFETCH(bool, first);
+        TestHost host;
+        fill(host);
+        Session s;
+        platform::RecordingUi rec;
+        platform::UiScope scope(rec);
+        form1().req1(1);
+        (first ? form1().Combo1 : form1().Combo2)->setCurrentIndex(-1);
+        QCOMPARE(form1().Combo1->currentIndex(), -1);
+        QCOMPARE(form1().Combo2->currentIndex(), -1);
+        QCOMPARE(form1().Text2->text(), QStringLiteral(" за II квартал 2026"));
+    }
+
     void no_current_quarter_leaves_no_period() {
         platform::set_today(QDate(2026, 11, 2));
         TestHost host;

@@ -80,8 +80,10 @@ TestHost::TestHost(int options, int version) {
     const QString settlements_sql = (options & WithFactPayments)
                                         ? tavrelis::data::settlements_schema_sql()
                                         : tavrelis::data::settlements_core_schema_sql();
-    run_script(settlements_file(), settlements_sql);
-    run_script(taxpayer_file(), tavrelis::data::taxpayer_schema_sql());
+    // One transaction per database: a sync per table would make every test wait on the disk.
+    const QString begin = QStringLiteral("BEGIN;\n"), commit = QStringLiteral("\nCOMMIT;");
+    run_script(settlements_file(), begin + settlements_sql + commit);
+    run_script(taxpayer_file(), begin + tavrelis::data::taxpayer_schema_sql() + commit);
     write_registry(data_dir() + QStringLiteral("/"), version);
 }
 
