@@ -822,4 +822,33 @@ bool make_demo(const QString& dir, QString* error) {
     }
 }
 
+QString demo_hint(const QString& dir) {
+    // The current quarter's fine on the taxpayer's VAT card falls due on that quarter's date.
+    sqlite3* db = nullptr;
+    const QByteArray file =
+        QFile::encodeName(QDir(dir).filePath(QStringLiteral("Data/Fsk_Base.mdb")));
+    QString hint;
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        const char* sql = "select o.period_name, o.term_day from fsk_operations o, fsk_cardlist c "
+                          "where o.card_id=c.card_id and c.accstream_id=1 and c.taxcode='1' "
+                          "and o.act_id=3 and o.deleted=0 order by o.term_day desc limit 1";
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW) {
+            const QString period =
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            const QDate due = QDate::fromString(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))),
+                Qt::ISODate);
+            hint = QStringLiteral("Демонстрационные начисления за «%1» подлежат уплате %2: "
+                                  "выберите эту дату в поле «Дата операции» и нажмите "
+                                  "«Далее >>».")
+                       .arg(period, due.toString(QStringLiteral("dd.MM.yyyy")));
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return hint;
+}
+
 } // namespace host

@@ -18,4 +18,8 @@ bool holds_installation(const QString& dir);
 // On failure returns false with the reason in *error and leaves none of its files behind.
 bool make_demo(const QString& dir, QString* error);
 
+// For an interactive run: the period and due date the demo's current-quarter orders are
+// formed for, as a hint in Russian; empty when dir holds no demo data.
+QString demo_hint(const QString& dir);
+
 } // namespace host

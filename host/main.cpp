@@ -128,6 +128,10 @@ int main(int argc, char** argv) {
 
     tavrelis::Class1 module;
     if (!scripted) {
+        const QString hint = host::demo_hint(prefix);
+        if (!hint.isEmpty())
+            out << "tavrelis-host: " << hint << "\n";
+        out.flush();
         module.porvik(acc);
         return 0;
     }
