@@ -92,6 +92,10 @@ class TestForm5 : public QObject {
     }
 
 private slots:
+    // Amounts are Russian whatever the machine's locale; an English one would read "10,125" as
+    // ten thousand one hundred and twenty-five.
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
     // One host installation for the whole case (making one costs disk syncs), emptied of
     // orders before each test, or made anew when a test dropped the table.
     void init() {
