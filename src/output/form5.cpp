@@ -127,7 +127,7 @@ QPushButton* button(QDialog* form, const char* name, const QString& text, int le
 
 // The amount rounded to whole kopecks, halves to the even kopeck. The rounding works on the
 // decimal digits the amount is written with (10,125 gives 10,12; 2,675 gives 2,68), not on
-// the binary value nearest to them, which would make most typed halves fall one way.
+// the binary value nearest to them, on which a typed half falls either way by chance.
 double round_kopecks(double value) {
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
