@@ -19,7 +19,9 @@ namespace tavrelis {
 bool save_data(bool only_xml, bool pay);
 
 // The export file of the order in the current row: up_path, the payer's INN, "_N", the number,
-// "_", the order date as yyyymmdd, ".xls" when form4().to_excel is set, else ".xml".
+// "_", the order date as yyyymmdd, ".xls" when form4().to_excel is set, else ".xml". The
+// export folder is made when it is missing; an empty up_path, a folder that cannot be made or
+// a date column that is not a date raise an error.
 QString export_file_name();
 
 // Set at the start of every call of save_data and to the result of the spreadsheet export;
