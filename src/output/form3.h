@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+class QTextBrowser;
+
+namespace tavrelis {
+
+// "Подготовка к печати": the preview of one sheet and the question whether to print it.
+// Each button sets the answer in the formation window's pechatat and cancel_print and
+// unloads the window; the close box answers as "Не печатать лист".
+class Form3 : public QDialog {
+    Q_OBJECT
+public:
+    Form3();
+    ~Form3() override;
+
+    QTextBrowser* WebBrowser1; // the sheet as the word processor renders it
+    QPushButton* Command1;     // Печатать лист
+    QPushButton* Command2;     // Не печатать лист
+    QPushButton* Command3;     // Отменить всю печать
+
+    // Loads a local HTML file into the view.
+    void navigate(const QString& file);
+    // Hides the window and empties the view; the answer stays in form1().
+    void unload();
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+};
+
+Form3& form3();
+
+} // namespace tavrelis

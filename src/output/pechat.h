@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace tavrelis {
+
+// The print loop over the ticked rows of form2().L1, the way every run of "Выполнить" goes:
+//  - only_xml false: a print run (numbers, preview when "С предпросмотром" is ticked, output
+//    step, printout);
+//  - only_xml true, pay false: an export run; only_xml and pay: a posting run (output step
+//    only, nothing printed).
+// Each ticked order is filled into the word-processor template and opened in the word
+// processor. Numbers come from form4().nomer and are used up only by sheets really printed;
+// "N" numbers are kept. False when the run was abandoned because the word processor is of an
+// unsupported version: the formed-orders window is then closed and the caller must not go on.
+// Every other failure is reported in the module's print error box, and true is returned.
+bool pechat(bool only_xml, bool pay);
+
+// A key of the template and the list column whose text it takes.
+struct TemplateKey {
+    const char* key;
+    int column;
+};
+// The 27 keys, in the order they are filled.
+const QList<TemplateKey>& template_keys();
+
+// The bytes a list text goes into the template as for a key: UTF-8 of the text for the named
+// fields, the amount with its blanks removed and "-" for the decimal comma, and every other
+// text one byte per character as the list shows it.
+QByteArray template_value(const QString& key, const QString& text);
+
+// Fills the 27 keys of the template buffer from the 1-based row r of form2().L1.
+void fill_keys(int r);
+
+// The name a printed sheet goes under: the payer's INN, "_N", the number and "_" with the
+// order date as yyyymmdd, as the export file is named; without the date part when the date
+// cannot be read.
+QString sheet_name(int r);
+
+} // namespace tavrelis
