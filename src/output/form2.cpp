@@ -7,6 +7,7 @@
 #include "entry/settings.h"
 #include "forming/form1.h"
 #include "output/edit_payment.h"
+#include "output/export_run.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
 
@@ -202,6 +203,7 @@ void Form2::build() {
     connect(Command9, &QPushButton::clicked, this, [] { edit_payment(); });
     connect(L1, &QTreeWidget::itemDoubleClicked, this, [] { edit_payment(); });
     connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
+    connect(Command10, &QPushButton::clicked, this, [] { Command10_Click(); });
 }
 
 // The state a freshly loaded window has. The design state does not follow the check boxes'
