@@ -5,6 +5,7 @@
 #include "entry/class1.h"
 #include "platform/env.h"
 #include "platform/registry_file.h"
+#include "platform/shell.h"
 #include "platform/work_calendar.h"
 
 #include <QApplication>
@@ -20,6 +21,19 @@ void use_installation(const QString& prefix) {
     tavrelis::platform::set_registry_file(dir.filePath(QStringLiteral("registry.reg")));
     tavrelis::platform::set_calendar_file(dir.filePath(QStringLiteral("calendar.txt")));
 }
+
+// In a session the folder the module would open in the file manager goes to the transcript.
+class NotedOpener : public tavrelis::platform::FolderOpener {
+public:
+    explicit NotedOpener(host::ScriptSession& session) : session_(session) {}
+    void open_folder(const QString& folder) override {
+        session_.note(QStringLiteral("open folder ") +
+                      host::script::quote(QDir::toNativeSeparators(folder)));
+    }
+
+private:
+    host::ScriptSession& session_;
+};
 
 } // namespace
 
@@ -143,6 +157,8 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(grab_opt))
         session.set_grab_folder(parser.value(grab_opt));
+    NotedOpener opener(session);
+    const tavrelis::platform::OpenerScope opener_scope(opener);
     session.run([&] { module.porvik(acc); });
     if (parser.isSet(transcript_opt) && !session.write_transcript(parser.value(transcript_opt))) {
         err << "tavrelis-host: cannot write the transcript " << parser.value(transcript_opt)

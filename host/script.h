@@ -74,6 +74,8 @@ public:
     QString stop_line() const { return stop_line_; }
     QStringList transcript() const { return transcript_; }
     bool write_transcript(const QString& path) const; // UTF-8, one event a line
+    // Adds an event that is neither a box nor a window, such as a folder the module opens.
+    void note(const QString& line) { transcript_.append(line); }
 
     // Whether a stop is also written to stderr; on by default.
     void set_echo_stops(bool on) { echo_stops_ = on; }

@@ -10,7 +10,11 @@
 //   #! exit N                    expected exit code (0 by default)
 //   #! absent <path> / #! present <path>      after the run; paths under the test folder
 //   #! no-database-open          the run leaves no journal beside the databases
-// A file <name>.transcript beside the script is the exact transcript expected.
+//   #! print-to <dir>            printing goes to PDF files in <dir> under the test folder
+//   #! word-version V            the word processor the host registers ("12.0" if none)
+//   #! files <dir> N             after the run <dir> under the test folder holds N files
+// A file <name>.transcript beside the script is the exact transcript expected; the test
+// folder's path appears in it as $TMP.
 
 #include "demo.h"
 #include "platform/env.h"
@@ -77,6 +81,8 @@ private slots:
         int version = 93, expected_exit = 0;
         QString db_path_change;
         QStringList removals, absent, present;
+        QString word_version, print_to;
+        QList<QPair<QString, int>> file_counts;
         QList<QPair<QString, QString>> sql;
         bool no_journal = false;
         for (const QString& line : read_text(file).split(QLatin1Char('\n'))) {
@@ -105,6 +111,13 @@ private slots:
                 present << value;
             else if (key == QLatin1String("no-database-open"))
                 no_journal = true;
+            else if (key == QLatin1String("print-to"))
+                print_to = value;
+            else if (key == QLatin1String("word-version"))
+                word_version = value;
+            else if (key == QLatin1String("files"))
+                file_counts.append({value.section(QLatin1Char(' '), 0, -2),
+                                    value.section(QLatin1Char(' '), -1).toInt()});
             else
                 QFAIL(qPrintable(QStringLiteral("unknown directive: ") + line));
         }
@@ -134,6 +147,10 @@ private slots:
             reg.replace(QRegularExpression(QStringLiteral("\"DataBasePath\"=\"[^\"]*\"")),
                         QStringLiteral("\"DataBasePath\"=hex(2):") + QString::fromLatin1(hex));
         }
+        if (!word_version.isEmpty())
+            reg += QStringLiteral("\n[HKEY_CLASSES_ROOT\\Word.Application\\CurVer]\n"
+                                  "@=\"Word.Application.%1\"\n")
+                       .arg(word_version.section(QLatin1Char('.'), 0, 0));
         QVERIFY(write_text(reg_file, reg));
         for (const QString& r : removals)
             QVERIFY2(QFile::remove(inst + QLatin1Char('/') + r), qPrintable(r));
@@ -152,6 +169,10 @@ private slots:
         env.insert(QStringLiteral("TEMP"), tmp.filePath(QStringLiteral("temp")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(env);
+        if (!print_to.isEmpty()) {
+            QVERIFY(QDir(tmp.path()).mkpath(print_to));
+            args << QStringLiteral("--print-to") << tmp.filePath(print_to);
+        }
         p.start(QStringLiteral(TAVRELIS_HOST_BIN),
                 QStringList{QStringLiteral("--prefix"), inst, QStringLiteral("--today"), today}
                     << args
@@ -167,12 +188,18 @@ private slots:
         expected_file.replace(QRegularExpression(QStringLiteral("\\.scn$")),
                               QStringLiteral(".transcript"));
         if (QFile::exists(expected_file))
-            QCOMPARE(read_text(transcript).split(QLatin1Char('\n')),
+            QCOMPARE(read_text(transcript)
+                         .replace(tmp.path(), QStringLiteral("$TMP"))
+                         .split(QLatin1Char('\n')),
                      read_text(expected_file).split(QLatin1Char('\n')));
         for (const QString& a : absent)
             QVERIFY2(!QFile::exists(tmp.filePath(a)), qPrintable(a + " exists"));
         for (const QString& a : present)
             QVERIFY2(QFile::exists(tmp.filePath(a)), qPrintable(a + " is missing"));
+        for (const auto& [dir, count] : file_counts) {
+            const QStringList there = QDir(tmp.filePath(dir)).entryList(QDir::Files, QDir::Name);
+            QVERIFY2(there.size() == count, qPrintable(dir + ": " + there.join(QLatin1Char(' '))));
+        }
         if (no_journal) {
             const QStringList left =
                 QDir(inst + QStringLiteral("/Data"))
