@@ -68,6 +68,23 @@ QString print_number(qint32 n) {
     return QStringLiteral(" ") + QString::number(n) + QStringLiteral(" ");
 }
 
+SettingsValues parse_settings(const QByteArray& bytes) {
+    QStringList lines = platform::from_cp1251(bytes).split(QStringLiteral("\n"));
+    for (QString& l : lines)
+        if (l.endsWith(QLatin1Char('\r')))
+            l.chop(1);
+    // A final line break does not start a fourth line.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    if (lines.size() < 3)
+        throw Error(QStringLiteral("Input past end of file"));
+    SettingsValues v;
+    v.up_path = lines[0];
+    v.last_number = read_number_line(lines[1]);
+    v.last_year = read_number_line(lines[2]);
+    return v;
+}
+
 QString settings_startup(const SettingsPaths& paths) {
     Form4& f4 = form4();
     QString err;
@@ -80,18 +97,10 @@ QString settings_startup(const SettingsPaths& paths) {
         if (!f.open(QIODevice::ReadOnly))
             throw Error(QStringLiteral("Не удалось прочитать файл настроек \"%1\": %2")
                             .arg(paths.S, f.errorString()));
-        QStringList lines = platform::from_cp1251(f.readAll()).split(QStringLiteral("\n"));
-        for (QString& l : lines)
-            if (l.endsWith(QLatin1Char('\r')))
-                l.chop(1);
-        // A final line break does not start a fourth line.
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
-        if (lines.size() < 3)
-            throw Error(QStringLiteral("Input past end of file"));
-        f4.up_path = lines[0];
-        f4.last_number = read_number_line(lines[1]);
-        f4.last_year = read_number_line(lines[2]);
+        const SettingsValues v = parse_settings(f.readAll());
+        f4.up_path = v.up_path;
+        f4.last_number = v.last_number;
+        f4.last_year = v.last_year;
         const QString p = with_separator(f4.up_path);
         if (!folder_exists(p))
             make_folder_tree(p, err);

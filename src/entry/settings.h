@@ -19,6 +19,18 @@ QString default_export_folder();
 // A number in the file's print form: " 0 ", "-5 ".
 QString print_number(qint32 n);
 
+// What the settings file holds.
+struct SettingsValues {
+    QString up_path;
+    qint32 last_number = 0;
+    qint32 last_year = 0;
+};
+
+// Reads the file's bytes (windows-1251, lines ending in CR LF or LF). Fewer than three lines
+// raise "Input past end of file"; a number line that is not a whole number raises "Type
+// mismatch", one outside 32 bits "Overflow". Touches nothing: no folder, no shared value.
+SettingsValues parse_settings(const QByteArray& bytes);
+
 // Start-up: makes the settings folder, reads the file into Form4's up_path, last_number
 // and last_year (or writes the defaults), makes the export folder, and returns the first
 // free order number as text. A file with fewer than three lines or a non-number raises
