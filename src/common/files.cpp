@@ -94,6 +94,8 @@ QString full_path(const QString& path, const QString& current) {
 
     QString cur = current;
     cur.replace(u'/', u'\\');
+    if (has_nul(cur))
+        return QString(); // names nothing, as a path holding one does
     WinAbsolute base;
     if (!win_absolute(cur, base) &&
         !(is_drive_path(cur) && cur.size() == 2 && win_absolute(cur + kBack, base)))

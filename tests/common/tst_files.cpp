@@ -50,6 +50,8 @@ private slots:
         row("current is a bare drive", "x", true, R"(C:\)", "x", QStringLiteral("C:"));
         row("empty", "", false, "", "");
         row("relative without a current folder", "x", false, "", "", QStringLiteral(""));
+        row("current folder holding a NUL", "x", false, "", "",
+            QStringLiteral(R"(C:\W)") + QChar(0) + QStringLiteral("x"));
     }
     void win_split_path() {
         QFETCH(QString, path);
