@@ -136,6 +136,9 @@ public:
         }
         QString pdf;
         if (!printer) {
+            if (!QDir().mkpath(pdf_folder))
+                throw Error(QStringLiteral("Не удалось создать папку \"") +
+                            QDir::toNativeSeparators(pdf_folder) + QStringLiteral("\""));
             pdf = QDir(pdf_folder).filePath(name + QStringLiteral(".pdf"));
             printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
             printer->setOutputFormat(QPrinter::PdfFormat);

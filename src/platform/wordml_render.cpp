@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <vector>

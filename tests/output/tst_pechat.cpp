@@ -395,7 +395,9 @@ private slots:
         QVERIFY(host_->settlements(order_sql(1)));
         Form2& f = list({1});
         print_run(f, false);
-        set_print_folder(out_->filePath(QStringLiteral("no/such/folder")));
+        // A file where the folder for the sheets should be.
+        QVERIFY(testsupport::write_file(out_->filePath(QStringLiteral("taken")), "x"));
+        set_print_folder(out_->filePath(QStringLiteral("taken")));
         QVERIFY(pechat(false, false));
         QCOMPARE(rec_->boxes.size(), 1);
         QVERIFY2(rec_->boxes[0].text.startsWith(
