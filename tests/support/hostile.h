@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace testsupport::hostile {
+
+// The entries of tests/data/hostile.txt, decoded by the convention written at its top.
+// A line the convention does not allow, or a repeated entry, is reported in *error and the
+// list is empty.
+QStringList corpus(QString* error);
+
+// One line of the corpus decoded; false with *error for a malformed line.
+bool decode_line(const QString& line, QString* out, QString* error);
+
+// What a windows-1251 file holds of a text: every character with no windows-1251 code
+// becomes "?". Decided by the C library's converter, not by the module's table.
+QString through_cp1251(const QString& text);
+// Bytes of a windows-1251 file read back as text, by the C library's converter.
+QString from_cp1251_file(const QByteArray& bytes);
+
+// The five XML special characters escaped, the ampersand first.
+QString xml_escaped(const QString& text);
+
+// The value the print template receives for a text field: "&" becomes a blank and a
+// character with no windows-1251 code "?".
+QString printed(const QString& text);
+
+// Whether a text can stand in the content of an XML element unescaped: no "<", no "&",
+// no "]]>" and only characters XML 1.0 allows.
+bool xml_content_safe(const QString& text);
+
+// A text for a test's failure message: escapes shown, cut to a readable length.
+QString shown(const QString& text);
+
+} // namespace testsupport::hostile
