@@ -224,68 +224,106 @@ bool is_char(const QString& s, const Token& t, char16_t c) {
     return t.kind == Token::Punct && t.end - t.begin == 1 && s[t.begin] == c;
 }
 
-// One element of an expression level: a token, or a parenthesised group already translated.
+// Token index of the ")" closing each "(", -1 for one never closed (it runs to the end of
+// what holds it). Found once for the whole text, so that deep nesting is not searched
+// again at every level.
+QVector<qsizetype> closing_parens(const QString& s, const QVector<Token>& t) {
+    QVector<qsizetype> match(t.size(), -1);
+    QVector<qsizetype> open;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (is_char(s, t[i], u'('))
+            open.push_back(i);
+        else if (is_char(s, t[i], u')') && !open.isEmpty())
+            match[open.takeLast()] = i;
+    }
+    return match;
+}
+
+// One element of an expression level: a token, or a parenthesised group.
 struct Item {
     qsizetype begin, end; // source offsets
-    QString text;         // its translation
     bool amp = false;
     bool boundary = false;
     bool never_null = false; // a literal or a number needs no guard
+    // A group: its tokens [from, to), the source [start, stop) they stand in, and whether
+    // its ")" is there.
+    bool group = false;
+    qsizetype from = 0, to = 0, start = 0, stop = 0;
+    bool closed = false;
 };
 
-// Translates the source between start and stop, which holds the tokens [from, to).
-QString render(const QString& s, const QVector<Token>& t, qsizetype from, qsizetype to,
-               qsizetype start, qsizetype stop) {
+// The engine refuses parentheses nested much deeper than a hundred ("parser stack overflow"),
+// so a group deeper than this is left as written: the statement fails there either way, and
+// the translation's recursion stays shallow whatever the text.
+constexpr int kMaxDepth = 256;
+
+struct Translation {
+    const QString& s;
+    const QVector<Token>& t;
+    const QVector<qsizetype>& match;
+    QString out;
+    int depth = 0;
+
+    // Translates the source between start and stop, which holds the tokens [from, to),
+    // onto the end of out. Each level writes straight into out, so nothing is copied twice.
+    void render(qsizetype from, qsizetype to, qsizetype start, qsizetype stop);
+};
+
+void Translation::render(qsizetype from, qsizetype to, qsizetype start, qsizetype stop) {
     QVector<Item> items;
     for (qsizetype i = from; i < to;) {
         const Token& tok = t[i];
+        Item it;
+        it.begin = tok.begin;
         if (is_char(s, tok, u'(')) {
-            qsizetype j = i + 1;
-            for (int depth = 1; j < to; ++j) {
-                if (is_char(s, t[j], u'('))
-                    ++depth;
-                else if (is_char(s, t[j], u')') && --depth == 0)
-                    break;
-            }
-            Item g;
-            g.begin = tok.begin;
-            if (j < to) {
-                g.end = t[j].end;
-                g.text = u'(' + render(s, t, i + 1, j, tok.end, t[j].begin) + u')';
-            } else { // unclosed: the engine reports it
-                g.end = stop;
-                g.text = u'(' + render(s, t, i + 1, j, tok.end, stop);
-            }
-            items.push_back(std::move(g));
+            const qsizetype j = match[i] >= 0 && match[i] < to ? match[i] : to;
+            it.group = true;
+            it.from = i + 1;
+            it.to = j;
+            it.start = tok.end;
+            it.closed = j < to;
+            // Unclosed: the engine reports it.
+            it.stop = it.closed ? t[j].begin : stop;
+            it.end = it.closed ? t[j].end : stop;
+            items.push_back(it);
             i = j + 1;
             continue;
         }
-        Item it;
-        it.begin = tok.begin;
         it.end = tok.end;
-        it.text = s.mid(tok.begin, tok.end - tok.begin);
         it.amp = is_amp(s, tok);
         it.boundary = is_boundary(s, tok) || is_char(s, tok, u')');
         it.never_null =
             tok.kind == Token::Literal || (tok.kind == Token::Word && s[tok.begin].isDigit());
-        items.push_back(std::move(it));
+        items.push_back(it);
         ++i;
     }
 
+    auto write = [&](const Item& it) {
+        if (!it.group || depth >= kMaxDepth) {
+            out += QStringView(s).mid(it.begin, it.end - it.begin);
+            return;
+        }
+        out += u'(';
+        ++depth;
+        render(it.from, it.to, it.start, it.stop);
+        --depth;
+        if (it.closed)
+            out += u')';
+    };
     // Items [a, b) with the blanks between them, as one operand.
     auto operand = [&](qsizetype a, qsizetype b) {
-        QString text;
+        const bool guard = !(b - a == 1 && items[a].never_null);
+        if (guard)
+            out += QStringLiteral("ifnull(");
         for (qsizetype k = a; k < b; ++k) {
             if (k > a)
-                text += QStringView(s).mid(items[k - 1].end, items[k].begin - items[k - 1].end);
-            text += items[k].text;
+                out += QStringView(s).mid(items[k - 1].end, items[k].begin - items[k - 1].end);
+            write(items[k]);
         }
-        if (b - a == 1 && items[a].never_null)
-            return text;
-        return QStringLiteral("ifnull(") + text + QStringLiteral(",'')");
+        if (guard)
+            out += QStringLiteral(",'')");
     };
 
-    QString out;
     qsizetype pos = start;
     qsizetype done = 0; // items already written
     const qsizetype n = items.size();
@@ -297,12 +335,12 @@ QString render(const QString& s, const QVector<Token>& t, qsizetype from, qsizet
             --first;
         for (qsizetype w = done; w < first; ++w) {
             out += QStringView(s).mid(pos, items[w].begin - pos);
-            out += items[w].text;
+            write(items[w]);
             pos = items[w].end;
         }
         if (first < k) {
             out += QStringView(s).mid(pos, items[first].begin - pos);
-            out += operand(first, k);
+            operand(first, k);
         }
         // The chain a & b & c: each further operand runs to the next boundary.
         qsizetype j = k;
@@ -313,7 +351,7 @@ QString render(const QString& s, const QVector<Token>& t, qsizetype from, qsizet
                 ++j;
             out += QStringLiteral("||");
             if (from_item < j)
-                out += operand(from_item, j);
+                operand(from_item, j);
         }
         pos = items[j - 1].end;
         done = j;
@@ -321,11 +359,10 @@ QString render(const QString& s, const QVector<Token>& t, qsizetype from, qsizet
     }
     for (qsizetype w = done; w < n; ++w) {
         out += QStringView(s).mid(pos, items[w].begin - pos);
-        out += items[w].text;
+        write(items[w]);
         pos = items[w].end;
     }
     out += QStringView(s).mid(pos, stop - pos);
-    return out;
 }
 
 } // namespace
@@ -336,7 +373,11 @@ QString translate_access(const QString& sql) {
     const QVector<Token> t = tokenize(sql);
     if (std::none_of(t.begin(), t.end(), [&](const Token& k) { return is_amp(sql, k); }))
         return sql;
-    return render(sql, t, 0, t.size(), 0, sql.size());
+    const QVector<qsizetype> match = closing_parens(sql, t);
+    Translation tr{sql, t, match, QString(), 0};
+    tr.out.reserve(sql.size() + sql.size() / 2);
+    tr.render(0, t.size(), 0, sql.size());
+    return tr.out;
 }
 
 QString sql_quote(const QString& value) {

@@ -423,6 +423,8 @@ private slots:
                                        << "Ab";
         QTest::newRow("parenthesised") << "('a' & 'b') & 'c'"
                                        << "abc";
+        QTest::newRow("nested groups") << "((('a' & ('b'))) & upper(('c' & 'd')))"
+                                       << "abCD";
         QTest::newRow("null joins as empty") << "null & 'x' & null"
                                              << "x";
         QTest::newRow("comparison after") << "'a' & 'b' = 'ab'"
@@ -436,6 +438,12 @@ private slots:
         QFETCH(QString, expression);
         QFETCH(QString, result);
         QCOMPARE(cnn.execute("select " + expression).text(0), result);
+    }
+
+    // Nesting far past what the engine takes is its failure to report, not a crash here.
+    void deep_nesting_reports_the_engine_description() {
+        const QString sql = "select " + QString(20000, u'(') + "'a' & 'b'" + QString(20000, u')');
+        QCOMPARE(description_of(cnn, sql), QStringLiteral("parser stack overflow"));
     }
 
     void apostrophes_round_trip_through_sql_quote() {
