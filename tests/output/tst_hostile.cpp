@@ -8,10 +8,13 @@
 #include "forming/form1.h"
 #include "forming/forming.h"
 #include "output/edit_payment.h"
+#include "output/export_run.h"
 #include "output/form2.h"
 #include "output/save_data.h"
 #include "platform/env.h"
+#include "platform/objects.h"
 #include "platform/recording_ui.h"
+#include "platform/word.h"
 #include "support/forming_data.h"
 #include "support/host_state.h"
 #include "support/hostile.h"
@@ -117,6 +120,49 @@ QString element(const QString& xml, const QString& name, int occurrence = 1) {
     }
     const qsizetype close = xml.indexOf(QStringLiteral("</") + name + u'>', from);
     return close < 0 ? QStringLiteral("<unclosed element>") : xml.mid(from, close - from);
+}
+
+// The stand-in word processor, keeping a copy of every document the module opens in it.
+class KeptWord : public tavrelis::platform::WordApplication {
+public:
+    KeptWord(std::unique_ptr<WordApplication> inner, QList<QByteArray>& kept)
+        : inner_(std::move(inner)), kept_(kept) {}
+    QString Version() const override { return inner_->Version(); }
+    tavrelis::platform::WordDocument* Documents_Add(const QString& file) override {
+        kept_.append(testsupport::read_file(file));
+        return inner_->Documents_Add(file);
+    }
+    void run(const QString& macro, const QString& argument) override {
+        inner_->run(macro, argument);
+    }
+    void PrintOut() override { inner_->PrintOut(); }
+    void Quit() override { inner_->Quit(); }
+    void set_print_name(const QString& name, const QString& folder) override {
+        inner_->set_print_name(name, folder);
+    }
+
+private:
+    std::unique_ptr<WordApplication> inner_;
+    QList<QByteArray>& kept_;
+};
+
+class KeptWordFactory : public tavrelis::platform::ObjectFactory {
+public:
+    std::unique_ptr<tavrelis::platform::VersionInfo> create_version() override { return nullptr; }
+    std::unique_ptr<tavrelis::platform::WorkCalendar> create_calendar() override { return nullptr; }
+    std::unique_ptr<tavrelis::platform::WordApplication> create_word() override {
+        return std::make_unique<KeptWord>(
+            tavrelis::platform::make_word_application(QStringLiteral("11.0")), documents);
+    }
+    QList<QByteArray> documents;
+};
+
+// The value a filled template holds for a key: the run text after the key's mark.
+QByteArray filled_value(const QByteArray& doc, const char* key) {
+    const qsizetype mark = doc.indexOf(QByteArray("<") + key + '>');
+    const qsizetype open = mark < 0 ? -1 : doc.indexOf("<w:t>", mark);
+    const qsizetype close = open < 0 ? -1 : doc.indexOf("</w:t>", open);
+    return close < 0 ? QByteArray("<no value>") : doc.mid(open + 5, close - open - 5);
 }
 
 std::function<void(QDialog&)> save_amount(const QString& amount) {
@@ -232,6 +278,74 @@ class TestHostile : public QObject {
             m.fail(v);
     }
 
+    // Every branch of the taxpayer (report set 100 + i) carries entries in its name, its
+    // receiver's name and bank, and its own name and bank; one accrual each (oper_id
+    // 10000 + i) in the second quarter.
+    void organisations_host() {
+        common_rows(entry(0), entry(1));
+        QVERIFY(host_->taxpayer("insert into time_by_month (TIME_ID,REPORT_ID,name,the_year) "
+                                "values (2,2,'II квартал',2026);"
+                                "insert into nsi_taxlist (tax_code,tax_name,big_code) values "
+                                "('101','Налог на прибыль','18210101011011000110');"));
+        QList<QVariantList> legal, person, stream, branch, card, accrual, receiver, own;
+        for (int i = 0; i < n(); ++i) {
+            // Every other branch is named by its full name, its short name left empty.
+            const bool by_short = i % 2 == 0;
+            legal.append({2000 + i, org_inn(i), org_kpp(i),
+                          by_short ? QStringLiteral("полное") : entry(i),
+                          by_short ? entry(i) : QString()});
+            person.append({1000 + i, 2, 2000 + i});
+            stream.append({100 + i, 1000 + i});
+            branch.append({10, 1000 + i});
+            card.append({100 + i, 100 + i, QStringLiteral("101")});
+            accrual.append(
+                {10000 + i, 100 + i, 41, QStringLiteral("2026-05-14"), 100.0 + i, kPeriod});
+            receiver.append({org_inn(i), org_kpp(i), entry(i), QStringLiteral("7701107259"),
+                             QStringLiteral("770101001"), QStringLiteral("45286555000"),
+                             QStringLiteral("044583001"), entry(i + 1),
+                             QStringLiteral("40101810800000010041"), QString()});
+            own.append({org_inn(i), org_kpp(i), entry(i + 2), QStringLiteral("45286560000"),
+                        QStringLiteral("044525225"), entry(i + 3),
+                        QStringLiteral("40702810938000000001"),
+                        QStringLiteral("30101810400000000225")});
+        }
+        const QString tp = host_->taxpayer_file(), st = host_->settlements_file();
+        QVERIFY(insert_rows(
+            tp, "insert into legalperson (id,inn,kpp,fullname,shortname) values (?,?,?,?,?)",
+            legal));
+        QVERIFY(
+            insert_rows(tp, "insert into person (id,type,personrealid) values (?,?,?)", person));
+        QVERIFY(insert_rows(tp, "insert into accstream (id,personid) values (?,?)", stream));
+        QVERIFY(insert_rows(tp, "insert into branches (parentpersonid,childpersonid) values (?,?)",
+                            branch));
+        QVERIFY(insert_rows(
+            st, "insert into fsk_cardlist (card_id,accstream_id,taxcode) values (?,?,?)", card));
+        QVERIFY(insert_rows(
+            st,
+            "insert into fsk_operations "
+            "(oper_id,card_id,deleted,act_id,term_day,summa,period_name) values (?,?,0,?,?,?,?)",
+            accrual));
+        QVERIFY(insert_rows(
+            st,
+            "insert into requisites (self_inn,self_kpp,kbk,receiver,inn,kpp,okato,bik,bank,rs,ks) "
+            "values (?,?,'',?,?,?,?,?,?,?,?)",
+            receiver));
+        QVERIFY(
+            insert_rows(st,
+                        "insert into self_requisites (inn,kpp,sender,okato,bik,bank,rs,ks,closed) "
+                        "values (?,?,?,?,?,?,?,?,0)",
+                        own));
+    }
+
+    // What order 10000 + i of the organisations host carries, by the list column it shows in.
+    QList<QPair<int, QString>> branch_texts(int i) const {
+        return {{4, entry(i)},
+                {12, entry(i + 1)},
+                {13, entry(i + 2)},
+                {20, entry(i + 3)},
+                {25, kTaxName + " за " + kPeriod}};
+    }
+
 private slots:
     void initTestCase() {
         QString error;
@@ -249,6 +363,8 @@ private slots:
     }
 
     void cleanup() {
+        tavrelis::platform::set_factory(nullptr);
+        tavrelis::platform::set_print_folder(QString());
         scope_.reset();
         ui_.reset();
         session_.reset();
@@ -374,59 +490,7 @@ private slots:
     // bank, and its own name and bank; one accrual each. One forming forms them all; the
     // list, the editor, the XML export and posting then work over every order.
     void organisations() {
-        common_rows(entry(0), entry(1));
-        QVERIFY(host_->taxpayer("insert into time_by_month (TIME_ID,REPORT_ID,name,the_year) "
-                                "values (2,2,'II квартал',2026);"
-                                "insert into nsi_taxlist (tax_code,tax_name,big_code) values "
-                                "('101','Налог на прибыль','18210101011011000110');"));
-        QList<QVariantList> legal, person, stream, branch, card, accrual, receiver, own;
-        for (int i = 0; i < n(); ++i) {
-            // Every other branch is named by its full name, its short name left empty.
-            const bool by_short = i % 2 == 0;
-            legal.append({2000 + i, org_inn(i), org_kpp(i),
-                          by_short ? QStringLiteral("полное") : entry(i),
-                          by_short ? entry(i) : QString()});
-            person.append({1000 + i, 2, 2000 + i});
-            stream.append({100 + i, 1000 + i});
-            branch.append({10, 1000 + i});
-            card.append({100 + i, 100 + i, QStringLiteral("101")});
-            accrual.append(
-                {10000 + i, 100 + i, 41, QStringLiteral("2026-05-14"), 100.0 + i, kPeriod});
-            receiver.append({org_inn(i), org_kpp(i), entry(i), QStringLiteral("7701107259"),
-                             QStringLiteral("770101001"), QStringLiteral("45286555000"),
-                             QStringLiteral("044583001"), entry(i + 1),
-                             QStringLiteral("40101810800000010041"), QString()});
-            own.append({org_inn(i), org_kpp(i), entry(i + 2), QStringLiteral("45286560000"),
-                        QStringLiteral("044525225"), entry(i + 3),
-                        QStringLiteral("40702810938000000001"),
-                        QStringLiteral("30101810400000000225")});
-        }
-        const QString tp = host_->taxpayer_file(), st = host_->settlements_file();
-        QVERIFY(insert_rows(
-            tp, "insert into legalperson (id,inn,kpp,fullname,shortname) values (?,?,?,?,?)",
-            legal));
-        QVERIFY(
-            insert_rows(tp, "insert into person (id,type,personrealid) values (?,?,?)", person));
-        QVERIFY(insert_rows(tp, "insert into accstream (id,personid) values (?,?)", stream));
-        QVERIFY(insert_rows(tp, "insert into branches (parentpersonid,childpersonid) values (?,?)",
-                            branch));
-        QVERIFY(insert_rows(
-            st, "insert into fsk_cardlist (card_id,accstream_id,taxcode) values (?,?,?)", card));
-        QVERIFY(insert_rows(
-            st,
-            "insert into fsk_operations "
-            "(oper_id,card_id,deleted,act_id,term_day,summa,period_name) values (?,?,0,?,?,?,?)",
-            accrual));
-        QVERIFY(insert_rows(
-            st,
-            "insert into requisites (self_inn,self_kpp,kbk,receiver,inn,kpp,okato,bik,bank,rs,ks) "
-            "values (?,?,'',?,?,?,?,?,?,?,?)",
-            receiver));
-        QVERIFY(
-            insert_rows(st,
-                        "insert into self_requisites (inn,kpp,sender,okato,bik,bank,rs,ks,closed) "
-                        "values (?,?,?,?,?,?,?,?,0)",
-                        own));
+        organisations_host();
         const HostState before = state();
 
         Mismatches m;
@@ -443,14 +507,7 @@ private slots:
         Form2& f2 = form2();
         QCOMPARE(f2.L1->topLevelItemCount(), n());
 
-        // What each order carries, by the list column it shows in.
-        const auto expected = [this](int i) {
-            return QList<QPair<int, QString>>{{4, entry(i)},
-                                              {12, entry(i + 1)},
-                                              {13, entry(i + 2)},
-                                              {20, entry(i + 3)},
-                                              {25, kTaxName + " за " + kPeriod}};
-        };
+        const auto expected = [this](int i) { return branch_texts(i); };
         const QStringList names{
             {}, {}, {}, {}, "receiver",    {}, {}, {}, {}, {},   {}, {}, "bank", "sender", {}, {},
             {}, {}, {}, {}, "bank_sender", {}, {}, {}, {}, "aim"};
@@ -622,6 +679,115 @@ private slots:
         for (int i = 0; i < n(); ++i)
             written.insert(QString::number(20000 + i));
         untouched(m, before, after, written);
+        QVERIFY2(m.empty(), qPrintable(m.report()));
+    }
+
+    // --- printing --------------------------------------------------------------------------------
+
+    // Every order whose texts can stand in the template unescaped is printed, each text as
+    // the template takes it ("&" a blank, "?" for what windows-1251 lacks) when the filled
+    // file is read as the word processor reads it. An order with a "<" or a character XML
+    // forbids breaks the filled document: its print run and its export run end in the print
+    // error box, recording and writing nothing.
+    void printing() {
+        organisations_host();
+        KeptWordFactory word;
+        tavrelis::platform::set_factory(&word);
+        const QString pdfs = exports_->filePath(QStringLiteral("printed"));
+        tavrelis::platform::set_print_folder(pdfs);
+        open_formation();
+        Command2_Click();
+        QCOMPARE(ui_->texts(), QStringList());
+        const HostState before = state();
+
+        Form2& f2 = form2();
+        form4().up_path = exports_->filePath(QStringLiteral("xml"));
+        f2.Command6_Click();
+        QList<int> printable, broken;
+        for (int r = 0; r < f2.L1->topLevelItemCount(); ++r) {
+            const int i = f2.L1->topLevelItem(r)->text(29).toInt() - 10000;
+            bool fits = true;
+            for (const auto& [col, text] : branch_texts(i))
+                fits = fits && xml_content_safe(printed(text));
+            (fits ? printable : broken).append(i);
+            f2.L1->topLevelItem(r)->setCheckState(0, fits ? Qt::Checked : Qt::Unchecked);
+        }
+        QVERIFY(!printable.isEmpty());
+        QVERIFY(!broken.isEmpty());
+
+        f2.Check4->setChecked(true);
+        f2.Check1->setChecked(false);
+        f2.Check3->setChecked(false);
+        f2.Check2->setChecked(false);
+        Command10_Click();
+        QCOMPARE(ui_->texts(), QStringList());
+        QCOMPARE(word.documents.size(), printable.size());
+        QCOMPARE(QDir(pdfs).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(),
+                 printable.size());
+
+        Mismatches m;
+        const QList<QPair<int, const char*>> keys{{4, "receiver"},
+                                                  {12, "bank"},
+                                                  {13, "sender"},
+                                                  {20, "bank_sender"},
+                                                  {25, "payment_aim"}};
+        for (int k = 0; k < printable.size(); ++k) {
+            const int i = printable[k];
+            const auto texts = branch_texts(i);
+            for (const auto& [col, key] : keys) {
+                QString text;
+                for (const auto& [c, t] : texts)
+                    if (c == col)
+                        text = t;
+                m.expect(QStringLiteral("printed order %1, %2").arg(i).arg(QLatin1String(key)),
+                         printed(text), read_filled(filled_value(word.documents[k], key)));
+            }
+        }
+        const auto stored = orders();
+        for (int k = 0; k < printable.size(); ++k) {
+            const auto o = stored.value(QString::number(10000 + printable[k]));
+            m.expect(QStringLiteral("printed order %1 marked").arg(printable[k]), "1",
+                     o.value("print_done"));
+            m.expect(QStringLiteral("printed order %1 number").arg(printable[k]),
+                     QString::number(k + 1), o.value("number_"));
+        }
+
+        // The broken ones, one run each: print, then export.
+        const QString prefix = QStringLiteral(
+            "Произошла ошибка при формировании документа для вывода на печать: Не удалось "
+            "открыть документ");
+        for (const int i : broken) {
+            for (const bool print : {true, false}) {
+                ui_->boxes.clear();
+                for (int r = 0; r < f2.L1->topLevelItemCount(); ++r) {
+                    QTreeWidgetItem* row = f2.L1->topLevelItem(r);
+                    row->setCheckState(0, row->text(29).toInt() == 10000 + i ? Qt::Checked
+                                                                             : Qt::Unchecked);
+                }
+                f2.Check4->setChecked(print);
+                f2.Check3->setChecked(!print);
+                Command10_Click();
+                const QStringList texts = ui_->texts();
+                if (texts.size() != 1 || !texts[0].startsWith(prefix) ||
+                    !texts[0].endsWith(QStringLiteral(" (45)")) ||
+                    ui_->boxes[0].icon != QStringLiteral("critical") ||
+                    ui_->boxes[0].title != QStringLiteral("Вальмора-2: Фискалон"))
+                    m.fail(QStringLiteral("order %1, %2 run: %3")
+                               .arg(i)
+                               .arg(print ? "print" : "export")
+                               .arg(shown(texts.join(" / "))));
+            }
+            m.expect(QStringLiteral("broken order %1 marked").arg(i), "0",
+                     orders().value(QString::number(10000 + i)).value("print_done"));
+        }
+        QCOMPARE(QDir(form4().up_path).entryList(QDir::Files), QStringList());
+
+        QSet<QString> written;
+        for (int i = 0; i < n(); ++i)
+            written.insert(QString::number(10000 + i));
+        untouched(m, before, state(), written);
+        tavrelis::platform::set_factory(nullptr);
+        tavrelis::platform::set_print_folder(QString());
         QVERIFY2(m.empty(), qPrintable(m.report()));
     }
 };
