@@ -78,6 +78,37 @@ bool numeric_sum(const QString& tagged) {
 
 } // namespace
 
+QString database_content(const QString& file) {
+    sqlite3* db = nullptr;
+    QString out;
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK) {
+        out = QStringLiteral("cannot open: ") + QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return out;
+    }
+    QStringList columns;
+    QVector<QStringList> tables;
+    QString error;
+    if (read_table(db, "select name from sqlite_master where type='table' order by name", &columns,
+                   &tables, &error)) {
+        for (const QStringList& t : tables) {
+            QVector<QStringList> rows;
+            const QString sql =
+                QStringLiteral("select * from \"%1\" order by rowid").arg(value(t[0]));
+            out += u'[' + value(t[0]) + QStringLiteral("]\n");
+            if (!read_table(db, sql.toUtf8().constData(), &columns, &rows, &error))
+                break;
+            for (const QStringList& r : rows)
+                out += r.join(u'|') + u'\n';
+        }
+    }
+    if (!error.isEmpty())
+        out += QStringLiteral("error: ") + error;
+    sqlite3_close(db);
+    return out;
+}
+
 HostState capture_host(const QString& settlements_file, const QString& settings_file) {
     HostState s;
     sqlite3* db = nullptr;

@@ -24,6 +24,10 @@ struct HostState {
     QByteArray settings_bytes; // the settings file as it is on disk
 };
 
+// Every row of every table of a database, as text, table by table in rowid order; a
+// database that cannot be read gives the engine's message instead.
+QString database_content(const QString& file);
+
 // Reads the settlements database and the settings file (either may be missing).
 HostState capture_host(const QString& settlements_file, const QString& settings_file);
 

@@ -1,0 +1,459 @@
+// Faults of the host installation met by the whole module, run as the host runs it
+// (Class1::porvik): databases missing, unreadable, locked or read-only, tables missing, a
+// settings file that is short, wrong, unreadable or unwritable, a malformed registry, no
+// version object. Each asserts what the user is shown and what is left on disk.
+
+#include "entry/class1.h"
+#include "entry/settings.h"
+#include "forming/form1.h"
+#include "output/form2.h"
+#include "platform/codepage.h"
+#include "platform/env.h"
+#include "platform/recording_ui.h"
+#include "support/faults.h"
+#include "support/forming_data.h"
+#include "support/host_state.h"
+#include "support/support.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace tavrelis;
+using namespace testsupport;
+namespace fd = testsupport::forming;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
+const QString kPorvik = QStringLiteral("Возникла ошибка в модуле porvik(");
+const QString kSluj1 = QStringLiteral("Возникла ошибка в модуле Tavrelis.Form1.sluj1(");
+const QString kNoSettlements =
+    QStringLiteral("Ошибка: не найден файл базы данных программы Фискалон");
+const QString kNoTaxpayers =
+    QStringLiteral("Ошибка: не найден файл базы данных программы Вальмора-2");
+const QString kNoPath = QStringLiteral("Ошибка: не найден путь к базе данных программы Фискалон");
+const QString kNoVersion =
+    QStringLiteral("Не удалось создать объект версии \"Вальмора-2: Фискалон\"");
+
+// A text file that is not a database, longer than a database header.
+QByteArray not_a_database() {
+    return QByteArray("Это не база данных, а список покупок.\r\n").repeated(40);
+}
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHost> host_;
+    std::unique_ptr<platform::RecordingUi> ui_;
+    std::unique_ptr<platform::UiScope> scope_;
+
+    QString settings_file() const {
+        return host_->dir() + QStringLiteral("/appdata/V2_Payments/V2_payments.ini");
+    }
+    QString settings_folder() const {
+        return host_->dir() + QStringLiteral("/appdata/V2_Payments");
+    }
+    HostState state() const { return capture_host(host_->settlements_file(), settings_file()); }
+
+    // The module's whole run for report set 1, as the host calls it.
+    void porvik() {
+        Class1 module;
+        int acc = fd::kReportSet;
+        module.porvik(acc);
+    }
+
+    // The settings file as the module writes it.
+    static QByteArray settings_bytes(const QString& folder, qint32 number, qint32 year) {
+        return platform::to_cp1251(folder + QStringLiteral("\r\n") + print_number(number) +
+                                   QStringLiteral("\r\n") + print_number(year) +
+                                   QStringLiteral("\r\n"));
+    }
+    void write_settings_file(const QByteArray& bytes) {
+        QVERIFY(QDir().mkpath(settings_folder()));
+        QVERIFY(write_file(settings_file(), bytes));
+    }
+
+    // Settings whole, as a first run leaves them.
+    void expect_first_run_settings() {
+        QCOMPARE(read_file(settings_file()),
+                 settings_bytes(default_export_folder(), 0, fd::kToday.year()));
+    }
+
+private slots:
+    void init() {
+        platform::set_today(fd::kToday);
+        host_ = std::make_unique<TestHost>();
+        QVERIFY(fd::standard(*host_));
+        fd::Accrual a;
+        a.oper_id = 1001;
+        QVERIFY(fd::add_accrual(*host_, a));
+        ui_ = std::make_unique<platform::RecordingUi>();
+        scope_ = std::make_unique<platform::UiScope>(*ui_);
+    }
+
+    void cleanup() {
+        scope_.reset();
+        ui_.reset();
+        for (const QString& f : {host_->settlements_file(), host_->taxpayer_file()})
+            make_writable(f);
+        host_.reset();
+        platform::set_today(QDate());
+    }
+
+    // --- the host's databases at start-up ------------------------------------------------------
+
+    void startup_database_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QStringList>("events");
+        const QStringList refused{QStringLiteral("show Form1"), QStringLiteral("close Form1")};
+        const auto porvik_box = [](const QString& description) {
+            return QStringList{kPorvik + QStringLiteral("7): ") + description};
+        };
+        QTest::newRow("settlements missing")
+            << "settlements missing" << QStringList{kNoSettlements} << refused;
+        QTest::newRow("taxpayers missing")
+            << "taxpayers missing" << QStringList{kNoTaxpayers} << refused;
+        QTest::newRow("both missing") << "both missing" << QStringList{kNoSettlements} << refused;
+        QTest::newRow("settlements a folder")
+            << "settlements a folder" << porvik_box("unable to open database file")
+            << QStringList();
+        QTest::newRow("taxpayers a folder")
+            << "taxpayers a folder" << porvik_box("unable to open database file") << QStringList();
+        QTest::newRow("settlements not a database")
+            << "settlements not a database" << porvik_box("file is not a database")
+            << QStringList();
+        QTest::newRow("taxpayers not a database")
+            << "taxpayers not a database" << porvik_box("file is not a database") << QStringList();
+        QTest::newRow("settlements truncated")
+            << "settlements truncated" << porvik_box("database disk image is malformed")
+            << QStringList();
+        QTest::newRow("settlements unreadable")
+            << "settlements unreadable" << porvik_box("unable to open database file")
+            << QStringList();
+        QTest::newRow("settlements locked by another writer")
+            << "settlements locked" << porvik_box("database is locked") << QStringList();
+        QTest::newRow("settlements read-only")
+            << "settlements read-only" << porvik_box("attempt to write a readonly database")
+            << QStringList();
+        QTest::newRow("no table fsk_cardlist")
+            << "drop settlements fsk_cardlist" << porvik_box("no such table: fsk_cardlist")
+            << QStringList();
+        QTest::newRow("no table legalperson")
+            << "drop taxpayers legalperson" << porvik_box("no such table: legalperson")
+            << QStringList();
+        QTest::newRow("no table accstream")
+            << "drop taxpayers accstream" << porvik_box("no such table: accstream")
+            << QStringList();
+        QTest::newRow("no table time_by_month")
+            << "drop taxpayers time_by_month" << porvik_box("no such table: time_by_month")
+            << QStringList();
+    }
+
+    // Each fault ends the work with the message given; the databases are left byte for byte
+    // as they were (nothing created where one is missing), and the settings file is whole.
+    void startup_database() {
+        QFETCH(QString, fault);
+        QFETCH(QStringList, boxes);
+        QFETCH(QStringList, events);
+        const QString settlements = host_->settlements_file();
+        const QString taxpayers = host_->taxpayer_file();
+        const QString file = fault.contains("taxpayers") ? taxpayers : settlements;
+
+        std::unique_ptr<HeldLock> lock;
+        if (fault.endsWith(" missing") || fault == "both missing") {
+            if (fault != "taxpayers missing")
+                QVERIFY(QFile::remove(settlements));
+            if (fault != "settlements missing")
+                QVERIFY(QFile::remove(taxpayers));
+        } else if (fault.endsWith(" a folder")) {
+            QVERIFY(QFile::remove(file));
+            QVERIFY(QDir().mkdir(file));
+        } else if (fault.endsWith(" not a database")) {
+            QVERIFY(write_file(file, not_a_database()));
+        } else if (fault.endsWith(" truncated")) {
+            QByteArray whole = read_file(file);
+            QVERIFY(whole.size() > 8192);
+            QVERIFY(write_file(file, whole.left(whole.size() / 2)));
+        } else if (fault.endsWith(" unreadable")) {
+            if (running_as_root())
+                QSKIP("running as root: permissions do not stop root from reading a file");
+            QVERIFY(QFile::setPermissions(file, QFileDevice::Permissions()));
+        } else if (fault.endsWith(" read-only")) {
+            QString why;
+            if (!make_read_only(file, &why))
+                QSKIP(qPrintable(why));
+        } else if (fault.startsWith("drop ")) {
+            const QString table = fault.section(u' ', 2);
+            QCOMPARE(run_sql(file, "drop table " + table), QString());
+        }
+        const QByteArray file_before = read_file(file);
+        const QString settlements_before = database_content(settlements);
+        const QString taxpayers_before = database_content(taxpayers);
+        const QStringList data_before =
+            QDir(host_->data_dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        if (fault.endsWith(QLatin1String(" locked"))) {
+            lock = std::make_unique<HeldLock>(file);
+            QVERIFY2(lock->held(), qPrintable(lock->error()));
+        }
+
+        porvik();
+        lock.reset();
+
+        QCOMPARE(ui_->texts(), boxes);
+        for (const auto& box : ui_->boxes) {
+            QCOMPARE(box.title, QString());
+            QCOMPARE(box.icon, QStringLiteral("none"));
+            QCOMPARE(box.buttons, QStringLiteral("OK"));
+        }
+        QStringList windows;
+        for (const QString& e : ui_->events)
+            if (!e.startsWith(QLatin1String("msgbox ")))
+                windows << e;
+        QCOMPARE(windows, events);
+
+        QCOMPARE(QDir(host_->data_dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 data_before);
+        // The faulty file stays as it was, byte for byte; a database the module could open
+        // keeps every row (opening may change how the engine keeps its journal).
+        if (!fault.startsWith(QLatin1String("drop ")))
+            QCOMPARE(read_file(file), file_before);
+        QCOMPARE(database_content(settlements), settlements_before);
+        QCOMPARE(database_content(taxpayers), taxpayers_before);
+        expect_first_run_settings();
+    }
+
+    // --- the host's databases while forming -----------------------------------------------------
+
+    void forming_database_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("locked by another writer") << "locked" << kSluj1 + "8): database is locked";
+        QTest::newRow("disk full") << "disk full" << kSluj1 + "8): disk I/O error";
+        QTest::newRow("read-only")
+            << "read-only" << kSluj1 + "8): attempt to write a readonly database";
+        QTest::newRow("no table payments")
+            << "drop payments" << kSluj1 + "8): no such table: payments";
+        QTest::newRow("no table requisites")
+            << "drop requisites" << kSluj1 + "4): no such table: requisites";
+        QTest::newRow("no table self_requisites")
+            << "drop self_requisites" << kSluj1 + "8): no such table: self_requisites";
+        QTest::newRow("no table fsk_actions")
+            << "drop fsk_actions" << kSluj1 + "8): no such table: fsk_actions";
+    }
+
+    // "Далее >>" meets the fault: the forming's error box, the formation window closes and the
+    // work ends; no order is stored, nothing of the databases changes, the settings are whole.
+    void forming_database() {
+        QFETCH(QString, fault);
+        QFETCH(QString, box);
+        const QString settlements = host_->settlements_file();
+        if (fault.startsWith(QLatin1String("drop ")))
+            QCOMPARE(run_sql(settlements, "drop table " + fault.mid(5)), QString());
+        if (fault == QLatin1String("read-only")) {
+            // A database the module has opened before keeps its write-ahead journal.
+            QCOMPARE(run_sql(settlements, "pragma journal_mode=wal"), QString());
+            QString why;
+            if (!make_read_only(settlements, &why))
+                QSKIP(qPrintable(why));
+        }
+        const QString before = database_content(settlements);
+
+        std::unique_ptr<HeldLock> lock;
+        std::unique_ptr<FileSizeLimit> limit;
+        ui_->on_show.push_back([&](QDialog& w) {
+            if (fault == QLatin1String("locked")) {
+                lock = std::make_unique<HeldLock>(settlements);
+                QVERIFY2(lock->held(), qPrintable(lock->error()));
+            }
+            // Room for the settings file, none for a page of the database's journal.
+            if (fault == QLatin1String("disk full"))
+                limit = std::make_unique<FileSizeLimit>(1024);
+            static_cast<Form1&>(w).Command2->click();
+            limit.reset();
+        });
+        porvik();
+        lock.reset();
+
+        QCOMPARE(ui_->texts(), QStringList{box});
+        QCOMPARE(ui_->boxes[0].title, QString());
+        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("none"));
+        QCOMPARE(ui_->events, (QStringList{"show Form1", "msgbox " + box, "close Form1"}));
+        QCOMPARE(database_content(settlements), before);
+        expect_first_run_settings();
+    }
+
+    // --- the settings file ------------------------------------------------------------------
+
+    void settings_read_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("description");
+        const QByteArray folder = platform::to_cp1251(QStringLiteral("D:\\Выгрузка\r\n"));
+        QTest::newRow("empty") << QByteArray() << "Input past end of file";
+        QTest::newRow("one line") << folder << "Input past end of file";
+        QTest::newRow("two lines") << folder + " 41 \r\n"
+                                   << "Input past end of file";
+        QTest::newRow("two lines and a blank one") << folder + " 41 \r\n\r\n"
+                                                   << "Type mismatch";
+        QTest::newRow("number not a number") << folder + "сорок один\r\n 2026 \r\n"
+                                             << "Type mismatch";
+        QTest::newRow("year not a number") << folder + " 41 \r\n2026 год\r\n"
+                                           << "Type mismatch";
+        QTest::newRow("number empty") << folder + "\r\n 2026 \r\n"
+                                      << "Type mismatch";
+        QTest::newRow("huge number") << folder + " 99999999999 \r\n 2026 \r\n"
+                                     << "Overflow";
+        QTest::newRow("huge year") << folder + " 41 \r\n 2147483648 \r\n"
+                                   << "Overflow";
+        // The next number after the largest one a 32-bit counter holds cannot be given.
+        QTest::newRow("last number at the top") << folder + " 2147483647 \r\n 2026 \r\n"
+                                                << "Overflow";
+        QTest::newRow("binary junk")
+            << QByteArray("\x00\x01\xff\n\x00\x02\n\x03", 8) << "Type mismatch";
+    }
+
+    // A settings file the start-up cannot use ends the work with the entry method's message
+    // at step 6, before any window or database: the file stays exactly as it was, no folder
+    // of it is made and no database is opened.
+    void settings_read() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, description);
+        write_settings_file(content);
+        const QStringList data_before = QDir(host_->data_dir()).entryList(QDir::Files);
+
+        porvik();
+
+        QCOMPARE(ui_->texts(), QStringList{kPorvik + "6): " + description});
+        QCOMPARE(ui_->boxes[0].title, QString());
+        QCOMPARE(ui_->events.size(), 1);
+        QCOMPARE(read_file(settings_file()), content);
+        QVERIFY(!QFileInfo::exists(QStringLiteral("D:\\Выгрузка")));
+        QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files), data_before);
+    }
+
+    // The settings file cannot be read: a folder stands in its place (which stops root as
+    // well), or, for a user who is not root, a file without read permission.
+    void settings_unreadable_data() {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("a folder in its place") << true;
+        QTest::newRow("no read permission") << false;
+    }
+    void settings_unreadable() {
+        QFETCH(bool, folder);
+        if (folder) {
+            QVERIFY(QDir().mkpath(settings_file()));
+        } else {
+            if (running_as_root())
+                QSKIP("running as root: permissions do not stop root from reading a file");
+            write_settings_file(settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026));
+            QVERIFY(QFile::setPermissions(settings_file(), QFileDevice::Permissions()));
+        }
+
+        porvik();
+        QFile::setPermissions(settings_file(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+        QCOMPARE(ui_->texts().size(), 1);
+        const QString prefix =
+            kPorvik + "6): Не удалось прочитать файл настроек \"" + settings_file() + "\": ";
+        QVERIFY2(ui_->texts()[0].startsWith(prefix), qPrintable(ui_->texts()[0]));
+        QVERIFY(ui_->texts()[0].size() > prefix.size()); // the system's reason follows
+        QCOMPARE(ui_->events.size(), 1);
+        QCOMPARE(QFileInfo(settings_file()).isDir(), folder);
+        if (!folder)
+            QCOMPARE(read_file(settings_file()),
+                     settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026));
+    }
+
+    // The settings folder cannot be made (a plain file has its name), so the first run cannot
+    // write its defaults: the entry method's message at step 6; the plain file is untouched.
+    void settings_folder_blocked() {
+        QVERIFY(write_file(settings_folder(), "не папка"));
+        porvik();
+        QCOMPARE(ui_->texts().size(), 1);
+        const QString prefix =
+            kPorvik + "6): Не удалось записать файл настроек \"" + settings_file() + "\": ";
+        QVERIFY2(ui_->texts()[0].startsWith(prefix), qPrintable(ui_->texts()[0]));
+        QVERIFY(ui_->texts()[0].size() > prefix.size());
+        QCOMPARE(read_file(settings_folder()), QByteArray("не папка"));
+        QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files).size(), 2); // nothing opened
+    }
+
+    // --- the registry and the version object ------------------------------------------------
+
+    void registry_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("box");
+        const QByteArray header = "Windows Registry Editor Version 5.00\r\n\r\n";
+        const QByteArray version = "[HKEY_CLASSES_ROOT\\Fsk_Version.VersionInfo]\r\n"
+                                   "\"VersionAssemble\"=dword:0000005d\r\n\r\n";
+        const QByteArray key = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tormesk\\Valmora2\\General]\r\n";
+        QTest::newRow("empty") << QByteArray() << kNoVersion;
+        QTest::newRow("not a registry file") << QByteArray("это не реестр\r\n") << kNoVersion;
+        QTest::newRow("binary junk") << QByteArray("\xff\xfe\x00\xd8\x00\x00\x01", 7) << kNoVersion;
+        QTest::newRow("not UTF-8") << header + "\xcf\xf3\xf2\xfc\r\n" + version << kNoVersion;
+        QTest::newRow("no header line") << version << kNoVersion;
+        QTest::newRow("version object missing") << header + key << kNoVersion;
+        QTest::newRow("version not a number")
+            << header +
+                   "[HKEY_CLASSES_ROOT\\Fsk_Version.VersionInfo]\r\n\"VersionAssemble\"=\"93\"\r\n"
+            << kNoVersion;
+        QTest::newRow("version key unclosed")
+            << header + "[HKEY_CLASSES_ROOT\\Fsk_Version.VersionInfo\r\n\"VersionAssemble\"=dword:"
+                        "0000005d\r\n"
+            << kNoVersion;
+        QTest::newRow("database path unterminated")
+            << header + version + key + "\"DataBasePath\"=\"C:\\\\Host\r\n"
+            << kNoPath;
+        // A number reads as its digits, less the last one taken for the terminating zero.
+        QTest::newRow("database path a number")
+            << header + version + key + "\"DataBasePath\"=dword:00000001\r\n"
+            << kNoSettlements;
+        QTest::newRow("database path missing") << header + version + key << kNoPath;
+        QTest::newRow("database path expandable")
+            << header + version + key + "\"DataBasePath\"=hex(2):43,00,3a,00,00,00\r\n"
+            << kNoPath;
+    }
+
+    // A registry the module cannot use: without the version object nothing starts and no
+    // settings file is made; without the database path the formation window opens empty.
+    // The databases are never opened.
+    void registry() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, box);
+        QVERIFY(write_file(host_->registry_file(), content));
+        const QStringList data_before = QDir(host_->data_dir()).entryList(QDir::Files);
+
+        porvik();
+
+        QCOMPARE(ui_->texts(), QStringList{box});
+        if (box == kNoVersion) {
+            QCOMPARE(ui_->boxes[0].icon, QStringLiteral("critical"));
+            QCOMPARE(ui_->boxes[0].title, kTitle);
+            QCOMPARE(ui_->events.size(), 1);
+            QVERIFY(!QFileInfo::exists(settings_folder()));
+        } else {
+            QCOMPARE(ui_->boxes[0].icon, QStringLiteral("none"));
+            QCOMPARE(ui_->boxes[0].title, QString());
+            QCOMPARE(ui_->events, (QStringList{"msgbox " + box, "show Form1", "close Form1"}));
+            expect_first_run_settings();
+        }
+        QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files), data_before);
+    }
+
+    // The registry file is not there at all.
+    void registry_missing() {
+        QVERIFY(QFile::remove(host_->registry_file()));
+        porvik();
+        QCOMPARE(ui_->texts(), QStringList{kNoVersion});
+        QVERIFY(!QFileInfo::exists(settings_folder()));
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+namespace testsupport {
+
+// Whether the tests run with root's rights, where file permissions stop no read or write.
+bool running_as_root();
+
+// Limits the size every file of this process may grow to, as a full disk does: a write past
+// the limit fails (SIGXFSZ is ignored meanwhile). Restores the old limit when it goes.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool active() const { return active_; }
+
+private:
+    bool active_ = false;
+    unsigned long long soft_ = 0;
+    void (*old_handler_)(int) = nullptr;
+};
+
+// Makes a file impossible to write for this process: without root's rights by its
+// permissions, with them by the file system's immutable flag. False, with the reason, when
+// neither works here. Undone by make_writable (which a test must call before its folder is
+// removed).
+bool make_read_only(const QString& file, QString* why);
+void make_writable(const QString& file);
+
+// Another writer of a database: a second connection holding an exclusive transaction
+// until it goes.
+class HeldLock {
+public:
+    explicit HeldLock(const QString& file);
+    ~HeldLock();
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+    bool held() const { return held_; }
+    QString error() const { return error_; }
+
+private:
+    sqlite3* db_ = nullptr;
+    bool held_ = false;
+    QString error_;
+};
+
+// Runs statements on a database with a connection of the test's own; the engine's message
+// on failure.
+QString run_sql(const QString& file, const QString& sql);
+
+} // namespace testsupport
