@@ -39,8 +39,11 @@ void write_lines(const QString& S, const QString& up_path, qint32 number, qint32
     if (!f.open(QIODevice::WriteOnly))
         throw Error(
             QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(S, f.errorString()));
-    f.write(platform::to_cp1251(text));
-    if (!f.commit())
+    // commit() does not see a write that failed while the buffer was flushed (a full disk)
+    // and would put the short file in place of the whole one; flushing first shows it, and
+    // the temporary file goes with f.
+    const QByteArray bytes = platform::to_cp1251(text);
+    if (f.write(bytes) != bytes.size() || !f.flush() || !f.commit())
         throw Error(
             QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(S, f.errorString()));
 }

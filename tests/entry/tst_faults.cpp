@@ -3,6 +3,8 @@
 // settings file that is short, wrong, unreadable or unwritable, a malformed registry, no
 // version object. Each asserts what the user is shown and what is left on disk.
 
+#include "common/form4.h"
+#include "common/session.h"
 #include "entry/class1.h"
 #include "entry/settings.h"
 #include "forming/form1.h"
@@ -18,6 +20,11 @@
 #include <QDir>
 #include <QPushButton>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <functional>
 #include <memory>
@@ -384,6 +391,31 @@ private slots:
         QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files).size(), 2); // nothing opened
     }
 
+    // The disk fills up while the formation window is open: its closing cannot write the
+    // settings. The window closes all the same, the user is told, the old file stays whole.
+    void settings_unwritable_on_close() {
+        const QByteArray old = settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026);
+        write_settings_file(old);
+        std::unique_ptr<FileSizeLimit> full;
+        ui_->on_show.push_back([&full](QDialog& w) {
+            full = std::make_unique<FileSizeLimit>(0);
+            QVERIFY(full->active());
+            static_cast<Form1&>(w).Command4->click(); // Выход
+            full.reset();
+        });
+        porvik();
+
+        QCOMPARE(ui_->texts().size(), 1);
+        const QString prefix = "Не удалось записать файл настроек \"" + settings_file() + "\": ";
+        QVERIFY2(ui_->texts()[0].startsWith(prefix), qPrintable(ui_->texts()[0]));
+        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("critical"));
+        QCOMPARE(ui_->boxes[0].title, kTitle);
+        QCOMPARE(ui_->events,
+                 (QStringList{"show Form1", "msgbox " + ui_->texts()[0], "close Form1"}));
+        QCOMPARE(read_file(settings_file()), old);
+        QCOMPARE(QDir(settings_folder()).entryList(QDir::Files), QStringList{"V2_payments.ini"});
+    }
+
     // --- the registry and the version object ------------------------------------------------
 
     void registry_data() {
@@ -452,6 +484,87 @@ private slots:
         porvik();
         QCOMPARE(ui_->texts(), QStringList{kNoVersion});
         QVERIFY(!QFileInfo::exists(settings_folder()));
+    }
+
+    // --- writing the settings file: never left truncated ---------------------------------------
+
+    void settings_write_disk_full_data() {
+        QTest::addColumn<int>("room");
+        for (int room : {0, 1, 10, 20})
+            QTest::newRow(qPrintable(QStringLiteral("%1 bytes").arg(room))) << room;
+    }
+
+    // The disk fills up in the middle of the write: the write fails, and the old file is
+    // still there, whole; no temporary file is left beside it.
+    void settings_write_disk_full() {
+        QFETCH(int, room);
+        const QByteArray old = settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026);
+        write_settings_file(old);
+        Session session;
+        form4().up_path = QStringLiteral("D:\\Новая папка выгрузки");
+        form4().last_number = 42;
+        form4().last_year = 2026;
+        bool failed = false;
+        {
+            FileSizeLimit full(room);
+            QVERIFY(full.active());
+            try {
+                write_settings(settings_file());
+            } catch (const std::exception&) {
+                failed = true;
+            }
+        }
+        QVERIFY(failed);
+        QCOMPARE(read_file(settings_file()), old);
+        QCOMPARE(QDir(settings_folder()).entryList(QDir::Files), QStringList{"V2_payments.ini"});
+        // With room again the same write goes through.
+        write_settings(settings_file());
+        QCOMPARE(read_file(settings_file()),
+                 settings_bytes(QStringLiteral("D:\\Новая папка выгрузки"), 42, 2026));
+    }
+
+    // The process dies in the middle of the write (the file size limit kills it, as a
+    // crash would): the old file is still there, whole.
+    void settings_write_crash() {
+        const QByteArray old = settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026);
+        write_settings_file(old);
+        Session session;
+        form4().up_path = QStringLiteral("D:\\Новая папка выгрузки");
+        form4().last_number = 42;
+        form4().last_year = 2026;
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            rlimit lim{};
+            ::getrlimit(RLIMIT_FSIZE, &lim);
+            lim.rlim_cur = 10;
+            ::setrlimit(RLIMIT_FSIZE, &lim);
+            std::signal(SIGXFSZ, SIG_DFL);
+            try {
+                write_settings(settings_file());
+            } catch (const std::exception&) {
+            }
+            ::_exit(0); // not killed: the test below fails
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ, "the write was not cut short");
+        QCOMPARE(read_file(settings_file()), old);
+    }
+
+    // The temporary file of the write cannot be made beside the settings file (its name
+    // would be longer than the file system allows): the write fails, the old file is whole.
+    void settings_write_no_room_for_temporary() {
+        const QString folder = host_->dir() + QStringLiteral("/long");
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + u'/' + QString(250, u'x') + QStringLiteral(".ini");
+        const QByteArray old = settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026);
+        QVERIFY(write_file(file, old));
+        Session session;
+        form4().last_number = 42;
+        QVERIFY_THROWS_EXCEPTION(std::exception, write_settings(file));
+        QCOMPARE(read_file(file), old);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 1);
     }
 };
 
