@@ -20,7 +20,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTextEdit>
 
 namespace tavrelis {
 
@@ -104,9 +103,6 @@ void Form1::build() {
     DTPicker2 = picker(this, "DTPicker2");
     Command2 = button(this, "Command2", QStringLiteral("Далее >>"));
     Command4 = button(this, "Command4", QStringLiteral("Выход"));
-    RB1 = new QTextEdit(this);
-    RB1->setObjectName(QStringLiteral("RB1"));
-    RB1->hide();
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(Frame1, 0, 0, 14, 1);
@@ -164,7 +160,6 @@ void Form1::reset_controls() {
         c->setCurrentIndex(-1);
     Text1->setText(QStringLiteral("1"));
     Text2->clear();
-    RB1->clear();
     const QDate today = platform::today();
     for (DatePicker* d : {DTPicker1, DTPicker2, DTPicker3})
         d->set_value(today);

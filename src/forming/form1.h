@@ -13,7 +13,6 @@ class QListWidget;
 class QPushButton;
 class QLabel;
 class QGroupBox;
-class QTextEdit;
 
 namespace tavrelis {
 
@@ -49,14 +48,12 @@ public:
     QPushButton* Command2; // Далее >>
     QPushButton* Command3; // Выбрать все
     QPushButton* Command4; // Выход
-    QTextEdit* RB1;        // hidden text buffer of printing
 
     // Public values.
     bool exiter = true;
     bool emp = true;
     bool pechatat = false;
     bool cancel_print = false;
-    bool next_file = false;
     QString S, bez; // settings file and folder
     qint32 accstream_id = 0;
     QString db_path, db_file_path, db_file_path2;
