@@ -1,0 +1,401 @@
+// Faults met by a run of "Выполнить" over formed orders: the export folder missing, not
+// creatable or not writable, a full disk, the temporary folder unusable, the print template
+// missing or without a key, the settlements database locked or read-only, an accrual or an
+// order gone. Each asserts what the user is shown and what is left on disk.
+
+#include "common/form4.h"
+#include "common/form6.h"
+#include "common/session.h"
+#include "entry/settings.h"
+#include "forming/form1.h"
+#include "output/export_run.h"
+#include "output/form2.h"
+#include "output/save_data.h"
+#include "platform/env.h"
+#include "platform/recording_ui.h"
+#include "platform/registry_file.h"
+#include "support/faults.h"
+#include "support/forming_data.h"
+#include "support/host_state.h"
+#include "support/support.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <cerrno>
+#include <memory>
+#include <tuple>
+
+using namespace tavrelis;
+using namespace testsupport;
+namespace fd = testsupport::forming;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
+const QString kSaveData = QStringLiteral("Произошла ошибка в модуле save_data(");
+const QString kPrintError =
+    QStringLiteral("Произошла ошибка при формировании документа для вывода на печать: ");
+const QString kNoCurrentRecord = QStringLiteral(
+    "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+    "requires a current record.");
+const QString kExportQuestion = QStringLiteral(
+    "Выгрузка в XML успешно выполнена. Открыть папку, содержащую выгруженные документы?");
+
+QString summary(int operations, int cards) {
+    return QStringLiteral("Проведено %1 операций уплаты в %2 карточек расчета с бюджетом")
+        .arg(operations)
+        .arg(cards);
+}
+
+// The environment a template run in a process of its own reads (see main below).
+const char* const kChildVariable = "TAVRELIS_TEMPLATE_RUN";
+
+} // namespace
+
+class TestFaultsOutput : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHost> host_;
+    std::unique_ptr<QTemporaryDir> out_;
+    std::unique_ptr<Session> session_;
+    std::unique_ptr<platform::RecordingUi> ui_;
+    std::unique_ptr<platform::UiScope> scope_;
+
+    QString pdf_dir() const { return out_->filePath(QStringLiteral("printed")); }
+    QString settings_file() const {
+        return host_->dir() + QStringLiteral("/appdata/V2_Payments/V2_payments.ini");
+    }
+    HostState state() const { return capture_host(host_->settlements_file(), settings_file()); }
+    QString stored(qint64 oper_id, const char* column) const {
+        return host_->settlements_value(QStringLiteral("select %1 from payments where oper_id=%2")
+                                            .arg(QLatin1String(column))
+                                            .arg(oper_id));
+    }
+    int operations_count() const {
+        return host_->settlements_value(QStringLiteral("select count(*) from fsk_operations"))
+            .toInt();
+    }
+    QStringList pdfs() const {
+        return QDir(pdf_dir()).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    }
+
+    // Two accruals formed as the user forms them; the list is left as the forming leaves it
+    // (both ticked, export run chosen), the export folder as given.
+    Form2& formed(const QString& export_folder) {
+        for (qint64 id : {1001, 1002}) {
+            fd::Accrual a;
+            a.oper_id = id;
+            a.summa = 1234.5;
+            if (!fd::add_accrual(*host_, a))
+                qWarning("accrual %lld not added", id);
+        }
+        Form1& f1 = form1();
+        const SettingsPaths paths = settings_paths();
+        f1.S = paths.S;
+        f1.bez = paths.bez;
+        f1.Text1->setText(settings_startup(paths));
+        f1.req1(fd::kReportSet);
+        Command2_Click();
+        form4().up_path = export_folder;
+        return form2();
+    }
+
+    static void choose(Form2& f2, bool print, bool xml, bool post) {
+        f2.Check4->setChecked(print);
+        f2.Check1->setChecked(false);
+        f2.Check3->setChecked(xml);
+        f2.Check2->setChecked(post);
+    }
+
+    // Nothing recorded for either order: no number, not printed, not posted, no operation.
+    void nothing_recorded(int operations_before) {
+        for (qint64 id : {1001, 1002}) {
+            QCOMPARE(stored(id, "print_done"), QStringLiteral("0"));
+            QCOMPARE(stored(id, "payment_done"), QStringLiteral("0"));
+        }
+        QCOMPARE(operations_count(), operations_before);
+        QCOMPARE(pdfs(), QStringList());
+    }
+
+    static void plain_box(const platform::RecordingUi::Box& b) {
+        QCOMPARE(b.title, QString());
+        QCOMPARE(b.icon, QStringLiteral("none"));
+        QCOMPARE(b.buttons, QStringLiteral("OK"));
+    }
+
+private slots:
+    void init() {
+        platform::set_today(fd::kToday);
+        host_ = std::make_unique<TestHost>();
+        QVERIFY(fd::standard(*host_));
+        out_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir().mkpath(pdf_dir()));
+        platform::set_print_folder(pdf_dir());
+        session_ = std::make_unique<Session>();
+        ui_ = std::make_unique<platform::RecordingUi>();
+        scope_ = std::make_unique<platform::UiScope>(*ui_);
+    }
+
+    void cleanup() {
+        scope_.reset();
+        ui_.reset();
+        session_.reset();
+        make_writable(host_->settlements_file());
+        platform::set_print_folder(QString());
+        host_.reset();
+        out_.reset();
+        platform::set_today(QDate());
+    }
+
+    // --- the export folder ------------------------------------------------------------------
+
+    // A folder that went missing since the start-up is made again, every missing level.
+    void export_folder_missing_is_made() {
+        const QString folder = out_->filePath(QStringLiteral("нет/такой/папки"));
+        Form2& f2 = formed(folder);
+        QVERIFY(!QFileInfo::exists(folder));
+        ui_->answers.push_back(platform::vbNo);
+        Command10_Click();
+        QCOMPARE(ui_->texts(), QStringList{kExportQuestion});
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+        QCOMPARE(f2.L1->topLevelItemCount(), 2);
+    }
+
+    void export_folder_blocked_data() {
+        QTest::addColumn<QString>("folder");  // under the run's folder
+        QTest::addColumn<QString>("blocked"); // the level that cannot be made
+        QTest::newRow("a plain file in its place") << "файл"
+                                                   << "файл";
+        QTest::newRow("a plain file on its path") << "файл/Выгрузка/2026"
+                                                  << "файл";
+    }
+
+    // A plain file stands where a level of the export folder should be: each order's output
+    // step reports the level it could not make; nothing is exported or recorded, the export
+    // question is not asked, the plain file is untouched.
+    void export_folder_blocked() {
+        QFETCH(QString, folder);
+        QFETCH(QString, blocked);
+        QVERIFY(write_file(out_->filePath(blocked), "не папка"));
+        Form2& f2 = formed(out_->filePath(folder));
+        const int operations = operations_count();
+        Command10_Click();
+
+        const QString box = kSaveData + QStringLiteral("5): Ошибка создания каталога \"") +
+                            out_->filePath(blocked) + QStringLiteral("/\": \r\n") +
+                            qt_error_string(EEXIST);
+        QCOMPARE(ui_->texts(), (QStringList{box, box}));
+        plain_box(ui_->boxes[0]);
+        QCOMPARE(read_file(out_->filePath(blocked)), QByteArray("не папка"));
+        nothing_recorded(operations);
+        QCOMPARE(f2.L1->topLevelItemCount(), 2);
+    }
+
+    // The export folder cannot be written. Without root's rights by its permissions; with
+    // them a folder standing where the export file should go serves (the user is asked
+    // whether to replace it first).
+    void export_folder_not_writable_data() {
+        QTest::addColumn<bool>("by_permissions");
+        QTest::newRow("no write permission") << true;
+        QTest::newRow("a folder in the file's place") << false;
+    }
+    void export_folder_not_writable() {
+        QFETCH(bool, by_permissions);
+        const QString folder = out_->filePath(QStringLiteral("Выгрузка"));
+        QVERIFY(QDir().mkpath(folder));
+        Form2& f2 = formed(folder);
+        const int operations = operations_count();
+        QStringList files;
+        for (int r = 1; r <= 2; ++r) {
+            f2.current_row = r;
+            files << export_file_name();
+        }
+        if (by_permissions) {
+            if (running_as_root())
+                QSKIP("running as root: permissions do not stop root from writing");
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        } else {
+            for (const QString& f : files)
+                QVERIFY(QDir().mkpath(f));
+            ui_->on_show.push_back(
+                [](QDialog& w) { static_cast<Form6&>(w).buttons()[1]->click(); });
+        }
+        Command10_Click();
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+
+        QStringList texts = ui_->texts();
+        QCOMPARE(texts.size(), 2);
+        for (int r = 0; r < 2; ++r) {
+            const QString prefix =
+                kSaveData + QStringLiteral("7): Не удалось создать файл \"") + files[r] + "\": ";
+            QVERIFY2(texts[r].startsWith(prefix), qPrintable(texts[r]));
+            QVERIFY(texts[r].size() > prefix.size());
+            plain_box(ui_->boxes[r]);
+        }
+        if (!by_permissions) {
+            QCOMPARE(ui_->events.filter(QStringLiteral("show Form6")).size(), 1);
+            for (const QString& f : files)
+                QVERIFY(QFileInfo(f).isDir());
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+        nothing_recorded(operations);
+    }
+
+    // The disk fills up while an order's XML file is written: the output step reports it,
+    // and the file stays as far as it was written.
+    void export_disk_full() {
+        const QString folder = out_->filePath(QStringLiteral("Выгрузка"));
+        QVERIFY(QDir().mkpath(folder));
+        Form2& f2 = formed(folder);
+        f2.current_row = 1;
+        const QString file = export_file_name();
+        choose(f2, false, true, false);
+        {
+            FileSizeLimit full(100);
+            save_data(true, false);
+        }
+        QCOMPARE(ui_->texts().size(), 1);
+        const QString prefix = kSaveData + "7): Не удалось записать файл \"" + file + "\": ";
+        QVERIFY2(ui_->texts()[0].startsWith(prefix), qPrintable(ui_->texts()[0]));
+        QVERIFY(QFileInfo(file).size() <= 100);
+        QVERIFY(!f2.suc);
+    }
+
+    // --- the temporary folder ----------------------------------------------------------------
+
+    void temp_folder_unusable_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("a plain file in its place") << "file";
+        QTest::newRow("the disk full") << "full";
+    }
+
+    // The filled template cannot be saved in the temporary folder: every run kind ends in
+    // the print error box at its first order; nothing is exported, printed or recorded.
+    void temp_folder_unusable() {
+        QFETCH(QString, fault);
+        const QString folder = out_->filePath(QStringLiteral("Выгрузка"));
+        QVERIFY(QDir().mkpath(folder));
+        Form2& f2 = formed(folder);
+        const int operations = operations_count();
+        QString temp = platform::temp_folder();
+        std::unique_ptr<FileSizeLimit> full;
+        if (fault == QLatin1String("file")) {
+            temp = out_->filePath(QStringLiteral("temp"));
+            QVERIFY(write_file(temp, "не папка"));
+            qputenv("TEMP", QFile::encodeName(temp));
+        } else {
+            full = std::make_unique<FileSizeLimit>(0);
+        }
+        const QString box =
+            kPrintError +
+            QStringLiteral("Не удалось сохранить заполненный бланк во временной папке \"") +
+            QDir::toNativeSeparators(temp) + QStringLiteral("\" (45)");
+        for (const auto& [print, xml, post] :
+             {std::tuple{true, true, true}, std::tuple{false, true, false},
+              std::tuple{false, false, true}}) {
+            ui_->boxes.clear();
+            choose(f2, print, xml, post);
+            f2.Command5_Click();
+            Command10_Click();
+            QCOMPARE(ui_->texts().first(), box);
+            QCOMPARE(ui_->boxes.first().icon, QStringLiteral("critical"));
+            QCOMPARE(ui_->boxes.first().title, kTitle);
+            if (post)
+                QCOMPARE(ui_->texts().last(), summary(0, 0));
+        }
+        full.reset();
+        qputenv("TEMP", QFile::encodeName(host_->dir() + QStringLiteral("/temp")));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+        nothing_recorded(operations);
+    }
+
+    // --- the settlements database during the run -------------------------------------------------
+
+    void database_during_run_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<int>("posted"); // orders posted by the run
+        const QString gone = kSaveData + QStringLiteral("3): ") + kNoCurrentRecord;
+        QTest::newRow("locked by another writer")
+            << "locked" << QStringList{kSaveData + "3): database is locked", summary(0, 0)} << 0;
+        QTest::newRow("accrual gone") << "accrual gone" << QStringList{gone, summary(1, 1)} << 1;
+        QTest::newRow("order gone") << "order gone" << QStringList{gone, summary(1, 1)} << 1;
+    }
+
+    // A posting run meets the fault at the first order: the output step's box; that order
+    // gets no operation and stays unposted; the second order is posted as usual.
+    void database_during_run() {
+        QFETCH(QString, fault);
+        QFETCH(QStringList, boxes);
+        QFETCH(int, posted);
+        Form2& f2 = formed(out_->filePath(QStringLiteral("Выгрузка")));
+        choose(f2, false, false, true);
+        std::unique_ptr<HeldLock> lock;
+        if (fault == QLatin1String("locked")) {
+            f2.L1->topLevelItem(1)->setCheckState(0, Qt::Unchecked); // one wait is enough
+            lock = std::make_unique<HeldLock>(host_->settlements_file());
+            QVERIFY2(lock->held(), qPrintable(lock->error()));
+        } else if (fault == QLatin1String("accrual gone")) {
+            QCOMPARE(
+                run_sql(host_->settlements_file(), "delete from fsk_operations where oper_id=1001"),
+                QString());
+        } else {
+            QCOMPARE(run_sql(host_->settlements_file(), "delete from payments where oper_id=1001"),
+                     QString());
+        }
+        const HostState before = state();
+        Command10_Click();
+        lock.reset();
+
+        QCOMPARE(ui_->texts(), boxes);
+        plain_box(ui_->boxes[0]);
+        const HostState after = state();
+        QCOMPARE(after.operations.size(), before.operations.size() + posted);
+        QCOMPARE(invariant_violations(before, after), QStringList());
+        if (fault != QLatin1String("order gone"))
+            QCOMPARE(stored(1001, "payment_done"), QStringLiteral("0"));
+        QCOMPARE(stored(1002, "payment_done"), QString::number(posted));
+        // The list is rebuilt from the table: an order that is gone is dropped.
+        QCOMPARE(f2.L1->topLevelItemCount(), fault == QLatin1String("order gone") ? 1 : 2);
+    }
+
+    // An order whose amount went null meanwhile: the run exports it from the list as shown,
+    // and the rebuild of the list after the run reports the null in its own box.
+    void null_amount_after_the_run() {
+        const QString folder = out_->filePath(QStringLiteral("Выгрузка"));
+        QVERIFY(QDir().mkpath(folder));
+        formed(folder);
+        QCOMPARE(
+            run_sql(host_->settlements_file(), "update payments set sum=null where oper_id=1001"),
+            QString());
+        ui_->answers = {platform::vbOK, platform::vbNo};
+        Command10_Click();
+        QCOMPARE(
+            ui_->texts(),
+            (QStringList{QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.refresh_list(4): "
+                                        "Invalid use of Null"),
+                         kExportQuestion}));
+        plain_box(ui_->boxes[0]);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+        QCOMPARE(stored(1001, "sum"), QStringLiteral("<null>"));
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(kChildVariable))
+        return 0;
+    TestFaultsOutput t;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_faults_output.moc"
