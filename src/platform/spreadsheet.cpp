@@ -392,7 +392,9 @@ void Workbook::SaveAs(const QString& path) {
     write_node(w, root_);
     w.writeCharacters(QStringLiteral("\n"));
     w.writeEndDocument();
-    if (w.hasError() || !f.commit())
+    // commit() misses a failed flush of the last buffered bytes (a full disk) and would put a
+    // short workbook in place of a whole one; flushing first shows it.
+    if (w.hasError() || !f.flush() || !f.commit())
         throw Error(
             QStringLiteral("Не удалось сохранить книгу \"%1\": %2").arg(path, f.errorString()));
 }

@@ -8,6 +8,7 @@
 #include "common/session.h"
 #include "entry/settings.h"
 #include "forming/form1.h"
+#include "output/excel_export.h"
 #include "output/export_run.h"
 #include "output/form2.h"
 #include "output/save_data.h"
@@ -386,6 +387,35 @@ private slots:
         plain_box(ui_->boxes[0]);
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
         QCOMPARE(stored(1001, "sum"), QStringLiteral("<null>"));
+    }
+
+    // --- the spreadsheet export ---------------------------------------------------------------
+
+    // The disk fills up while the workbook is saved: the export says so and returns false,
+    // and no short workbook is left under the export file's name.
+    void workbook_disk_full() {
+        const QString folder = out_->filePath(QStringLiteral("Выгрузка"));
+        QVERIFY(QDir().mkpath(folder));
+        Form2& f2 = formed(folder);
+        f2.current_row = 1;
+        const QString whole_file = folder + QStringLiteral("/whole.xls");
+        QVERIFY(out_excel(whole_file));
+        const qint64 size = QFileInfo(whole_file).size();
+        QVERIFY(size > 1000);
+        const QString file = folder + QStringLiteral("/short.xls");
+        bool result = true;
+        {
+            FileSizeLimit full(size - 100);
+            result = out_excel(file);
+        }
+        QVERIFY(!result);
+        QCOMPARE(ui_->texts().size(), 1);
+        const QString prefix = QStringLiteral("Произошла ошибка в модуле out_excel(5): Не удалось "
+                                              "сохранить книгу \"") +
+                               file + QStringLiteral("\": ");
+        QVERIFY2(ui_->texts()[0].startsWith(prefix), qPrintable(ui_->texts()[0]));
+        plain_box(ui_->boxes[0]);
+        QVERIFY(!QFileInfo::exists(file));
     }
 };
 
