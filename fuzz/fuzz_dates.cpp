@@ -1,0 +1,84 @@
+// Dates through the Access dialect on any text: format(<text>,'dd.mm.yyyy') and a DATE
+// column read back, on a real connection to a database in a temporary folder. A date the
+// format takes must come back unchanged after being stored and read as the module reads it.
+
+#include "data/connection.h"
+#include "fuzz_support.h"
+#include "platform/errors.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <optional>
+
+using namespace tavrelis;
+using fuzzsupport::check;
+
+namespace {
+
+data::Connection& connection() {
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/tavrelis-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/tavrelis-fuzz-XXXXXX"));
+    static data::Connection cnn;
+    if (cnn.state() == data::Connection::Open)
+        return cnn;
+    const QString path = dir.filePath(QStringLiteral("dates.db"));
+    QFile empty(path); // an empty file is an empty database; open() never creates one
+    if (!dir.isValid() || !empty.open(QIODevice::WriteOnly))
+        fuzzsupport::fail("no temporary database", path);
+    empty.close();
+    cnn.set_connection_string(data::access_connection_string(path));
+    cnn.open();
+    cnn.execute(QStringLiteral("create table t (d DATE)"));
+    cnn.execute(QStringLiteral("insert into t values (null)"));
+    return cnn;
+}
+
+QString quoted(const QString& v) {
+    return u'\'' + data::sql_quote(v) + u'\'';
+}
+
+// format() of a text: the ISO date, or nothing when the text is not a date.
+std::optional<QString> format_of(data::Connection& cnn, const QString& text) {
+    try {
+        data::Recordset rs = cnn.execute("select format(" + quoted(text) + ",'dd.mm.yyyy')");
+        return rs.text(0);
+    } catch (const Error& e) {
+        check(e.description().startsWith(QStringLiteral("format: not a date")) ||
+                  text.contains(QChar(0)),
+              "format fails only on a non-date", text + " : " + e.description());
+        return std::nullopt;
+    }
+}
+
+QString stored_and_read(data::Connection& cnn, const QString& text) {
+    cnn.execute("update t set d = " + quoted(text));
+    data::Recordset rs = cnn.execute(QStringLiteral("select d from t"));
+    return rs.text_or_empty(0);
+}
+
+const QRegularExpression iso_shape(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+const QRegularExpression ru_shape(QStringLiteral("^[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}$"));
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    data::Connection& cnn = connection();
+    const QString text = fuzzsupport::utf8(data, size);
+
+    if (!text.contains(QChar(0)))
+        stored_and_read(cnn, text); // any stored text reads back without failing
+
+    const std::optional<QString> iso = format_of(cnn, text);
+    if (!iso)
+        return 0;
+    check(iso_shape.match(*iso).hasMatch() && QDate::fromString(*iso, Qt::ISODate).isValid(),
+          "format gives a valid ISO date", text + " -> " + *iso);
+    const QString ru = stored_and_read(cnn, *iso);
+    check(ru_shape.match(ru).hasMatch(), "a stored date reads as dd.mm.yyyy", *iso + " -> " + ru);
+    check(format_of(cnn, ru) == iso, "a date read back formats to itself", *iso + " -> " + ru);
+    return 0;
+}
