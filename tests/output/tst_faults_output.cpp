@@ -6,6 +6,7 @@
 #include "common/form4.h"
 #include "common/form6.h"
 #include "common/session.h"
+#include "data/connection.h"
 #include "entry/settings.h"
 #include "forming/form1.h"
 #include "output/excel_export.h"
@@ -417,12 +418,135 @@ private slots:
         plain_box(ui_->boxes[0]);
         QVERIFY(!QFileInfo::exists(file));
     }
+
+    // --- the print template ---------------------------------------------------------------------
+
+    void template_faulty_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("run");
+        QTest::addColumn<QString>("box"); // after the print error prefix; <T> for the template
+        for (const char* run : {"print", "export"}) {
+            const QString tail = QStringLiteral(" (%1)");
+            QTest::addRow("missing, %s run", run)
+                << "missing" << run
+                << "Не найден шаблон платежного поручения \"<T>\"" + tail.arg(42);
+            QTest::addRow("a folder in its place, %s run", run)
+                << "folder" << run
+                << "Не найден шаблон платежного поручения \"<T>\"" + tail.arg(42);
+            QTest::addRow("without the key kbk, %s run", run)
+                << "no kbk" << run
+                << "В шаблоне платежного поручения нет поля <kbk>" + tail.arg(44);
+            QTest::addRow("empty, %s run", run)
+                << "empty" << run
+                << "В шаблоне платежного поручения нет поля <nomer_pp>" + tail.arg(44);
+            QTest::addRow("not a whole document, %s run", run)
+                << "cut" << run << "Не удалось открыть документ";
+        }
+    }
+
+    // The template beside the module is missing, unreadable or wrong. The template belongs
+    // to the module's folder, so the run goes in a process of its own that loads a copy of
+    // the module from a folder of the test's making. The run ends in the print error box at
+    // its first order; nothing is printed, exported or recorded.
+    void template_faulty() {
+        QFETCH(QString, fault);
+        QFETCH(QString, run);
+        QFETCH(QString, box);
+        const QString folder = out_->filePath(QStringLiteral("Выгрузка"));
+        QVERIFY(QDir().mkpath(folder));
+        formed(folder);
+        const HostState before = state();
+
+        QTemporaryDir module;
+        const QString library = QStringLiteral("libtavrelis.so");
+        QVERIFY(QFile::copy(QDir(platform::module_folder()).filePath(library),
+                            QDir(module.path()).filePath(library)));
+        const QString templ = module.filePath(QStringLiteral("Templates/Payments.xml"));
+        QVERIFY(QDir().mkpath(module.filePath(QStringLiteral("Templates"))));
+        const QByteArray shipped = read_file(
+            QDir(platform::module_folder()).filePath(QStringLiteral("Templates/Payments.xml")));
+        QVERIFY(shipped.contains("<kbk>"));
+        if (fault == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(templ));
+        else if (fault == QLatin1String("no kbk"))
+            QVERIFY(write_file(templ, QByteArray(shipped).replace("<kbk>", "<kbk_>")));
+        else if (fault == QLatin1String("empty"))
+            QVERIFY(write_file(templ, QByteArray()));
+        else if (fault == QLatin1String("cut"))
+            QVERIFY(write_file(templ, shipped.left(shipped.size() - 200)));
+
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_LIBRARY_PATH"), module.path());
+        env.insert(QLatin1String(kChildVariable), run);
+        env.insert(QStringLiteral("TAVRELIS_REGISTRY"), host_->registry_file());
+        env.insert(QStringLiteral("TAVRELIS_SETTLEMENTS"), host_->settlements_file());
+        env.insert(QStringLiteral("TAVRELIS_EXPORT"), folder);
+        env.insert(QStringLiteral("TAVRELIS_PRINT_TO"), pdf_dir());
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), QStringList());
+        QVERIFY(child.waitForFinished(60000));
+        const QString err = QString::fromUtf8(child.readAllStandardError());
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 qPrintable(err));
+        const QStringList lines =
+            QString::fromUtf8(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        if (lines.value(0) != QStringLiteral("module ") + module.path())
+            QSKIP("this build finds the module by a run path that LD_LIBRARY_PATH cannot "
+                  "override, so no copy of the module can be loaded");
+        QCOMPARE(lines.size(), 2);
+        const QString expected =
+            box.replace(QStringLiteral("<T>"), QDir::toNativeSeparators(templ));
+        QVERIFY2(lines[1].startsWith(QStringLiteral("box critical|") + kTitle + u'|' + kPrintError +
+                                     expected),
+                 qPrintable(lines[1]));
+
+        QCOMPARE(invariant_violations(before, state()), QStringList());
+        QCOMPARE(state().payments, before.payments);
+        QCOMPARE(pdfs(), QStringList());
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+    }
 };
+
+// The run of template_faulty, in a process of its own: both formed orders, ticked, through
+// "Выполнить" as a print or an export run; the boxes it showed go to standard output.
+int template_run(const QString& run) {
+    platform::set_registry_file(qEnvironmentVariable("TAVRELIS_REGISTRY"));
+    platform::set_today(fd::kToday);
+    platform::set_print_folder(qEnvironmentVariable("TAVRELIS_PRINT_TO"));
+    Session session;
+    platform::RecordingUi ui;
+    platform::UiScope scope(ui);
+    Form4& f4 = form4();
+    f4.cnn.set_connection_string(
+        data::access_connection_string(qEnvironmentVariable("TAVRELIS_SETTLEMENTS")));
+    f4.cnn.open();
+    f4.nomer = QStringLiteral("1");
+    f4.up_path = qEnvironmentVariable("TAVRELIS_EXPORT");
+    form1().emp = false;
+    Form2& f2 = form2();
+    for (const char* id : {"1001", "1002"})
+        f2.add_row()->setText(29, QLatin1String(id));
+    f2.refresh_list();
+    f2.Command5_Click();
+    const bool print = run == QLatin1String("print");
+    f2.Check4->setChecked(print);
+    f2.Check1->setChecked(false);
+    f2.Check3->setChecked(!print);
+    f2.Check2->setChecked(false);
+    Command10_Click();
+    QTextStream out(stdout);
+    out << "module " << platform::module_folder() << "\n";
+    for (const auto& b : ui.boxes)
+        out << "box " << b.icon << '|' << b.title << '|' << QString(b.text).replace(u'\n', u' ')
+            << "\n";
+    return 0;
+}
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (qEnvironmentVariableIsSet(kChildVariable))
-        return 0;
+        return template_run(qEnvironmentVariable(kChildVariable));
     TestFaultsOutput t;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&t, argc, argv);
