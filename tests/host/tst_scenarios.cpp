@@ -15,9 +15,14 @@
 //   #! files <dir> N             after the run <dir> under the test folder holds N files
 // A file <name>.transcript beside the script is the exact transcript expected; the test
 // folder's path appears in it as $TMP.
+// After every scenario the installation must still keep the rules of its data, comparing the
+// settlements database and the settings file before and after the run (support/host_state.h):
+// one order per oper_id, no posted or printed mark taken back, no payment posted twice, the
+// last number never going down within a year.
 
 #include "demo.h"
 #include "platform/env.h"
+#include "support/host_state.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -161,6 +166,12 @@ private slots:
             QVERIFY2(run_sql(dbfile, statement, &error), qPrintable(error));
         }
 
+        const QString settlements_file = inst + QStringLiteral("/Data/Fsk_Base.mdb");
+        const QString settings_file =
+            tmp.filePath(QStringLiteral("appdata/V2_Payments/V2_payments.ini"));
+        const testsupport::HostState before =
+            testsupport::capture_host(settlements_file, settings_file);
+
         const QString transcript = tmp.filePath(QStringLiteral("transcript.txt"));
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -206,6 +217,10 @@ private slots:
                     .entryList({QStringLiteral("*-wal"), QStringLiteral("*-shm")});
             QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
         }
+        // Read last: reading a database leaves the engine's shared-memory file beside it.
+        const QStringList broken = testsupport::invariant_violations(
+            before, testsupport::capture_host(settlements_file, settings_file));
+        QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
     }
 };
 

@@ -506,6 +506,92 @@ private slots:
         QCOMPARE(pdfs(), QStringList());
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
     }
+
+    // --- the rules every run keeps (support/host_state.h) --------------------------------------
+
+    void invariants_data() {
+        QTest::addColumn<QString>("change");      // SQL on the settlements database after the run
+        QTest::addColumn<QByteArray>("settings"); // the settings file after the run, if given
+        QTest::addColumn<QString>("broken");      // what the check reports; empty for nothing
+        const QByteArray whole = "D:\\x\r\n 10 \r\n 2026 \r\n";
+        const QString pay =
+            QStringLiteral(
+                "insert into fsk_operations (card_id,deleted,act_id,summa,period_name,docum_date) "
+                "values (1,0,62,'100,00','%1','2026-04-01');")
+                .arg(fd::kQuarter);
+        QTest::newRow("nothing") << "" << whole << "";
+        QTest::newRow("posted mark taken back")
+            << "update payments set payment_done=0 where oper_id=1001" << whole
+            << "payment_done of oper_id 1001 went back from 1";
+        QTest::newRow("printed mark taken back")
+            << "update payments set print_done=0 where oper_id=1001" << whole
+            << "print_done of oper_id 1001 went back from 1";
+        QTest::newRow("a replaced order starts again")
+            << "update payments set payment_done=0 where oper_id=1003" << whole << "";
+        QTest::newRow("an order gone") << "delete from payments where oper_id=1001" << whole
+                                       << "the order of oper_id 1001 is gone";
+        QTest::newRow("two orders for one accrual")
+            << "create table p2 as select * from payments; drop table payments; "
+               "alter table p2 rename to payments; insert into payments select * from payments "
+               "where oper_id=1002"
+            << whole << "more than one order for oper_id 1002";
+        QTest::newRow("an operation changed")
+            << "update fsk_operations set summa=1 where oper_id=1001" << whole
+            << "operation 1001 changed";
+        QTest::newRow("posted once")
+            << "update payments set payment_done=1 where oper_id=1002;" + pay << whole << "";
+        QTest::newRow("posted twice")
+            << "update payments set payment_done=1 where oper_id=1002;" + pay + pay << whole
+            << "has no order of its own that turned posted";
+        QTest::newRow("a payment without a posted order")
+            << pay << whole << "has no order of its own";
+        QTest::newRow("something else inserted")
+            << "insert into fsk_operations (card_id,deleted,act_id) values (1,0,41)" << whole
+            << "inserted with act_id 41";
+        QTest::newRow("settings cut short") << "" << QByteArray("D:\\x\r\n 1") << "not whole";
+        QTest::newRow("last number down") << "" << QByteArray("D:\\x\r\n 9 \r\n 2026 \r\n")
+                                          << "last_number went down from 10 to 9 in 2026";
+        QTest::newRow("a new year starts again")
+            << "" << QByteArray("D:\\x\r\n 0 \r\n 2027 \r\n") << "";
+    }
+
+    // The check that runs after every session script finds what it is there to find.
+    void invariants() {
+        QFETCH(QString, change);
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, broken);
+        for (qint64 id : {1001, 1002, 1003}) {
+            fd::Accrual a;
+            a.oper_id = id;
+            QVERIFY(fd::add_accrual(*host_, a));
+        }
+        fd::StoredOrder posted;
+        posted.oper_id = 1001;
+        posted.payment_done = 1;
+        posted.print_done = 1;
+        QVERIFY(fd::add_stored_order(*host_, posted));
+        fd::StoredOrder open;
+        open.oper_id = 1002;
+        open.sum = QStringLiteral("100,00");
+        QVERIFY(fd::add_stored_order(*host_, open));
+        fd::StoredOrder unsound; // its sum is no number: the forming replaces it
+        unsound.oper_id = 1003;
+        unsound.sum = QString();
+        unsound.payment_done = 1;
+        QVERIFY(fd::add_stored_order(*host_, unsound));
+        QVERIFY(QDir().mkpath(QFileInfo(settings_file()).path()));
+        QVERIFY(write_file(settings_file(), "D:\\x\r\n 10 \r\n 2026 \r\n"));
+        const HostState before = state();
+
+        if (!change.isEmpty())
+            QCOMPARE(run_sql(host_->settlements_file(), change), QString());
+        QVERIFY(write_file(settings_file(), settings));
+        const QStringList found = invariant_violations(before, state());
+        if (broken.isEmpty())
+            QCOMPARE(found, QStringList());
+        else
+            QVERIFY2(found.size() == 1 && found[0].contains(broken), qPrintable(found.join('\n')));
+    }
 };
 
 // The run of template_faulty, in a process of its own: both formed orders, ticked, through
