@@ -280,31 +280,47 @@ class TestHostile : public QObject {
 
     // Every branch of the taxpayer (report set 100 + i) carries entries in its name, its
     // receiver's name and bank, and its own name and bank; one accrual each (oper_id
-    // 10000 + i) in the second quarter.
+    // 10000 + i) in the second quarter. Every fifth branch is a natural person, whose KPP
+    // reads as 0.
+    static bool natural(int i) { return i % 5 == 4; }
+    QString branch_kpp(int i) const { return natural(i) ? QStringLiteral("0") : org_kpp(i); }
+    // The branch's entry in "Организации".
+    QString branch_name(int i) const {
+        return QStringLiteral("--->") +
+               (natural(i) ? entry(i) + QStringLiteral(" Иван ") + entry(i + 5) : entry(i));
+    }
+
     void organisations_host() {
         common_rows(entry(0), entry(1));
         QVERIFY(host_->taxpayer("insert into time_by_month (TIME_ID,REPORT_ID,name,the_year) "
                                 "values (2,2,'II квартал',2026);"
                                 "insert into nsi_taxlist (tax_code,tax_name,big_code) values "
                                 "('101','Налог на прибыль','18210101011011000110');"));
-        QList<QVariantList> legal, person, stream, branch, card, accrual, receiver, own;
+        QList<QVariantList> legal, natural_person, person, stream, branch, card, accrual, receiver,
+            own;
         for (int i = 0; i < n(); ++i) {
-            // Every other branch is named by its full name, its short name left empty.
+            // Every other legal person is named by its full name, its short name left empty.
             const bool by_short = i % 2 == 0;
-            legal.append({2000 + i, org_inn(i), org_kpp(i),
-                          by_short ? QStringLiteral("полное") : entry(i),
-                          by_short ? entry(i) : QString()});
-            person.append({1000 + i, 2, 2000 + i});
+            if (natural(i)) {
+                natural_person.append(
+                    {3000 + i, org_inn(i), entry(i), QStringLiteral("Иван"), entry(i + 5)});
+                person.append({1000 + i, 1, 3000 + i});
+            } else {
+                legal.append({2000 + i, org_inn(i), org_kpp(i),
+                              by_short ? QStringLiteral("полное") : entry(i),
+                              by_short ? entry(i) : QString()});
+                person.append({1000 + i, 2, 2000 + i});
+            }
             stream.append({100 + i, 1000 + i});
             branch.append({10, 1000 + i});
             card.append({100 + i, 100 + i, QStringLiteral("101")});
             accrual.append(
                 {10000 + i, 100 + i, 41, QStringLiteral("2026-05-14"), 100.0 + i, kPeriod});
-            receiver.append({org_inn(i), org_kpp(i), entry(i), QStringLiteral("7701107259"),
+            receiver.append({org_inn(i), branch_kpp(i), entry(i), QStringLiteral("7701107259"),
                              QStringLiteral("770101001"), QStringLiteral("45286555000"),
                              QStringLiteral("044583001"), entry(i + 1),
                              QStringLiteral("40101810800000010041"), QString()});
-            own.append({org_inn(i), org_kpp(i), entry(i + 2), QStringLiteral("45286560000"),
+            own.append({org_inn(i), branch_kpp(i), entry(i + 2), QStringLiteral("45286560000"),
                         QStringLiteral("044525225"), entry(i + 3),
                         QStringLiteral("40702810938000000001"),
                         QStringLiteral("30101810400000000225")});
@@ -315,6 +331,10 @@ class TestHostile : public QObject {
             legal));
         QVERIFY(
             insert_rows(tp, "insert into person (id,type,personrealid) values (?,?,?)", person));
+        QVERIFY(insert_rows(tp,
+                            "insert into naturalperson (id,inn,surname,name,patronymic) values "
+                            "(?,?,?,?,?)",
+                            natural_person));
         QVERIFY(insert_rows(tp, "insert into accstream (id,personid) values (?,?)", stream));
         QVERIFY(insert_rows(tp, "insert into branches (parentpersonid,childpersonid) values (?,?)",
                             branch));
@@ -486,9 +506,10 @@ private slots:
 
     // --- organisations: one branch per entry ---------------------------------------------------
 
-    // Every branch of the taxpayer carries entries in its name, its receiver's name and
-    // bank, and its own name and bank; one accrual each. One forming forms them all; the
-    // list, the editor, the XML export and posting then work over every order.
+    // Every branch of the taxpayer carries entries in its name (short, full, or a natural
+    // person's), its receiver's name and bank, and its own name and bank; one accrual each.
+    // One forming forms them all; the list, the editor, the XML export and posting then work
+    // over every order.
     void organisations() {
         organisations_host();
         const HostState before = state();
@@ -499,8 +520,8 @@ private slots:
         QCOMPARE(f1.List1->count(), n() + 1);
         m.expect("taxpayer in the list", entry(0), f1.List1->item(0)->text());
         for (int i = 0; i < n(); ++i)
-            m.expect(QStringLiteral("branch %1 in the list").arg(i),
-                     QStringLiteral("--->") + entry(i), f1.List1->item(i + 1)->text());
+            m.expect(QStringLiteral("branch %1 in the list").arg(i), branch_name(i),
+                     f1.List1->item(i + 1)->text());
 
         Command2_Click();
         QCOMPARE(ui_->texts(), QStringList());
