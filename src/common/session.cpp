@@ -6,7 +6,9 @@ namespace {
 Session* active = nullptr;
 } // namespace
 
-Session::Session() : previous_(active) { active = this; }
+Session::Session() : previous_(active) {
+    active = this;
+}
 
 Session::~Session() {
     // Windows go in reverse order of creation would be nicer, but none refers to another

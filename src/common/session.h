@@ -25,9 +25,7 @@ public:
             slot = std::make_unique<T>();
         return static_cast<T&>(*slot);
     }
-    template <class T> bool has() const {
-        return objects_.count(std::type_index(typeid(T))) != 0;
-    }
+    template <class T> bool has() const { return objects_.count(std::type_index(typeid(T))) != 0; }
 
 private:
     std::map<std::type_index, std::unique_ptr<QObject>> objects_;

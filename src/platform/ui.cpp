@@ -15,11 +15,21 @@ public:
         box.setText(text);
         box.setWindowTitle(title.isEmpty() ? QStringLiteral("Tavrelis") : title);
         switch (flags & kIconMask) {
-        case vbCritical: box.setIcon(QMessageBox::Critical); break;
-        case vbQuestion: box.setIcon(QMessageBox::Question); break;
-        case vbExclamation: box.setIcon(QMessageBox::Warning); break;
-        case vbInformation: box.setIcon(QMessageBox::Information); break;
-        default: box.setIcon(QMessageBox::NoIcon); break;
+        case vbCritical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case vbQuestion:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case vbExclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case vbInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
         }
         if ((flags & kButtonsMask) == vbYesNo) {
             QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
@@ -52,11 +62,16 @@ int default_answer(int flags) {
 
 QString icon_name(int flags) {
     switch (flags & kIconMask) {
-    case vbCritical: return QStringLiteral("critical");
-    case vbQuestion: return QStringLiteral("question");
-    case vbExclamation: return QStringLiteral("exclamation");
-    case vbInformation: return QStringLiteral("information");
-    default: return QStringLiteral("none");
+    case vbCritical:
+        return QStringLiteral("critical");
+    case vbQuestion:
+        return QStringLiteral("question");
+    case vbExclamation:
+        return QStringLiteral("exclamation");
+    case vbInformation:
+        return QStringLiteral("information");
+    default:
+        return QStringLiteral("none");
     }
 }
 
@@ -66,24 +81,37 @@ QString buttons_name(int flags) {
 
 QString answer_name(int answer) {
     switch (answer) {
-    case vbYes: return QStringLiteral("Yes");
-    case vbNo: return QStringLiteral("No");
-    default: return QStringLiteral("OK");
+    case vbYes:
+        return QStringLiteral("Yes");
+    case vbNo:
+        return QStringLiteral("No");
+    default:
+        return QStringLiteral("OK");
     }
 }
 
-Ui& ui() { return current ? *current : widget_ui(); }
+Ui& ui() {
+    return current ? *current : widget_ui();
+}
 
-void set_ui(Ui* ui) { current = ui; }
+void set_ui(Ui* ui) {
+    current = ui;
+}
 
 int msgbox(const QString& text, int flags, const QString& title) {
     return ui().message(text, flags, title);
 }
 
-void show_modal(QDialog& window) { ui().show_modal(window); }
+void show_modal(QDialog& window) {
+    ui().show_modal(window);
+}
 
-UiScope::UiScope(Ui& ui) : previous_(current) { current = &ui; }
+UiScope::UiScope(Ui& ui) : previous_(current) {
+    current = &ui;
+}
 
-UiScope::~UiScope() { current = previous_; }
+UiScope::~UiScope() {
+    current = previous_;
+}
 
 } // namespace tavrelis::platform

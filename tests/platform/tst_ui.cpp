@@ -15,14 +15,24 @@ private slots:
         QTest::addColumn<QString>("icon");
         QTest::addColumn<QString>("buttons");
         QTest::addColumn<QString>("answer");
-        QTest::newRow("plain OK") << int(vbOKOnly) << "none" << "OK" << "OK";
-        QTest::newRow("critical") << int(vbCritical) << "critical" << "OK" << "OK";
-        QTest::newRow("question yes default") << int(vbYesNo | vbQuestion) << "question" << "YesNo"
+        QTest::newRow("plain OK") << int(vbOKOnly) << "none"
+                                  << "OK"
+                                  << "OK";
+        QTest::newRow("critical") << int(vbCritical) << "critical"
+                                  << "OK"
+                                  << "OK";
+        QTest::newRow("question yes default") << int(vbYesNo | vbQuestion) << "question"
+                                              << "YesNo"
                                               << "Yes";
         QTest::newRow("no default") << int(vbYesNo | vbQuestion | vbDefaultButton2) << "question"
-                                    << "YesNo" << "No";
-        QTest::newRow("information") << int(vbInformation) << "information" << "OK" << "OK";
-        QTest::newRow("exclamation") << int(vbExclamation) << "exclamation" << "OK" << "OK";
+                                    << "YesNo"
+                                    << "No";
+        QTest::newRow("information") << int(vbInformation) << "information"
+                                     << "OK"
+                                     << "OK";
+        QTest::newRow("exclamation") << int(vbExclamation) << "exclamation"
+                                     << "OK"
+                                     << "OK";
     }
     // With no scripted answer, a box takes its default button, and everything is recorded.
     void boxes() {
