@@ -561,8 +561,9 @@ private slots:
         QCOMPARE(read_file(settings_file()), old);
     }
 
-    // The temporary file of the write cannot be made beside the settings file (its name
-    // would be longer than the file system allows): the write fails, the old file is whole.
+    // The temporary file of the write cannot be named beside the settings file (its name
+    // would be longer than the file system allows), so the new text never takes the old
+    // one's place: the write fails, the old file is whole, no temporary file is left.
     void settings_write_no_room_for_temporary() {
         const QString folder = host_->dir() + QStringLiteral("/long");
         QVERIFY(QDir().mkpath(folder));
