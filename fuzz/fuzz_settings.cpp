@@ -1,7 +1,7 @@
 // The settings file reader on any bytes. parse_settings is what settings_startup reads the
 // file with; it touches no folder, so a first line naming one creates nothing here.
 
-#include "entry/settings.h"
+#include "common/settings.h"
 #include "fuzz_support.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"

@@ -15,7 +15,8 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTextStream>
-#include <QTreeWidget>
+#include <QBrush>
+#include <QTreeView>
 #include <exception>
 
 namespace host {
@@ -246,9 +247,9 @@ QString ScriptSession::control_text(QWidget* w, const Step& step) {
                 chosen.append(QString::number(i));
         return chosen.join(QLatin1Char(','));
     }
-    if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
-        QTreeWidgetItem* current = tree->currentItem();
-        return QString::number(current ? tree->indexOfTopLevelItem(current) + 1 : 0);
+    if (auto* view = qobject_cast<QTreeView*>(w)) {
+        const QModelIndex current = view->currentIndex();
+        return QString::number(current.isValid() ? current.row() + 1 : 0);
     }
     if (auto* spin = qobject_cast<QAbstractSpinBox*>(w))
         return spin->text();
@@ -263,16 +264,18 @@ void ScriptSession::expect_equal(const Step& step, const QString& expected, cons
 }
 
 void ScriptSession::dump(QWidget* w, const Step& step) {
-    if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
-        for (int r = 0; r < tree->topLevelItemCount(); ++r) {
-            const QTreeWidgetItem* item = tree->topLevelItem(r);
+    if (auto* view = qobject_cast<QTreeView*>(w)) {
+        const QAbstractItemModel* m = view->model();
+        for (int r = 0; m && r < m->rowCount(); ++r) {
             QStringList columns;
-            for (int c = 1; c <= 29; ++c)
-                columns.append(item->text(c));
+            for (int c = 1; c < m->columnCount(); ++c)
+                columns.append(m->index(r, c).data().toString());
+            const bool ticked = m->index(r, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked;
+            const QColor colour =
+                qvariant_cast<QBrush>(m->index(r, 1).data(Qt::ForegroundRole)).color();
             transcript_.append(QStringLiteral("L1 %1 %2 %3 ")
                                    .arg(r + 1)
-                                   .arg(flag(item->checkState(0) == Qt::Checked),
-                                        item->foreground(1).color().name()) +
+                                   .arg(flag(ticked), colour.name()) +
                                columns.join(QLatin1Char('\t')));
         }
         return;
@@ -302,21 +305,21 @@ void ScriptSession::execute(const Step& step) {
         } else if (step.kind == Step::Dump) {
             dump(w, step);
         } else {
-            auto* tree = qobject_cast<QTreeWidget*>(w);
-            if (!tree)
+            auto* view = qobject_cast<QTreeView*>(w);
+            if (!view || !view->model())
                 stop_at(step, name_of(step) + QStringLiteral(" is not a list view"));
+            const QAbstractItemModel* m = view->model();
             if (step.kind == Step::ExpectRows) {
-                expect_equal(step, QString::number(step.number),
-                             QString::number(tree->topLevelItemCount()));
-            } else if (step.number > tree->topLevelItemCount()) {
+                expect_equal(step, QString::number(step.number), QString::number(m->rowCount()));
+            } else if (step.number > m->rowCount()) {
                 stop(Failed, QStringLiteral("line %1: expected %2 but there is no row %3 (%4 rows)")
                                  .arg(step.line)
                                  .arg(quote(step.text))
                                  .arg(step.number)
-                                 .arg(tree->topLevelItemCount()));
+                                 .arg(m->rowCount()));
             } else {
                 expect_equal(step, step.text,
-                             tree->topLevelItem(step.number - 1)->text(step.column));
+                             m->index(step.number - 1, step.column).data().toString());
             }
         }
         return;
@@ -422,35 +425,37 @@ void ScriptSession::execute(const Step& step) {
     case Step::Untick:
     case Step::Pick:
     case Step::DblClick: {
-        auto* tree = qobject_cast<QTreeWidget*>(w);
-        if (!tree)
+        auto* view = qobject_cast<QTreeView*>(w);
+        if (!view || !view->model())
             stop_at(step, is_not(step, "a list view"));
+        QAbstractItemModel* m = view->model();
         if (step.kind == Step::DblClick) {
-            if (!tree->currentItem())
+            if (!view->currentIndex().isValid())
                 stop_at(step, QStringLiteral("no row is selected in ") + name_of(step));
-            emit tree->doubleClicked(tree->currentIndex().siblingAtColumn(0));
+            emit view->doubleClicked(view->currentIndex().siblingAtColumn(0));
             return;
         }
-        if (step.number > tree->topLevelItemCount())
+        if (step.number > m->rowCount())
             stop_at(step, QStringLiteral("no row %1 in %2 (%3 rows)")
                               .arg(step.number)
                               .arg(name_of(step))
-                              .arg(tree->topLevelItemCount()));
-        QTreeWidgetItem* item = tree->topLevelItem(step.number - 1);
-        if (item->isHidden())
+                              .arg(m->rowCount()));
+        const QModelIndex item = m->index(step.number - 1, 0);
+        if (view->isRowHidden(item.row(), QModelIndex()))
             stop_at(step,
                     QStringLiteral("row %1 of %2 is hidden").arg(step.number).arg(name_of(step)));
         if (step.kind == Step::Pick) {
-            tree->setCurrentItem(item);
-            emit tree->clicked(tree->currentIndex().siblingAtColumn(0));
+            view->setCurrentIndex(item);
+            emit view->clicked(view->currentIndex().siblingAtColumn(0));
             return;
         }
         const Qt::ItemFlags needed = Qt::ItemIsUserCheckable | Qt::ItemIsEnabled;
-        if ((item->flags() & needed) != needed)
+        if ((m->flags(item) & needed) != needed)
             stop_at(step, QStringLiteral("row %1 of %2 cannot be ticked")
                               .arg(step.number)
                               .arg(name_of(step)));
-        item->setCheckState(0, step.kind == Step::Tick ? Qt::Checked : Qt::Unchecked);
+        m->setData(item, step.kind == Step::Tick ? Qt::Checked : Qt::Unchecked,
+                   Qt::CheckStateRole);
         return;
     }
     case Step::Path: {

@@ -33,9 +33,9 @@ namespace host {
 //  - check box: QCheckBox; `check`/`uncheck` click it only when its state differs.
 //  - `List1`: QListWidget; `choose`/`unchoose` make the entry current (no selection change)
 //    and then set its selection.
-//  - `L1`: QTreeWidget, check box in column 0; `tick` sets the check state of column 0
-//    (itemChanged); `pick` makes the row current and emits clicked; `dblclick` emits
-//    doubleClicked for column 0 of the current row (itemDoubleClicked follows).
+//  - `L1`: a list view (QTreeView over a model) of 30 columns, check box in column 0; `tick`
+//    sets the check state of column 0 through the model; `pick` makes the row current and
+//    emits clicked; `dblclick` emits doubleClicked for column 0 of the current row.
 //  - folder chooser `Dir1`: any widget with a readable and writable Q_PROPERTY `path`
 //    (QString); `path` writes the absolute folder into it, and its setter must behave as the
 //    user's navigation. `expect` reads it back.

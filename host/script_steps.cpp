@@ -1,5 +1,6 @@
 #include "script_steps.h"
 
+#include "common/window.h"
 #include "platform/ui.h"
 
 #include <QRegularExpression>
@@ -20,9 +21,9 @@ bool parse_int(const QString& word, int& out) {
     return true;
 }
 
+// The module's windows register their design names as they load.
 bool is_window(const QString& name) {
-    static const QRegularExpression form(QStringLiteral("^Form[1-6]$"));
-    return form.match(name).hasMatch();
+    return tavrelis::is_window_name(name);
 }
 
 bool is_control(const QString& name) {

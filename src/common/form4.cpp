@@ -1,6 +1,7 @@
 #include "common/form4.h"
 
 #include "common/session.h"
+#include "common/window.h"
 #include "platform/ui.h"
 
 #include <QComboBox>
@@ -82,6 +83,10 @@ Form4::~Form4() = default;
 Form4& form4() {
     return Session::current().get<Form4>();
 }
+
+namespace {
+const bool registered = register_window("Form4", []() -> QDialog& { return form4(); });
+} // namespace
 
 void Form4::fill_drives() {
     const QSignalBlocker block(Drive1);

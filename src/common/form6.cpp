@@ -2,6 +2,7 @@
 
 #include "common/form4.h"
 #include "common/session.h"
+#include "common/window.h"
 #include "platform/ui.h"
 
 #include <QHBoxLayout>
@@ -49,6 +50,10 @@ Form6::~Form6() = default;
 Form6& form6() {
     return Session::current().get<Form6>();
 }
+
+namespace {
+const bool registered = register_window("Form6", []() -> QDialog& { return form6(); });
+} // namespace
 
 quint8 ask(const QString& caption, const QString& text, std::array<bool, 5> enabled) {
     Form6& f = form6();

@@ -1,8 +1,9 @@
 #include "entry/class1.h"
 
 #include "common/form4.h"
+#include "common/window.h"
 #include "common/session.h"
-#include "entry/settings.h"
+#include "common/settings.h"
 #include "forming/form1.h"
 #include "output/form2.h"
 #include "platform/errors.h"
@@ -15,7 +16,6 @@ namespace tavrelis {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
 constexpr int kMinimumHostBuild = 93;
 
 } // namespace
@@ -85,8 +85,7 @@ void Class1::porvik(int& acc_id) {
         if (f4.cnn2.state() == data::Connection::Open)
             f4.cnn2.close();
     } catch (const std::exception& e) {
-        platform::msgbox(QStringLiteral("Возникла ошибка в модуле porvik(") +
-                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        report_failure(QStringLiteral("Возникла ошибка в модуле porvik"), step, e);
     }
 }
 

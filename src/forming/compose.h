@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QString>
 
-class QTreeWidgetItem;
+#include "common/order.h"
 
 namespace tavrelis {
 
@@ -27,20 +27,18 @@ QString round_amount(const QString& amount);
 // The value of a rounded amount text, for the amount in words.
 double amount_value(const QString& rounded);
 
-// Text colour of a row's cells 1 to 28, from a colour value in the order 0x00BBGGRR.
-void paint_row(QTreeWidgetItem* row, int bgr);
-
 // Dates as the list and the statements carry them: dd.mm.yyyy.
 QString list_date(const QDate& d);
 
 // Composes a new order for the current row of the accrual query (fields: summa, report-set
-// id, tax code, docum_date, oper_id) into its list row, whose cells 1 and 29 are already set,
-// and stores it in payments. A null amount, oper_id or copied requisites field, or a report
-// set the window does not know, raises an error; the row then stays as far as it was filled.
-void compose_order(QTreeWidgetItem* row, const data::Recordset& accrual, const FormingRun& run);
+// id, tax code, docum_date, oper_id) into the order, whose number and oper_id are already
+// set, and stores it in payments. A null amount, oper_id or copied requisites field, or a
+// report set the window does not know, raises an error; the order then stays as far as it
+// was filled.
+void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& run);
 
-// Refreshes a kept order that is not yet paid: its list row, filled from the stored order,
-// takes the window's current kind, priority, codes and dates, and is written back.
-void refresh_order(QTreeWidgetItem* row);
+// Refreshes a kept order that is not yet paid: the order, filled from the stored one, takes
+// the window's current kind, priority, codes and dates, and is written back.
+void refresh_order(Order& o);
 
 } // namespace tavrelis

@@ -4,14 +4,13 @@
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/session.h"
-#include "entry/settings.h"
+#include "common/settings.h"
 #include "forming/codes.h"
 #include "platform/env.h"
 #include "platform/errors.h"
 #include "platform/objects.h"
 #include "platform/ui.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,8 +23,6 @@
 namespace tavrelis {
 
 namespace {
-
-const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
 
 QComboBox* combo(QWidget* parent, const char* name, const QStringList& items = {}) {
     auto* c = new QComboBox(parent);
@@ -40,13 +37,6 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* b
     l->setObjectName(QLatin1String(name));
     l->setBuddy(buddy);
     return l;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
 }
 
 DatePicker* picker(QWidget* parent, const char* name) {
@@ -70,14 +60,18 @@ Form1& form1() {
     return Session::current().get<Form1>();
 }
 
+namespace {
+const bool registered = register_window("Form1", []() -> QDialog& { return form1(); });
+} // namespace
+
 void Form1::build() {
     Frame1 = new QGroupBox(QStringLiteral("Организации"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     List1 = new QListWidget(Frame1);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setSelectionMode(QAbstractItemView::MultiSelection);
-    Command3 = button(Frame1, "Command3", QStringLiteral("Выбрать все"));
-    Command1 = button(Frame1, "Command1", QStringLiteral("Снять все"));
+    Command3 = make_button(Frame1, "Command3", QStringLiteral("Выбрать все"));
+    Command1 = make_button(Frame1, "Command1", QStringLiteral("Снять все"));
     auto* frame_layout = new QGridLayout(Frame1);
     frame_layout->addWidget(List1, 0, 0, 1, 2);
     frame_layout->addWidget(Command3, 1, 0);
@@ -101,8 +95,8 @@ void Form1::build() {
     DTPicker3 = picker(this, "DTPicker3");
     DTPicker1 = picker(this, "DTPicker1");
     DTPicker2 = picker(this, "DTPicker2");
-    Command2 = button(this, "Command2", QStringLiteral("Далее >>"));
-    Command4 = button(this, "Command4", QStringLiteral("Выход"));
+    Command2 = make_button(this, "Command2", QStringLiteral("Далее >>"));
+    Command4 = make_button(this, "Command4", QStringLiteral("Выход"));
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(Frame1, 0, 0, 14, 1);
@@ -166,28 +160,8 @@ void Form1::reset_controls() {
     Command2->setEnabled(false);
 }
 
-void Form1::unload() {
-    if (unloading_)
-        return;
-    unloading_ = true;
-    hide();
-    try {
-        write_settings(S);
-    } catch (const std::exception& e) {
-        // The window closes in any case; the user learns the numbering was not saved.
-        platform::msgbox(describe(e), platform::vbCritical, kTitle);
-    }
-    reset_controls();
-    unloading_ = false;
-}
-
-void Form1::reject() {
-    unload();
-}
-
-void Form1::closeEvent(QCloseEvent* e) {
-    e->accept();
-    unload();
+void Form1::on_unload() {
+    write_settings_or_say(S);
 }
 
 void Form1::purpose_text() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/window.h"
 #include "data/connection.h"
 
 #include <QDialog>
@@ -19,7 +20,7 @@ namespace tavrelis {
 class DatePicker;
 
 // "Формирование платежных поручений": the formation window.
-class Form1 : public QDialog {
+class Form1 : public ModuleWindow {
     Q_OBJECT
 public:
     Form1();
@@ -67,9 +68,6 @@ public:
 
     void req1(qint32 acc);
     void init_();
-    // Closes the window: the settings are written and the controls go back to their
-    // design state; the public values stay.
-    void unload();
 
     // Behaviours of the controls, run whenever the position changes.
     void Combo1_Click();
@@ -81,18 +79,15 @@ public:
     void Command4_Click();
     void DTPicker3_Change();
 
-    // Escape closes the window as its close box does.
-    void reject() override;
-
 protected:
-    void closeEvent(QCloseEvent* e) override;
+    // Closing the window writes the settings; the public values stay.
+    void on_unload() override;
+    void reset_controls() override;
 
 private:
     void build();
-    void reset_controls();
     void purpose_text();
     void fail_with(const QString& message);
-    bool unloading_ = false;
 };
 
 Form1& form1();

@@ -5,11 +5,12 @@
 #include "common/date_picker.h"
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "common/order_list.h"
+#include "common/window.h"
 #include "data/connection.h"
 #include "forming/compose.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
-#include "output/form2.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
 
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTreeWidget>
 
 #include <cmath>
 #include <limits>
@@ -27,7 +27,6 @@ namespace tavrelis {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
 constexpr int kHighlight = 0xC0C000; // 0x00BBGGRR: red 0, green 192, blue 192
 
 using data::sql_quote;
@@ -68,24 +67,27 @@ bool sum_is_numeric(const data::Recordset& rs, int i) {
 }
 
 // A kept order: shown from its stored columns, refreshed while unpaid, renumbered.
-void keep_order(QTreeWidgetItem* row, const data::Recordset& stored) {
+void keep_order(Order& o, const data::Recordset& stored) {
+    // Fields of the select after the stored ones.
+    constexpr int kPaymentDone = select_index(kLastStored) + 1;
+    constexpr int kPrintDone = kPaymentDone + 1;
     Form1& f1 = form1();
     Form4& f4 = form4();
-    if (is_one(stored, 28)) {
-        row->setText(1, QStringLiteral("N") + stored.text_or_empty(0));
+    if (is_one(stored, kPrintDone)) {
+        o[Field::Number] = QStringLiteral("N") + stored.text_or_empty(select_index(Field::Number));
         f1.nom = add_int32(f1.nom, -1); // a printed order keeps its number and consumes none
     }
-    for (int col = 2; col <= 27; ++col)
-        row->setText(col, stored.text_or_empty(col - 1));
-    const QString amount = round_amount(stored.text(2));
-    row->setText(3, razr(amount));
-    row->setText(28, sum_rub_kop(amount_value(amount)));
-    if (!is_one(stored, 27))
-        refresh_order(row);
-    paint_row(row, f4.my_color);
+    for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c)
+        o.texts[size_t(c)] = stored.text_or_empty(select_index(Field(c)));
+    const QString amount = round_amount(stored.text(select_index(Field::Sum)));
+    o[Field::Sum] = razr(amount);
+    o[Field::SumWords] = sum_rub_kop(amount_value(amount));
+    if (!is_one(stored, kPaymentDone))
+        refresh_order(o);
+    o.color = f4.my_color;
     f4.cnn.execute(QStringLiteral("update payments set number_='") +
-                   QString::number(clean_number(row->text(1))) +
-                   QStringLiteral("' where oper_id=") + row->text(29));
+                   QString::number(clean_number(o[Field::Number])) +
+                   QStringLiteral("' where oper_id=") + o[Field::OperId]);
 }
 
 } // namespace
@@ -141,20 +143,16 @@ void sluj1() {
         }
 
         step = 5;
-        Form2& f2 = form2();
-        f2.L1->clear();
+        OrdersWindow& orders = orders_window();
+        OrderList& list = formed_orders();
+        list.clear();
         f1.emp = true;
         run.fact_payments = table_exists(QStringLiteral("fact_payments"));
 
         step = 6;
         if (f1.Combo4->currentIndex() != 3) {
             step = 7;
-            f2.Check3->setChecked(true);
-            f2.Check4->setChecked(false);
-            f2.Check2->setChecked(false);
-            f2.Check5->setChecked(false);
-            f2.Command3->setEnabled(true);
-            f2.Check1->setEnabled(false);
+            orders.prepare_export_run();
 
             step = 8;
             data::Recordset accruals = f4.cnn.execute(
@@ -175,11 +173,12 @@ void sluj1() {
 
             for (; !accruals.eof(); accruals.move_next()) {
                 f1.emp = false;
-                QTreeWidgetItem* row = f2.add_row();
-                row->setText(29, accruals.text(4));
-                row->setText(1, QString::number(f1.nom));
+                OrderRow row(list);
+                Order& o = row.order;
+                o[Field::OperId] = accruals.text(4);
+                o[Field::Number] = QString::number(f1.nom);
 
-                const QString oper_id = row->text(29);
+                const QString oper_id = o[Field::OperId];
                 const data::Recordset stored = f4.cnn.execute(
                     QStringLiteral(
                         "select number_,payment_date,sum,receiver,inn,kpp,kbk,okato,bik,rs,ks,"
@@ -189,17 +188,17 @@ void sluj1() {
                     oper_id);
                 bool kept = false;
                 if (!stored.empty()) {
-                    kept = sum_is_numeric(stored, 2);
+                    kept = sum_is_numeric(stored, select_index(Field::Sum));
                     if (kept)
-                        keep_order(row, stored);
+                        keep_order(o, stored);
                     else
                         f4.cnn.execute(QStringLiteral("delete from payments where oper_id=") +
                                        oper_id);
                 }
                 if (!kept)
-                    compose_order(row, accruals, run);
+                    compose_order(o, accruals, run);
 
-                row->setCheckState(0, Qt::Checked);
+                o.ticked = true;
                 f1.nom = add_int32(f1.nom, 1);
             }
         }
@@ -227,8 +226,7 @@ void sluj1() {
             throw Error(QStringLiteral("Overflow")); // the remembered position is one byte
         f4.t_t = quint8(operation);
     } catch (const std::exception& e) {
-        platform::msgbox(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form1.sluj1(") +
-                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form1.sluj1"), step, e);
     }
 }
 
@@ -241,8 +239,8 @@ void Command2_Click() {
         step = 3;
         form1().unload();
     } catch (const std::exception& e) {
-        platform::msgbox(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form1.Command2_Click(") +
-                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form1.Command2_Click"),
+                       step, e);
     }
 }
 

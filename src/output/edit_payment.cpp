@@ -9,7 +9,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeWidget>
 
 namespace tavrelis {
 
@@ -33,18 +32,19 @@ bool posted(const data::Recordset& rs) {
 
 void edit_payment() {
     Form2& f2 = form2();
-    if (f2.L1->topLevelItemCount() == 0)
+    if (f2.row_count() == 0)
         return;
-    QTreeWidgetItem* row = f2.L1->currentItem();
-    if (!row)
+    const int r = f2.current_list_row();
+    if (r == 0)
         return;
+    const Order o = f2.orders().order(r - 1);
 
     // The error box names the step that failed.
     int step = 2;
     try {
         Form4& f4 = form4();
         f4.rs = f4.cnn.execute(QStringLiteral("select payment_done from payments where oper_id=") +
-                               row->text(29));
+                               o[Field::OperId]);
         if (f4.rs.empty())
             return; // the order is gone; nothing to edit
 
@@ -53,23 +53,22 @@ void edit_payment() {
             platform::msgbox(
                 QStringLiteral(
                     "По данному начислению уже была проведена оплата, поэтому его нельзя изменить"),
-                platform::vbOKOnly | platform::vbExclamation,
-                QStringLiteral("Вальмора-2: Фискалон"));
+                platform::vbOKOnly | platform::vbExclamation, kTitle);
             return;
         }
 
         step = 4;
         Form5& f5 = form5();
-        f5.Label5->setText(QStringLiteral("ПЛАТЕЖНОЕ ПОРУЧЕНИЕ №") + row->text(1));
-        f5.Label10->setText(row->text(2));
-        f5.Label13->setText(row->text(28));
-        f5.Label18->setText(QStringLiteral("ИНН ") + row->text(5));
-        f5.Label19->setText(QStringLiteral("КПП ") + row->text(6));
+        f5.Label5->setText(QStringLiteral("ПЛАТЕЖНОЕ ПОРУЧЕНИЕ №") + o[Field::Number]);
+        f5.Label10->setText(o[Field::PaymentDate]);
+        f5.Label13->setText(o[Field::SumWords]);
+        f5.Label18->setText(QStringLiteral("ИНН ") + o[Field::Inn]);
+        f5.Label19->setText(QStringLiteral("КПП ") + o[Field::Kpp]);
         // A text different from the field's runs its change event, which words it anew.
-        f5.Text1->setText(bez_razr(row->text(3)));
+        f5.Text1->setText(bez_razr(o[Field::Sum]));
     } catch (const std::exception& e) {
-        platform::msgbox(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.edit_payment(") +
-                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.edit_payment"),
+                       step, e);
         return;
     }
     platform::show_modal(form5());

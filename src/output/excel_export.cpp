@@ -1,5 +1,6 @@
 #include "output/excel_export.h"
 
+#include "common/window.h"
 #include "output/form2.h"
 #include "output/xml_export.h"
 #include "platform/env.h"
@@ -11,7 +12,6 @@ namespace tavrelis {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
 const QString kNoExcel = QStringLiteral(
     "Модуль формирования платежных поручений требует наличия Microsoft Excel 2003 или "
     "Microsoft Excel 2007. Установите одну из этих версий и повторите действие");
@@ -57,15 +57,16 @@ bool out_excel(const QString& path) {
 
         step = 4;
         const Form2& f2 = form2();
-        for (int r = 1; r <= 28; ++r)
-            sheet.set_cell(r, 2, export_text(r, f2.cell(f2.current_row, r)));
+        const Order o = f2.orders().order(f2.current_row - 1);
+        // One sheet row a field, in the list's order.
+        for (int c = column_of(kFirstExported); c <= column_of(kLastExported); ++c)
+            sheet.set_cell(c, 2, export_text(Field(c), o.texts[size_t(c)]));
 
         step = 5;
         book.SaveAs(path);
         return true;
     } catch (const std::exception& e) {
-        platform::msgbox(QStringLiteral("Произошла ошибка в модуле out_excel(") +
-                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        report_failure(QStringLiteral("Произошла ошибка в модуле out_excel"), step, e);
         return false;
     }
 }

@@ -1,6 +1,7 @@
 #include "output/export_run.h"
 
 #include "common/form4.h"
+#include "common/window.h"
 #include "output/form2.h"
 #include "output/pechat.h"
 #include "output/save_data.h"
@@ -12,8 +13,6 @@
 namespace tavrelis {
 
 namespace {
-
-const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
 
 bool export_question() {
     const QString kind = form4().to_excel ? QStringLiteral("Excel") : QStringLiteral("XML");

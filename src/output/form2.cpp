@@ -4,7 +4,7 @@
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/session.h"
-#include "entry/settings.h"
+#include "common/settings.h"
 #include "forming/form1.h"
 #include "output/edit_payment.h"
 #include "output/export_run.h"
@@ -12,71 +12,19 @@
 #include "platform/ui.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
-#include <array>
 #include <limits>
 
 namespace tavrelis {
 
 namespace {
-
-const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
-
-constexpr int kColumns = 30;
-constexpr int kIdColumn = 29;
-
-struct Column {
-    const char16_t* caption;
-    int twips;
-};
-
-const std::array<Column, kColumns> kListColumns{{
-    {u"", 706},
-    {u"№ п/п", 1235},
-    {u"Дата п/п", 2117},
-    {u"Сумма", 2469},
-    {u"Получатель", 2646},
-    {u"ИНН", 1940},
-    {u"КПП", 1940},
-    {u"КБК", 3704},
-    {u"ОКАТО", 2117},
-    {u"БИК", 2117},
-    {u"Р/С", 3528},
-    {u"Кор.Счет", 3528},
-    {u"Банк", 2999},
-    {u"Отправитель", 2646},
-    {u"ИНН отпр.", 1940},
-    {u"КПП отпр.", 1940},
-    {u"ОКАТО отпр.", 2117},
-    {u"БИК отпр.", 2117},
-    {u"Р/С отпр.", 3528},
-    {u"Кор.Счет отпр.", 3528},
-    {u"Банк отпр.", 2646},
-    {u"Вид платежа", 2646},
-    {u"Очер.плат.", 1940},
-    {u"Основание", 1940},
-    {u"Тип плат.", 1940},
-    {u"Назначение", 8819},
-    {u"Период", 2117},
-    {u"Дата докум", 2293},
-    {u"Сумма прописью", 12347},
-    {u"oper_id", 0},
-}};
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 QCheckBox* check(QWidget* parent, const char* name, const QString& text) {
     auto* c = new QCheckBox(text, parent);
@@ -111,15 +59,6 @@ const QString kOrderSelect = QStringLiteral(
     "priority,reason,payment_type,aim,period,document_date,payment_done,oper_id,print_done "
     "from payments where oper_id=");
 
-// Draws the texts of columns 1 to 28 in a colour value of the form 0x00BBGGRR.
-void color_row(QTreeWidgetItem* row, qint32 value) {
-    const QBrush brush =
-        value == 0 ? QBrush(Qt::black)
-                   : QBrush(QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff));
-    for (int col = 1; col <= 28; ++col)
-        row->setForeground(col, brush);
-}
-
 } // namespace
 
 Form2::Form2() {
@@ -135,37 +74,39 @@ Form2& form2() {
     return Session::current().get<Form2>();
 }
 
+namespace {
+const bool registered =
+    register_window("Form2", []() -> QDialog& { return form2(); }) &&
+    set_orders_window([]() -> OrdersWindow& { return form2(); });
+} // namespace
+
 void Form2::build() {
-    L1 = new QTreeWidget(this);
+    L1 = new QTreeView(this);
     L1->setObjectName(QStringLiteral("L1"));
-    L1->setColumnCount(kColumns);
+    L1->setModel(&formed_orders());
     L1->setRootIsDecorated(false);
     L1->setUniformRowHeights(true);
     L1->setAllColumnsShowFocus(true);
     L1->header()->setStretchLastSection(false);
-    QStringList captions;
-    for (const Column& c : kListColumns)
-        captions.append(QString::fromUtf16(c.caption));
-    L1->setHeaderLabels(captions);
     const int dpi = L1->logicalDpiX();
-    for (int col = 0; col < kColumns; ++col)
-        L1->setColumnWidth(col, kListColumns[col].twips * dpi / 1440);
-    L1->setColumnHidden(kIdColumn, true);
+    for (const FieldInfo& f : field_table())
+        L1->setColumnWidth(column_of(f.field), f.twips * dpi / 1440);
+    L1->setColumnHidden(column_of(Field::OperId), true);
 
     Frame2 = new QGroupBox(QStringLiteral("Отметить"), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    Command5 = button(Frame2, "Command5", QStringLiteral("Все"));
-    Command6 = button(Frame2, "Command6", QStringLiteral("Ни одного"));
+    Command5 = make_button(Frame2, "Command5", QStringLiteral("Все"));
+    Command6 = make_button(Frame2, "Command6", QStringLiteral("Ни одного"));
     auto* marks = new QVBoxLayout(Frame2);
     marks->addWidget(Command5);
     marks->addWidget(Command6);
 
-    Command9 = button(this, "Command9", QStringLiteral("Правка"));
+    Command9 = make_button(this, "Command9", QStringLiteral("Правка"));
 
     Frame1 = new QGroupBox(QStringLiteral("Действия"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Check3 = check(Frame1, "Check3", QStringLiteral("Выгрузить в XML  ----------- >"));
-    Command3 = button(Frame1, "Command3", QStringLiteral("Путь выгрузки"));
+    Command3 = make_button(Frame1, "Command3", QStringLiteral("Путь выгрузки"));
     Check4 = check(Frame1, "Check4", QStringLiteral("Напечатать  --------------------- >"));
     Check1 = check(Frame1, "Check1", QStringLiteral("С предпросмотром"));
     Check2 = check(Frame1, "Check2", QStringLiteral("Провести уплаты в карточку"));
@@ -178,9 +119,9 @@ void Form2::build() {
     actions->addWidget(Check1, 1, 1);
     actions->addWidget(Check2, 2, 0, 1, 2);
 
-    Command10 = button(this, "Command10", QStringLiteral("Выполнить"));
-    Command1 = button(this, "Command1", QStringLiteral("<< Назад"));
-    Command8 = button(this, "Command8", QStringLiteral("Выход"));
+    Command10 = make_button(this, "Command10", QStringLiteral("Выполнить"));
+    Command1 = make_button(this, "Command1", QStringLiteral("<< Назад"));
+    Command8 = make_button(this, "Command8", QStringLiteral("Выход"));
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(L1, 0, 0, 1, 6);
@@ -201,7 +142,7 @@ void Form2::build() {
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
     connect(Command9, &QPushButton::clicked, this, [] { edit_payment(); });
-    connect(L1, &QTreeWidget::itemDoubleClicked, this, [] { edit_payment(); });
+    connect(L1, &QTreeView::doubleClicked, this, [] { edit_payment(); });
     connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
     connect(Command10, &QPushButton::clicked, this, [] { Command10_Click(); });
 }
@@ -210,7 +151,7 @@ void Form2::build() {
 // rules (Check1 is enabled although Check4 is clear), so their behaviours stay silent here.
 void Form2::reset_controls() {
     const QSignalBlocker b1(Check1), b2(Check2), b3(Check3), b4(Check4), b5(Check5);
-    L1->clear();
+    orders().clear();
     Check3->setChecked(false);
     Command3->setEnabled(true);
     Check4->setChecked(false);
@@ -220,32 +161,57 @@ void Form2::reset_controls() {
     Check5->setChecked(false);
 }
 
-QTreeWidgetItem* Form2::add_row() {
-    auto* row = new QTreeWidgetItem(L1);
-    row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-    row->setCheckState(0, Qt::Unchecked);
-    color_row(row, 0);
-    return row;
+void Form2::prepare_export_run() {
+    Check3->setChecked(true);
+    Check4->setChecked(false);
+    Check2->setChecked(false);
+    Check5->setChecked(false);
+    Command3->setEnabled(true);
+    Check1->setEnabled(false);
 }
 
-QString Form2::cell(int r, int col) const {
-    if (r < 1 || r > L1->topLevelItemCount() || col < 0 || col >= kColumns)
-        throw Error(QStringLiteral("Index out of bounds"));
-    return L1->topLevelItem(r - 1)->text(col);
+OrderList& Form2::orders() const {
+    return formed_orders();
+}
+
+int Form2::row_count() const {
+    return orders().count();
+}
+
+QString Form2::cell(int r, Field f) const {
+    return orders().text(r - 1, f);
+}
+
+void Form2::set_cell(int r, Field f, const QString& text) {
+    orders().set_text(r - 1, f, text);
+}
+
+bool Form2::ticked(int r) const {
+    return orders().ticked(r - 1);
+}
+
+int Form2::current_list_row() const {
+    const QModelIndex i = L1->currentIndex();
+    return i.isValid() ? i.row() + 1 : 0;
 }
 
 void Form2::refresh_list() {
+    // Fields of the select after the stored ones.
+    constexpr int kPaymentDone = select_index(kLastStored) + 1;
+    constexpr int kOperId = kPaymentDone + 1;
+    constexpr int kPrintDone = kOperId + 1;
     // The error box names the step of the rebuild that failed.
     int step = 1;
     try {
-        const int n = L1->topLevelItemCount();
+        OrderList& list = orders();
+        const int n = list.count();
         QList<qint32> ids;
         ids.reserve(n);
         for (int r = 0; r < n; ++r)
-            ids.append(to_long(L1->topLevelItem(r)->text(kIdColumn)));
+            ids.append(to_long(list.text(r, Field::OperId)));
 
         step = 2;
-        L1->clear();
+        list.clear();
 
         step = 3;
         Form4& f4 = form4();
@@ -256,26 +222,27 @@ void Form2::refresh_list() {
             const data::Recordset rs = f4.cnn.execute(kOrderSelect + QString::number(id));
             if (rs.empty())
                 continue; // the order is gone
-            QTreeWidgetItem* row = add_row();
-            for (int col = 2; col <= 27; ++col)
-                row->setText(col, rs.text_or_empty(col - 1));
+            OrderRow row(list);
+            Order& o = row.order;
+            for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c)
+                o.texts[size_t(c)] = rs.text_or_empty(select_index(Field(c)));
             double amount = 0;
-            if (!read_number(rs.text(2), amount))
+            if (!read_number(rs.text(select_index(Field::Sum)), amount))
                 throw Error(QStringLiteral("Type mismatch"));
-            row->setText(28, sum_rub_kop(amount));
-            row->setText(kIdColumn, rs.text(28));
-            if (field_equals(rs, 29, 0)) {
+            o[Field::SumWords] = sum_rub_kop(amount);
+            o[Field::OperId] = rs.text(kOperId);
+            if (field_equals(rs, kPrintDone, 0)) {
                 if (k > std::numeric_limits<qint32>::max())
                     throw Error(QStringLiteral("Overflow"));
-                row->setText(1, QString::number(k++));
+                o[Field::Number] = QString::number(k++);
             } else {
-                row->setText(1, QStringLiteral("N") + rs.text_or_empty(0));
+                o[Field::Number] = QStringLiteral("N") + rs.text_or_empty(select_index(Field::Number));
             }
-            color_row(row, field_equals(rs, 27, 1) ? f4.my_color : 0);
+            o.color = field_equals(rs, kPaymentDone, 1) ? f4.my_color : 0;
         }
     } catch (const std::exception& e) {
-        platform::msgbox(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.refresh_list(") +
-                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.refresh_list"),
+                       step, e);
     }
 }
 
@@ -286,28 +253,8 @@ bool Form2::card_counted(qint32 card_id) const {
     return false;
 }
 
-void Form2::unload() {
-    if (unloading_)
-        return;
-    unloading_ = true;
-    hide();
-    try {
-        write_settings(form1().S);
-    } catch (const std::exception& e) {
-        // The window closes in any case; the user learns the numbering was not saved.
-        platform::msgbox(describe(e), platform::vbCritical, kTitle);
-    }
-    reset_controls();
-    unloading_ = false;
-}
-
-void Form2::closeEvent(QCloseEvent* e) {
-    e->accept();
-    unload();
-}
-
-void Form2::reject() {
-    unload();
+void Form2::on_unload() {
+    write_settings_or_say(form1().S);
 }
 
 void Form2::Check3_Click() {
@@ -318,18 +265,12 @@ void Form2::Check4_Click() {
     Check1->setEnabled(Check4->isChecked());
 }
 
-void Form2::set_all_ticks(bool ticked) {
-    const Qt::CheckState state = ticked ? Qt::Checked : Qt::Unchecked;
-    for (int r = 0; r < L1->topLevelItemCount(); ++r)
-        L1->topLevelItem(r)->setCheckState(0, state);
-}
-
 void Form2::Command5_Click() {
-    set_all_ticks(true);
+    orders().set_all_ticks(true);
 }
 
 void Form2::Command6_Click() {
-    set_all_ticks(false);
+    orders().set_all_ticks(false);
 }
 
 void Form2::Command3_Click() {

@@ -1,26 +1,28 @@
 #pragma once
 
-#include <QDialog>
+#include "common/order.h"
+#include "common/order_list.h"
+#include "common/window.h"
+
 #include <QList>
 
 class QCheckBox;
 class QGroupBox;
 class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace tavrelis {
 
 // "Сформированные платежные поручения": the formed-orders window.
-class Form2 : public QDialog {
+class Form2 : public ModuleWindow, public OrdersWindow {
     Q_OBJECT
 public:
     Form2();
     ~Form2() override;
 
-    // The list: 30 columns; column 0 holds the check box, 1..28 the row's texts,
-    // 29 the order's oper_id (never seen).
-    QTreeWidget* L1;
+    // The list: a view of the session's formed orders (formed_orders()), 30 columns;
+    // column 0 holds the check box, 1..28 the row's texts, 29 the order's oper_id (never seen).
+    QTreeView* L1;
     QGroupBox* Frame2;      // Отметить
     QPushButton* Command5;  // Все
     QPushButton* Command6;  // Ни одного
@@ -43,20 +45,23 @@ public:
     qint32 current_row = 0; // 1-based row of L1 the output works on
     QList<qint32> cards;
 
-    // Adds a row as the forming does: empty texts, black, unticked; column 29 left empty.
-    QTreeWidgetItem* add_row();
-    // Text of column col of the 1-based row r; a row or column that is not there raises an
-    // error ("Index out of bounds").
-    QString cell(int r, int col) const;
+    OrderList& orders() const;
+    int row_count() const;
+    // The field of the 1-based row r; a row that is not there raises an error ("Index out
+    // of bounds").
+    QString cell(int r, Field f) const;
+    void set_cell(int r, Field f, const QString& text);
+    bool ticked(int r) const;
+    // The 1-based row of the list's current row, 0 when none.
+    int current_list_row() const;
 
     // Rebuilds L1 from payments, keeping the rows' order. A failure is reported in the
     // module's error box and leaves the list as far as the rebuild got; it never escapes.
     void refresh_list();
     bool card_counted(qint32 card_id) const;
 
-    // Closes the window: the settings are written, the list and options go back to their
-    // design state; the window-level values stay.
-    void unload();
+    // The forming's defaults: an export run of the new orders.
+    void prepare_export_run() override;
 
     // Behaviours of the controls; the check boxes' run whenever their state changes, by the
     // user or by code, so the forming's defaults keep the dependent controls in step.
@@ -68,18 +73,13 @@ public:
     void Command6_Click();
     void Command8_Click();
 
-public slots:
-    // Escape goes the way of the close box.
-    void reject() override;
-
 protected:
-    void closeEvent(QCloseEvent* e) override;
+    // The settings are written; the window-level values stay.
+    void on_unload() override;
+    void reset_controls() override;
 
 private:
     void build();
-    void reset_controls();
-    void set_all_ticks(bool ticked);
-    bool unloading_ = false;
 };
 
 Form2& form2();

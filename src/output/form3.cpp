@@ -3,7 +3,6 @@
 #include "common/session.h"
 #include "forming/form1.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -11,17 +10,6 @@
 #include <QVBoxLayout>
 
 namespace tavrelis {
-
-namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
 
 Form3::Form3() {
     setObjectName(QStringLiteral("Form3"));
@@ -31,9 +19,9 @@ Form3::Form3() {
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->setOpenLinks(false);
     WebBrowser1->setStyleSheet(QStringLiteral("QTextBrowser { background: white; }"));
-    Command1 = button(this, "Command1", QStringLiteral("Печатать лист"));
-    Command2 = button(this, "Command2", QStringLiteral("Не печатать лист"));
-    Command3 = button(this, "Command3", QStringLiteral("Отменить всю печать"));
+    Command1 = make_button(this, "Command1", QStringLiteral("Печатать лист"));
+    Command2 = make_button(this, "Command2", QStringLiteral("Не печатать лист"));
+    Command3 = make_button(this, "Command3", QStringLiteral("Отменить всю печать"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Command1);
@@ -56,6 +44,10 @@ Form3& form3() {
     return Session::current().get<Form3>();
 }
 
+namespace {
+const bool registered = register_window("Form3", []() -> QDialog& { return form3(); });
+} // namespace
+
 void Form3::navigate(const QString& file) {
     const QUrl url = QUrl::fromLocalFile(file);
     // The file is rewritten for every sheet under the same name.
@@ -65,8 +57,7 @@ void Form3::navigate(const QString& file) {
         WebBrowser1->setSource(url, QTextDocument::HtmlResource);
 }
 
-void Form3::unload() {
-    hide();
+void Form3::reset_controls() {
     WebBrowser1->clear();
 }
 
@@ -91,15 +82,6 @@ void Form3::Command3_Click() {
     Form1& f1 = form1();
     f1.pechatat = false;
     f1.cancel_print = true;
-    unload();
-}
-
-void Form3::reject() {
-    unload();
-}
-
-void Form3::closeEvent(QCloseEvent* e) {
-    e->accept();
     unload();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "common/window.h"
 
 class QPushButton;
 class QTextBrowser;
@@ -10,7 +10,7 @@ namespace tavrelis {
 // "Подготовка к печати": the preview of one sheet and the question whether to print it.
 // Each button sets the answer in the formation window's pechatat and cancel_print and
 // unloads the window; the close box answers as "Не печатать лист".
-class Form3 : public QDialog {
+class Form3 : public ModuleWindow {
     Q_OBJECT
 public:
     Form3();
@@ -23,19 +23,15 @@ public:
 
     // Loads a local HTML file into the view.
     void navigate(const QString& file);
-    // Hides the window and empties the view; the answer stays in form1().
-    void unload();
+    // Unloading hides the window and empties the view; the answer stays in form1().
 
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
 
-public slots:
-    void reject() override;
-
 protected:
     void showEvent(QShowEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
+    void reset_controls() override;
 };
 
 Form3& form3();

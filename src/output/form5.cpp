@@ -9,14 +9,12 @@
 #include "platform/errors.h"
 #include "platform/ui.h"
 
-#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTreeWidget>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -25,7 +23,6 @@ namespace tavrelis {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
 const QString kUnderline = QStringLiteral("______________________");
 const QString kTitlePrefix = QStringLiteral("ПЛАТЕЖНОЕ ПОРУЧЕНИЕ №");
 
@@ -116,11 +113,9 @@ QLabel* label(Picture* box, const char* name, const QString& text, int left, int
     return l;
 }
 
-QPushButton* button(QDialog* form, const char* name, const QString& text, int left, int top,
-                    int width, int height) {
-    auto* b = new QPushButton(text, form);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
+QPushButton* placed_button(QDialog* form, const char* name, const QString& text, int left,
+                           int top, int width, int height) {
+    QPushButton* b = make_button(form, name, text);
     b->setGeometry(px_x(form, left), px_y(form, top), px_x(form, width), px_y(form, height));
     return b;
 }
@@ -168,6 +163,10 @@ Form5& form5() {
     return Session::current().get<Form5>();
 }
 
+namespace {
+const bool registered = register_window("Form5", []() -> QDialog& { return form5(); });
+} // namespace
+
 void Form5::build() {
     auto* box = new Picture(this);
     Picture2 = box;
@@ -200,8 +199,8 @@ void Form5::build() {
     cyan.setColor(QPalette::Base, QColor(192, 255, 255));
     Text1->setPalette(cyan);
 
-    Command1 = button(this, "Command1", QStringLiteral("Сохранить"), 1080, 4560, 1995, 435);
-    Command2 = button(this, "Command2", QStringLiteral("Отмена"), 8760, 4560, 1995, 435);
+    Command1 = placed_button(this, "Command1", QStringLiteral("Сохранить"), 1080, 4560, 1995, 435);
+    Command2 = placed_button(this, "Command2", QStringLiteral("Отмена"), 8760, 4560, 1995, 435);
 
     setFixedSize(px_x(this, 11910), px_y(this, 5445));
 
@@ -249,43 +248,38 @@ void Form5::Command1_Click() {
         Text1->setText(number_text(round_kopecks(v)));
 
         step = 3;
-        QTreeWidgetItem* row = form2().L1->currentItem();
-        if (!row)
+        Form2& f2 = form2();
+        const int r = f2.current_list_row();
+        if (r == 0)
             throw Error(QStringLiteral("Object variable or With block variable not set"));
         if (!read_number(Text1->text(), v))
             throw Error(QStringLiteral("Type mismatch"));
-        row->setText(3, razr(Text1->text()));
-        row->setText(28, sum_rub_kop(v));
+        Order o = f2.orders().order(r - 1);
+        o[Field::Sum] = razr(Text1->text());
+        o[Field::SumWords] = sum_rub_kop(v);
+        f2.orders().set_order(r - 1, o);
 
         step = 4;
-        const auto c = [row](int col) { return data::sql_quote(row->text(col)); };
-        QString sql =
-            QStringLiteral("update payments set receiver='") + c(4) + QStringLiteral("',inn='") +
-            c(5) + QStringLiteral("',kpp='") + c(6) + QStringLiteral("',kbk='") + c(7) +
-            QStringLiteral("',okato='") + c(8) + QStringLiteral("',bik='") + c(9) +
-            QStringLiteral("',rs='") + c(10) + QStringLiteral("',ks='") + c(11) +
-            QStringLiteral("',bank='") + c(12) + QStringLiteral("',sum='") + c(3) +
-            QStringLiteral("',sender='") + c(13) + QStringLiteral("',inn_sender='") + c(14) +
-            QStringLiteral("',kpp_sender='") + c(15) + QStringLiteral("',okato_sender='") + c(16) +
-            QStringLiteral("',bik_sender='") + c(17) + QStringLiteral("',rs_sender='") + c(18) +
-            QStringLiteral("',ks_sender='") + c(19) + QStringLiteral("',bank_sender='") + c(20) +
-            QStringLiteral("',way='") + c(21) + QStringLiteral("',priority='") + c(22) +
-            QStringLiteral("',reason='") + c(23) + QStringLiteral("',payment_type='") + c(24) +
-            QStringLiteral("',aim='") + c(25) + QStringLiteral("',period='") + c(26);
-        if (row->text(27).isEmpty())
+        QString sql = QStringLiteral("update payments set ");
+        for (const Field f : kUpdatedTexts)
+            sql += (f == kUpdatedTexts[0] ? QString() : QStringLiteral("',")) + payments_column(f) +
+                   QStringLiteral("='") + data::sql_quote(o[f]);
+        if (o[Field::DocumentDate].isEmpty())
             sql += QStringLiteral("',document_date=null,payment_date=format('");
         else
-            sql += QStringLiteral("',document_date=format('") + c(27) +
+            sql += QStringLiteral("',document_date=format('") +
+                   data::sql_quote(o[Field::DocumentDate]) +
                    QStringLiteral("','dd.mm.yyyy'),payment_date=format('");
         // The key goes in bare, as the list holds it.
-        sql += c(2) + QStringLiteral("','dd.mm.yyyy') where oper_id=") + row->text(29);
+        sql += data::sql_quote(o[Field::PaymentDate]) +
+               QStringLiteral("','dd.mm.yyyy') where oper_id=") + o[Field::OperId];
 
         step = 5;
         Form4& f4 = form4();
         f4.rs = f4.cnn.execute(sql);
     } catch (const std::exception& e) {
-        platform::msgbox(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form5.Command1_Click(") +
-                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form5.Command1_Click"),
+                       step, e);
         return;
     }
     hide();
@@ -293,24 +287,6 @@ void Form5::Command1_Click() {
 
 void Form5::Command2_Click() {
     hide();
-}
-
-void Form5::unload() {
-    if (unloading_)
-        return;
-    unloading_ = true;
-    hide();
-    reset_controls();
-    unloading_ = false;
-}
-
-void Form5::closeEvent(QCloseEvent* e) {
-    e->accept();
-    unload();
-}
-
-void Form5::reject() {
-    unload();
 }
 
 } // namespace tavrelis

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "common/window.h"
 
 class QLabel;
 class QLineEdit;
@@ -11,7 +11,7 @@ namespace tavrelis {
 // "Задать параметры платежного поручения вручную": the amount of one formed order, typed by
 // hand over an imitation of the top of bank form 0401060. The order being edited is the
 // selected row of Form2's list; the window keeps nothing of its own beyond its controls.
-class Form5 : public QDialog {
+class Form5 : public ModuleWindow {
     Q_OBJECT
 public:
     Form5();
@@ -44,21 +44,14 @@ public:
     void Command1_Click();
     void Command2_Click();
 
-    // The close box: the window goes as if destroyed, so the next opening starts again from
-    // the design values. "Сохранить" and "Отмена" only hide it.
-    void unload();
-
-public slots:
-    // Escape goes the way of the close box.
-    void reject() override;
+    // The close box unloads the window, so the next opening starts again from the design
+    // values. "Сохранить" and "Отмена" only hide it.
 
 protected:
-    void closeEvent(QCloseEvent* e) override;
+    void reset_controls() override;
 
 private:
     void build();
-    void reset_controls();
-    bool unloading_ = false;
 };
 
 Form5& form5();

@@ -2,6 +2,7 @@
 
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "common/window.h"
 #include "forming/form1.h"
 #include "output/form2.h"
 #include "output/form3.h"
@@ -15,14 +16,12 @@
 #include "platform/word.h"
 
 #include <QCheckBox>
-#include <QTreeWidget>
 #include <limits>
 
 namespace tavrelis {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
 const QString kWordRequired =
     QStringLiteral("Модуль формирования платежных поручений требует наличия Microsoft Word 2003 "
                    "или Microsoft Word 2007. Установите одну из этих версий и повторите действие");
@@ -57,13 +56,6 @@ enum Step {
 // What the error box says, by the stage the run was in.
 enum Stage { kForming = 0, kPrinting = 1, kStarting = 2 };
 
-QTreeWidgetItem* row_item(int r) {
-    QTreeWidgetItem* item = form2().L1->topLevelItem(r - 1);
-    if (!item)
-        throw Error(QStringLiteral("Index out of bounds"));
-    return item;
-}
-
 qint32 next_number(qint32 counter) {
     if (counter == std::numeric_limits<qint32>::max())
         throw Error(QStringLiteral("Overflow"));
@@ -72,37 +64,17 @@ qint32 next_number(qint32 counter) {
 
 } // namespace
 
-const QList<TemplateKey>& template_keys() {
-    static const QList<TemplateKey> keys{
-        {"nomer_pp", 1},
-        {"data_pp", 2},
-        {"payment_vid", 21},
-        {"summa_letters", 28},
-        {"inn_sender", 14},
-        {"kpp_sender", 15},
-        {"summa_digits", 3},
-        {"sender", 13},
-        {"payment_aim", 25},
-        {"prior_payment", 22},
-        {"inn", 5},
-        {"kpp", 6},
-        {"receiver", 4},
-        {"period", 26},
-        {"data_doc", 27},
-        {"kbk", 7},
-        {"bank", 12},
-        {"bank_sender", 20},
-        {"osnov_payment", 23},
-        {"payment_type", 24},
-        {"bik1", 17},
-        {"bik2", 9},
-        {"okato", 8},
-        {"schet_1", 10},
-        {"schet_2", 11},
-        {"schet_3", 18},
-        {"schet_4", 19},
+const QList<Field>& template_fields() {
+    static const QList<Field> fields{
+        Field::Number,      Field::PaymentDate, Field::Way,         Field::SumWords,
+        Field::InnSender,   Field::KppSender,   Field::Sum,         Field::Sender,
+        Field::Aim,         Field::Priority,    Field::Inn,         Field::Kpp,
+        Field::Receiver,    Field::Period,      Field::DocumentDate, Field::Kbk,
+        Field::Bank,        Field::BankSender,  Field::Reason,      Field::PaymentType,
+        Field::BikSender,   Field::Bik,         Field::Okato,       Field::Rs,
+        Field::Ks,          Field::RsSender,    Field::KsSender,
     };
-    return keys;
+    return fields;
 }
 
 QByteArray template_value(const QString& key, const QString& text) {
@@ -114,18 +86,20 @@ QByteArray template_value(const QString& key, const QString& text) {
 }
 
 void fill_keys(int r) {
-    const Form2& f2 = form2();
-    for (const TemplateKey& k : template_keys()) {
-        const QString key = QLatin1String(k.key);
-        xml_put(key, template_value(key, f2.cell(r, k.column)));
+    const Order o = form2().orders().order(r - 1);
+    for (const Field f : template_fields()) {
+        const QString key = QLatin1String(field_table()[size_t(f)].key);
+        xml_put(key, template_value(key, o[f]));
     }
 }
 
 QString sheet_name(int r) {
     const Form2& f2 = form2();
-    const QString name = f2.cell(r, 14) + QStringLiteral("_N") + f2.cell(r, 1);
+    const QString name =
+        f2.cell(r, Field::InnSender) + QStringLiteral("_N") + f2.cell(r, Field::Number);
     try {
-        return name + u'_' + order_date(f2.cell(r, 2)).toString(QStringLiteral("yyyyMMdd"));
+        return name + u'_' +
+               order_date(f2.cell(r, Field::PaymentDate)).toString(QStringLiteral("yyyyMMdd"));
     } catch (const std::exception&) {
         return name; // the output step has reported the date already
     }
@@ -164,11 +138,11 @@ bool pechat(bool only_xml, bool pay) {
         step = kCounter;
         qint32 counter = clean_number(f4.nomer);
 
-        const int rows = f2.L1->topLevelItemCount();
+        const int rows = f2.row_count();
         for (int i = 1; i <= rows; ++i) {
             step = kRow;
             f2.current_row = i;
-            if (row_item(i)->checkState(0) == Qt::Checked) {
+            if (f2.ticked(i)) {
                 bool printed = false;
                 bool numbered = false;
 
@@ -176,11 +150,11 @@ bool pechat(bool only_xml, bool pay) {
                 xml_loader();
 
                 step = kNumber;
-                const QString s = f2.cell(i, 1);
+                const QString s = f2.cell(i, Field::Number);
                 if (only_xml || s.contains(u'N')) {
-                    row_item(i)->setText(1, QString::number(clean_number(s)));
+                    f2.set_cell(i, Field::Number, QString::number(clean_number(s)));
                 } else {
-                    row_item(i)->setText(1, QString::number(counter));
+                    f2.set_cell(i, Field::Number, QString::number(counter));
                     numbered = true;
                 }
 

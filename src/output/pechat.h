@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "common/order.h"
+
 namespace tavrelis {
 
 // The print loop over the ticked rows of form2().L1, the way every run of "Выполнить" goes:
@@ -18,13 +20,9 @@ namespace tavrelis {
 // Every other failure is reported in the module's print error box, and true is returned.
 bool pechat(bool only_xml, bool pay);
 
-// A key of the template and the list column whose text it takes.
-struct TemplateKey {
-    const char* key;
-    int column;
-};
-// The 27 keys, in the order they are filled.
-const QList<TemplateKey>& template_keys();
+// The 27 fields the template shows, in the order their keys are filled; each field's key
+// is in the field table.
+const QList<Field>& template_fields();
 
 // The bytes a list text goes into the template as for a key: UTF-8 of the text for the named
 // fields, the amount with its blanks removed and "-" for the decimal comma, and every other

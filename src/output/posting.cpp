@@ -64,8 +64,8 @@ qint64 row_oper_id(const QString& text) {
 void post_payment() {
     Form2& f2 = form2();
     Form4& f4 = form4();
-    const int r = f2.current_row;
-    const QString id = QString::number(row_oper_id(f2.cell(r, 29)));
+    const Order o = f2.orders().order(f2.current_row - 1);
+    const QString id = QString::number(row_oper_id(o[Field::OperId]));
 
     const data::Recordset done =
         f4.cnn.execute(QStringLiteral("select payment_done from payments where oper_id=") + id);
@@ -74,8 +74,9 @@ void post_payment() {
         if (f4.otvet == 2)
             return;
         ask(QStringLiteral("Внимание"),
-            QStringLiteral("Уплата по платежному поручению №") + f2.cell(r, 1) +
-                QStringLiteral(" за ") + QString::number(order_date(f2.cell(r, 2)).year()) +
+            QStringLiteral("Уплата по платежному поручению №") + o[Field::Number] +
+                QStringLiteral(" за ") +
+                QString::number(order_date(o[Field::PaymentDate]).year()) +
                 QStringLiteral(" год уже проведена."),
             {true, true, false, false, false});
         return;
@@ -97,10 +98,10 @@ void post_payment() {
                        "summa,docum,period_name,docum_num,docum_date) values (") +
         QString::number(card_id) + QStringLiteral(",0,format('") + today +
         QStringLiteral("','dd.mm.yyyy'),") + QString::number(act_id) + QStringLiteral(",format('") +
-        today + QStringLiteral("','dd.mm.yyyy'),'") + data::sql_quote(bez_razr(f2.cell(r, 3))) +
+        today + QStringLiteral("','dd.mm.yyyy'),'") + data::sql_quote(bez_razr(o[Field::Sum])) +
         QStringLiteral("','Платежное поручение','") + data::sql_quote(period_name) +
-        QStringLiteral("','") + data::sql_quote(f2.cell(r, 1)) + QStringLiteral("',format('") +
-        data::sql_quote(f2.cell(r, 2)) + QStringLiteral("','dd.mm.yyyy'))"));
+        QStringLiteral("','") + data::sql_quote(o[Field::Number]) + QStringLiteral("',format('") +
+        data::sql_quote(o[Field::PaymentDate]) + QStringLiteral("','dd.mm.yyyy'))"));
     ++f2.ops_count;
     if (!f2.card_counted(card_id)) {
         f2.cards.append(card_id);

@@ -3,6 +3,7 @@
 #include "common/files.h"
 #include "common/form4.h"
 #include "common/form6.h"
+#include "common/window.h"
 #include "common/numbers.h"
 #include "common/session.h"
 #include "forming/form1.h"
@@ -54,8 +55,8 @@ QString export_folder() {
 // The name of the export file without folder and extension.
 QString export_base_name(const Form2& f2) {
     const int r = f2.current_row;
-    return f2.cell(r, 14) + QStringLiteral("_N") + f2.cell(r, 1) + u'_' +
-           order_date(f2.cell(r, 2)).toString(QStringLiteral("yyyyMMdd"));
+    return f2.cell(r, Field::InnSender) + QStringLiteral("_N") + f2.cell(r, Field::Number) + u'_' +
+           order_date(f2.cell(r, Field::PaymentDate)).toString(QStringLiteral("yyyyMMdd"));
 }
 
 QString extension() {
@@ -107,10 +108,10 @@ bool save_data(bool only_xml, bool pay) {
 
         if (!only_xml) {
             step = 2;
-            const qint32 number = clean_number(f2.cell(r, 1));
+            const qint32 number = clean_number(f2.cell(r, Field::Number));
             f4.cnn.execute(QStringLiteral("update payments set print_done=1,number_='") +
                            QString::number(number) + QStringLiteral("' where oper_id= ") +
-                           QString::number(row_oper_id(f2.cell(r, 29))));
+                           QString::number(row_oper_id(f2.cell(r, Field::OperId))));
             result = true;
         }
 
@@ -137,8 +138,7 @@ bool save_data(bool only_xml, bool pay) {
         }
         return result;
     } catch (const std::exception& e) {
-        platform::msgbox(QStringLiteral("Произошла ошибка в модуле save_data(") +
-                         QString::number(step) + QStringLiteral("): ") + describe(e));
+        report_failure(QStringLiteral("Произошла ошибка в модуле save_data"), step, e);
         return result;
     }
 }

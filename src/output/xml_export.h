@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/order.h"
+
 #include <QString>
 
 namespace tavrelis {
@@ -9,9 +11,14 @@ namespace tavrelis {
 // escaped text is also left in S.
 QString xml_escape(QString& S);
 
-// Text of list column col (1..28) as both export writers put it in: the amount without its
-// blanks, the six free-text fields escaped, the rest as the list shows them.
-QString export_text(int col, const QString& text);
+// Text of a field as both export writers put it in: the amount without its blanks, the six
+// free-text fields escaped, the rest as the list shows them.
+QString export_text(Field f, const QString& text);
+
+// The fields both export writers put out, in document order: the number to the amount in
+// words.
+constexpr Field kFirstExported = Field::Number;
+constexpr Field kLastExported = Field::SumWords;
 
 // Writes the order in the current row of form2().L1 to path as the 31-line XML document, in
 // windows-1251 with CR LF line ends, replacing a file of that name. A character with no

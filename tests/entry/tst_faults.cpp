@@ -6,7 +6,7 @@
 #include "common/form4.h"
 #include "common/session.h"
 #include "entry/class1.h"
-#include "entry/settings.h"
+#include "common/settings.h"
 #include "forming/form1.h"
 #include "output/form2.h"
 #include "platform/codepage.h"

@@ -3,7 +3,7 @@
 #include "common/date_picker.h"
 #include "common/form4.h"
 #include "common/session.h"
-#include "entry/settings.h"
+#include "common/settings.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
 #include "output/form2.h"

@@ -7,7 +7,7 @@
 #include "common/form6.h"
 #include "common/session.h"
 #include "data/connection.h"
-#include "entry/settings.h"
+#include "common/settings.h"
 #include "forming/form1.h"
 #include "output/excel_export.h"
 #include "output/export_run.h"

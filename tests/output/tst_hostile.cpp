@@ -4,7 +4,7 @@
 
 #include "common/form4.h"
 #include "common/session.h"
-#include "entry/settings.h"
+#include "common/settings.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
 #include "output/edit_payment.h"

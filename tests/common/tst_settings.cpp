@@ -1,6 +1,6 @@
 #include "common/form4.h"
 #include "common/session.h"
-#include "entry/settings.h"
+#include "common/settings.h"
 #include "platform/codepage.h"
 #include "platform/env.h"
 #include "platform/errors.h"

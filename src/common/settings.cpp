@@ -1,10 +1,12 @@
-#include "entry/settings.h"
+#include "common/settings.h"
 
 #include "common/files.h"
 #include "common/form4.h"
+#include "common/window.h"
 #include "platform/codepage.h"
 #include "platform/env.h"
 #include "platform/errors.h"
+#include "platform/ui.h"
 
 #include <QDir>
 #include <QFile>
@@ -127,6 +129,14 @@ QString settings_startup(const SettingsPaths& paths) {
 void write_settings(const QString& S) {
     const Form4& f4 = form4();
     write_lines(S, f4.up_path, f4.last_number, f4.last_year);
+}
+
+void write_settings_or_say(const QString& S) {
+    try {
+        write_settings(S);
+    } catch (const std::exception& e) {
+        platform::msgbox(describe(e), platform::vbCritical, kTitle);
+    }
 }
 
 } // namespace tavrelis

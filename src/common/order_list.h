@@ -1,0 +1,94 @@
+#pragma once
+
+#include "common/order.h"
+
+#include <QAbstractTableModel>
+#include <QByteArray>
+#include <memory>
+#include <vector>
+
+namespace tavrelis {
+
+// The formed orders of the session, as the formed-orders list shows them: one row an order,
+// one column a field (column 0 the tick, 29 the hidden oper_id), the colour of columns 1 to
+// 28 the order's. Rows are 0-based here; the windows count them from 1.
+//
+// Each row keeps its texts packed in one block, so that a list of a hundred thousand orders
+// costs about a kilobyte an order rather than thirty separate strings.
+class OrderList : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    OrderList();
+    ~OrderList() override;
+
+    int count() const { return int(rows_.size()); }
+    void clear();
+    // Adds an order at the end; returns its row.
+    int append(const Order& order);
+    // The order of a row; a row that is not there raises "Index out of bounds".
+    Order order(int row) const;
+    void set_order(int row, const Order& order);
+    QString text(int row, Field f) const;
+    void set_text(int row, Field f, const QString& text);
+    bool ticked(int row) const;
+    void set_ticked(int row, bool ticked);
+    void set_all_ticks(bool ticked);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    struct Row {
+        QByteArray utf8;                          // the texts one after another
+        std::array<quint32, kFieldCount> ends{};  // where each text ends in utf8
+        std::unique_ptr<Order> raw;               // texts UTF-8 cannot carry exactly
+        bool ticked = false;
+        int color = 0;
+    };
+    static void pack(Row& row, const Order& order);
+    static QString unpack(const Row& row, int column);
+    const Row& at(int row) const;
+    Row& at(int row);
+    void changed(int row, int first, int last);
+
+    std::vector<Row> rows_;
+};
+
+// A row appended at once and written on leaving the scope, whether its filling ended or
+// failed: the list shows an order as far as it got, as a list filled cell by cell would.
+class OrderRow {
+public:
+    explicit OrderRow(OrderList& list) : list_(list), row_(list.append(Order{})) {}
+    ~OrderRow() { list_.set_order(row_, order); }
+    OrderRow(const OrderRow&) = delete;
+    OrderRow& operator=(const OrderRow&) = delete;
+
+    Order order;
+
+private:
+    OrderList& list_;
+    int row_;
+};
+
+// The session's formed orders: forming fills them, the formed-orders window shows them.
+OrderList& formed_orders();
+
+// The formed-orders window as the forming sees it. The window lives above the forming and
+// registers itself; the forming makes it exist and sets its run options for an export run.
+class OrdersWindow {
+public:
+    virtual void prepare_export_run() = 0;
+
+protected:
+    ~OrdersWindow() = default;
+};
+using OrdersWindowAccessor = OrdersWindow& (*)();
+bool set_orders_window(OrdersWindowAccessor accessor);
+// The registered window, made on first use; an error when none is registered.
+OrdersWindow& orders_window();
+
+} // namespace tavrelis

@@ -1,0 +1,66 @@
+#include "common/window.h"
+
+#include "platform/errors.h"
+#include "platform/ui.h"
+
+#include <QCloseEvent>
+#include <QHash>
+#include <QPushButton>
+
+namespace tavrelis {
+
+const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
+
+QPushButton* make_button(QWidget* parent, const char* name, const QString& text) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+void report_failure(const QString& prefix, int step, const std::exception& e) {
+    platform::msgbox(prefix + u'(' + QString::number(step) + QStringLiteral("): ") + describe(e));
+}
+
+void ModuleWindow::unload() {
+    if (unloading_)
+        return;
+    unloading_ = true;
+    hide();
+    on_unload();
+    reset_controls();
+    unloading_ = false;
+}
+
+void ModuleWindow::reject() {
+    unload();
+}
+
+void ModuleWindow::closeEvent(QCloseEvent* e) {
+    e->accept();
+    unload();
+}
+
+namespace {
+
+QHash<QString, WindowAccessor>& windows() {
+    static QHash<QString, WindowAccessor> all;
+    return all;
+}
+
+} // namespace
+
+bool register_window(const char* name, WindowAccessor accessor) {
+    windows().insert(QLatin1String(name), accessor);
+    return true;
+}
+
+WindowAccessor window_accessor(const QString& name) {
+    return windows().value(name, nullptr);
+}
+
+bool is_window_name(const QString& name) {
+    return windows().contains(name);
+}
+
+} // namespace tavrelis

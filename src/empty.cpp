@@ -1,1 +1,0 @@
-// Placeholder translation unit for targets whose code lives in static parts.
