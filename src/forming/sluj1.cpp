@@ -22,6 +22,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace tavrelis {
 
@@ -61,14 +62,19 @@ bool is_one(const data::Recordset& rs, int i) {
     return !rs.is_null(i) && rs.field(i).toDouble() == 1;
 }
 
-// The stored sum is sound when it reads as a number; the razr form the module writes does.
-bool sum_is_numeric(const data::Recordset& rs, int i) {
-    double v = 0;
-    return !rs.is_null(i) && read_number(rs.text(i), v);
+// The stored sum is sound when it reads as an amount; the razr form the module writes does.
+std::optional<Kopecks> stored_sum(const data::Recordset& rs, int i) {
+    if (rs.is_null(i))
+        return std::nullopt;
+    try {
+        return amount_field(rs, i);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
 }
 
 // A kept order: shown from its stored columns, refreshed while unpaid, renumbered.
-void keep_order(QTreeWidgetItem* row, const data::Recordset& stored) {
+void keep_order(QTreeWidgetItem* row, const data::Recordset& stored, Kopecks amount) {
     Form1& f1 = form1();
     Form4& f4 = form4();
     if (is_one(stored, 28)) {
@@ -77,9 +83,8 @@ void keep_order(QTreeWidgetItem* row, const data::Recordset& stored) {
     }
     for (int col = 2; col <= 27; ++col)
         row->setText(col, stored.text_or_empty(col - 1));
-    const QString amount = round_amount(stored.text(2));
     row->setText(3, razr(amount));
-    row->setText(28, sum_rub_kop(amount_value(amount)));
+    row->setText(28, sum_rub_kop(amount));
     if (!is_one(stored, 27))
         refresh_order(row);
     paint_row(row, f4.my_color);
@@ -189,9 +194,10 @@ void sluj1() {
                     oper_id);
                 bool kept = false;
                 if (!stored.empty()) {
-                    kept = sum_is_numeric(stored, 2);
+                    const std::optional<Kopecks> amount = stored_sum(stored, 2);
+                    kept = amount.has_value();
                     if (kept)
-                        keep_order(row, stored);
+                        keep_order(row, stored, *amount);
                     else
                         f4.cnn.execute(QStringLiteral("delete from payments where oper_id=") +
                                        oper_id);

@@ -259,10 +259,7 @@ void Form2::refresh_list() {
             QTreeWidgetItem* row = add_row();
             for (int col = 2; col <= 27; ++col)
                 row->setText(col, rs.text_or_empty(col - 1));
-            double amount = 0;
-            if (!read_number(rs.text(2), amount))
-                throw Error(QStringLiteral("Type mismatch"));
-            row->setText(28, sum_rub_kop(amount));
+            row->setText(28, sum_rub_kop(read_kopecks(rs.text(2))));
             row->setText(kIdColumn, rs.text(28));
             if (field_equals(rs, 29, 0)) {
                 if (k > std::numeric_limits<qint32>::max())
