@@ -128,22 +128,19 @@ qint64 whole_part(double magnitude) {
     return qint64(std::floor(magnitude));
 }
 
-// The rouble (or kopeck) agreement rule, on the last two digits of what is counted.
-int agreement(int tens_digit, int last_digit) {
-    if (last_digit >= 1 && last_digit <= 4 && tens_digit != 1)
-        return last_digit == 1 ? 1 : 2;
-    return 5;
+void report(int step, const QString& description) {
+    platform::msgbox(QStringLiteral("возникла ошибка в модуле Tavrelis.module2.d_sumpro(") +
+                         QString::number(step) + QStringLiteral("): ") + description,
+                     platform::vbOKOnly, QString());
 }
 
-} // namespace
-
-// Negative amounts are never passed by the callers; rather than fail, they are written as
-// the words of their magnitude after "Минус " (the whole part is taken towards zero, so
-// -5,5 reads "Минус пять рублей 50 копеек").
-QString d_sumpro(double amount) {
+// The text of d_sumpro for a whole part already taken from the amount. Negative amounts are
+// never passed by the callers; rather than fail, they are written as the words of their
+// magnitude after "Минус " (the whole part is taken towards zero, so -5,5 reads "Минус пять
+// рублей 50 копеек").
+QString whole_words(bool negative, qint64 whole) {
     try {
-        const bool negative = amount < 0;
-        QString text = words(whole_part(std::fabs(amount)));
+        QString text = words(whole);
         if (negative) {
             if (text.isEmpty())
                 return QStringLiteral("Минус ноль ");
@@ -154,15 +151,44 @@ QString d_sumpro(double amount) {
         text[0] = text[0].toUpper();
         return text;
     } catch (const Failure& f) {
-        platform::msgbox(QStringLiteral("возникла ошибка в модуле Tavrelis.module2.d_sumpro(") +
-                             QString::number(f.step) + QStringLiteral("): ") + f.description,
-                         platform::vbOKOnly, QString());
+        report(f.step, f.description);
     } catch (const std::exception& e) {
-        platform::msgbox(QStringLiteral("возникла ошибка в модуле Tavrelis.module2.d_sumpro(0): ") +
-                             describe(e),
-                         platform::vbOKOnly, QString());
+        report(0, describe(e));
     }
     return QString();
+}
+
+// The rouble (or kopeck) agreement rule, on the last two digits of what is counted.
+int agreement(int tens_digit, int last_digit) {
+    if (last_digit >= 1 && last_digit <= 4 && tens_digit != 1)
+        return last_digit == 1 ? 1 : 2;
+    return 5;
+}
+
+// The words of the whole part followed by the rouble word, which agrees with the last two
+// digits of the whole part, the two kopeck digits and the kopeck word.
+QString with_kopecks(QString text, int tens_digit, int last_digit, QStringView kop) {
+    static constexpr QStringView kRoubles[6] = {u"", u"рубль", u"рубля", u"", u"", u"рублей"};
+    static constexpr QStringView kKopecks[6] = {u"", u"копейка", u"копейки", u"", u"", u"копеек"};
+    text += kRoubles[agreement(tens_digit, last_digit)];
+    text += u' ';
+    text += kop;
+    text += u' ';
+    text += kKopecks[agreement(kop[0].digitValue(), kop[1].digitValue())];
+    return text;
+}
+
+} // namespace
+
+QString d_sumpro(double amount) {
+    qint64 whole = 0;
+    try {
+        whole = whole_part(std::fabs(amount));
+    } catch (const Failure& f) {
+        report(f.step, f.description);
+        return QString();
+    }
+    return whole_words(amount < 0, whole);
 }
 
 QString sum_rub_kop(double amount) {
@@ -186,8 +212,6 @@ QString sum_rub_kop(double amount) {
             }
         }
     }
-    static constexpr QStringView kRoubles[6] = {u"", u"рубль", u"рубля", u"", u"", u"рублей"};
-    static constexpr QStringView kKopecks[6] = {u"", u"копейка", u"копейки", u"", u"", u"копеек"};
 
     // Kopecks are the digits of the amount as written, cut after the second.
     QString kop = QStringLiteral("00");
@@ -198,14 +222,14 @@ QString sum_rub_kop(double amount) {
         if (kop.size() == 1)
             kop += u'0';
     }
+    return with_kopecks(d_sumpro(amount), tens_digit, last_digit, kop);
+}
 
-    QString out = d_sumpro(amount);
-    out += kRoubles[agreement(tens_digit, last_digit)];
-    out += u' ';
-    out += kop;
-    out += u' ';
-    out += kKopecks[agreement(kop[0].digitValue(), kop[1].digitValue())];
-    return out;
+QString sum_rub_kop(Kopecks amount) {
+    const qint64 whole = amount.roubles();
+    const QString kop = QString::number(amount.kopecks()).rightJustified(2, u'0');
+    return with_kopecks(whole_words(amount.negative(), whole), int(whole / 10 % 10),
+                        int(whole % 10), kop);
 }
 
 } // namespace tavrelis

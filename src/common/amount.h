@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/numbers.h"
+
 #include <QString>
 
 namespace tavrelis {
@@ -12,5 +14,9 @@ QString d_sumpro(double amount);
 // The amount in words with roubles and kopecks, as the payment order prints it:
 // "Двадцать один рубль 05 копеек".
 QString sum_rub_kop(double amount);
+
+// The same words for an amount read into kopecks: the kopeck part is the kopecks themselves,
+// also past the range of the words, where only the rouble word and the kopecks remain.
+QString sum_rub_kop(Kopecks amount);
 
 } // namespace tavrelis

@@ -66,11 +66,57 @@ bool parse_decimal(QStringView text, DecimalText& out) {
     return !out.whole.isEmpty() || !out.frac.isEmpty();
 }
 
-bool all_zeros(const QString& digits) {
+bool all_zeros(QStringView digits) {
     for (QChar c : digits)
         if (c != u'0')
             return false;
     return true;
+}
+
+// Whole digits without leading zeros, in groups of three from the right, "," and the kopecks.
+QString grouped(QStringView whole, QStringView kop) {
+    QString out;
+    out.reserve(whole.size() + whole.size() / 3 + 4);
+    for (qsizetype i = 0; i < whole.size(); ++i) {
+        const qsizetype left = whole.size() - i; // digits from here to the right end
+        if (i > 0 && left % 3 == 0)
+            out += u' ';
+        out += whole[i];
+    }
+    out += u',';
+    out += kop;
+    return out;
+}
+
+// The whole digits and the first two decimals of a number text as kopecks; the decimals
+// after them are either dropped or decide a rounding, halves going to the even kopeck.
+Kopecks kopecks_of(const QString& text, bool round) {
+    DecimalText d;
+    if (!parse_decimal(text, d))
+        throw Error(QStringLiteral("Type mismatch"));
+    constexpr quint64 kMax = quint64(std::numeric_limits<qint64>::max());
+    quint64 v = 0;
+    const auto push = [&v](QChar digit) {
+        const quint64 n = quint64(digit.unicode() - u'0');
+        if (v > (kMax - n) / 10)
+            throw Error(QStringLiteral("Overflow"));
+        v = v * 10 + n;
+    };
+    for (QChar c : d.whole)
+        push(c);
+    push(d.frac.size() > 0 ? d.frac[0] : u'0');
+    push(d.frac.size() > 1 ? d.frac[1] : u'0');
+    if (round && d.frac.size() > 2) {
+        const QStringView rest = QStringView(d.frac).mid(2);
+        const bool up =
+            rest[0] > u'5' || (rest[0] == u'5' && (v % 2 != 0 || !all_zeros(rest.mid(1))));
+        if (up) {
+            if (v == kMax)
+                throw Error(QStringLiteral("Overflow"));
+            ++v;
+        }
+    }
+    return Kopecks(d.negative ? -qint64(v) : qint64(v));
 }
 
 } // namespace
@@ -157,16 +203,43 @@ QString razr(const QString& S) {
             kop += u'0';
     }
 
-    QString grouped;
-    grouped.reserve(whole.size() + whole.size() / 3 + 4);
-    for (qsizetype i = 0; i < whole.size(); ++i) {
-        const qsizetype left = whole.size() - i; // digits from here to the right end
-        if (i > 0 && left % 3 == 0)
-            grouped += u' ';
-        grouped += whole[i];
-    }
     const bool zero = whole == QStringLiteral("0") && kop == QStringLiteral("00");
-    return (d.negative && !zero ? QStringLiteral("-") : QString()) + grouped + u',' + kop;
+    return (d.negative && !zero ? QStringLiteral("-") : QString()) + grouped(whole, kop);
+}
+
+Kopecks round_kopecks(const QString& text) {
+    return kopecks_of(text, true);
+}
+
+Kopecks read_kopecks(const QString& text) {
+    return kopecks_of(text, false);
+}
+
+Kopecks to_kopecks(double amount) {
+    if (!std::isfinite(amount))
+        throw Error(QStringLiteral("Type mismatch"));
+    char buf[400]; // the longest fixed text of a finite double is 309 digits and a sign
+    const auto res = std::to_chars(buf, buf + sizeof buf, amount, std::chars_format::fixed);
+    if (res.ec != std::errc())
+        throw Error(QStringLiteral("Overflow"));
+    return round_kopecks(QString::fromLatin1(buf, res.ptr - buf));
+}
+
+QString razr(Kopecks amount) {
+    const QString kop = QString::number(amount.kopecks()).rightJustified(2, u'0');
+    return (amount.negative() ? QStringLiteral("-") : QString()) +
+           grouped(QString::number(amount.roubles()), kop);
+}
+
+QString number_text(Kopecks amount) {
+    QString out =
+        (amount.negative() ? QStringLiteral("-") : QString()) + QString::number(amount.roubles());
+    if (const int kop = amount.kopecks(); kop != 0) {
+        out += u',' + QString::number(kop).rightJustified(2, u'0');
+        if (out.endsWith(u'0'))
+            out.chop(1);
+    }
+    return out;
 }
 
 QString bez_razr(const QString& S) {

@@ -22,10 +22,6 @@ namespace {
 
 using data::sql_quote;
 
-bool is_group_blank(QChar c) {
-    return c == u' ' || c == u'\u00A0' || c == u'\u202F';
-}
-
 // A collection item by key; a key it does not hold is the platform's error for it.
 QString item_by_key(const QHash<QString, QString>& items, const QString& key) {
     const auto it = items.constFind(key);
@@ -36,64 +32,11 @@ QString item_by_key(const QHash<QString, QString>& items, const QString& key) {
 
 } // namespace
 
-QString round_amount(const QString& amount) {
-    double checked = 0;
-    if (!read_number(amount, checked))
-        throw Error(QStringLiteral("Type mismatch"));
-
-    // read_number accepted it: sign, digits with group blanks, one separator, digits.
-    const QString text = amount.trimmed();
-    bool negative = false;
-    QString whole, frac;
-    bool after = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (i == 0 && (c == u'-' || c == u'+'))
-            negative = c == u'-';
-        else if (c == u',' || c == u'.')
-            after = true;
-        else if (!is_group_blank(c))
-            (after ? frac : whole) += c;
-    }
-    if (whole.isEmpty())
-        whole = QStringLiteral("0");
-    while (frac.size() < 3)
-        frac += u'0';
-
-    // The kept digits, whole and two decimals, as one run; the rest decides the rounding.
-    QString digits = whole + frac.left(2);
-    const QStringView rest = QStringView(frac).mid(2);
-    bool up = rest[0] > u'5';
-    if (rest[0] == u'5') {
-        bool beyond = false;
-        for (qsizetype i = 1; i < rest.size() && !beyond; ++i)
-            beyond = rest[i] != u'0';
-        const int last = digits.back().digitValue();
-        up = beyond || last % 2 != 0;
-    }
-    if (up) {
-        qsizetype i = digits.size() - 1;
-        for (; i >= 0 && digits[i] == u'9'; --i)
-            digits[i] = u'0';
-        if (i < 0)
-            digits.prepend(u'1');
-        else
-            digits[i] = QChar(digits[i].unicode() + 1);
-    }
-    QString out = digits.left(digits.size() - 2);
-    qsizetype lead = 0;
-    while (lead < out.size() - 1 && out[lead] == u'0')
-        ++lead;
-    out = out.mid(lead) + u',' + digits.right(2);
-    const bool zero = out == QStringLiteral("0,00");
-    return (negative && !zero ? QStringLiteral("-") : QString()) + out;
-}
-
-double amount_value(const QString& rounded) {
-    double v = 0;
-    if (!read_number(rounded, v))
-        throw Error(QStringLiteral("Type mismatch"));
-    return v;
+Kopecks amount_field(const data::Recordset& rs, int i) {
+    const QVariant v = rs.field(i);
+    if (v.typeId() == QMetaType::Double)
+        return to_kopecks(v.toDouble());
+    return round_kopecks(rs.text(i));
 }
 
 QString list_date(const QDate& d) {
@@ -153,7 +96,7 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
         o[Field::KsSender] = own.text(5);
     }
 
-    const QString amount = round_amount(accrual.text(0));
+    const Kopecks amount = amount_field(accrual, 0);
     o[Field::Sum] = razr(amount);
     o[Field::Way] = kind_text(f1.Combo6->currentIndex(), f1.Combo6->currentText());
     o[Field::Priority] = priority_text(f1.Combo7->currentIndex(), f1.Combo7->currentText());
@@ -165,7 +108,7 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     if (!accrual.is_null(3))
         o[Field::DocumentDate] = accrual.text(3);
 
-    o[Field::SumWords] = sum_rub_kop(amount_value(amount));
+    o[Field::SumWords] = sum_rub_kop(amount);
 
     QString sql = QStringLiteral(
         "insert into payments (number_,payment_date,sum,receiver,inn,kpp,kbk,okato,bik,rs,ks,bank,"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/numbers.h"
+
 #include <QDate>
 #include <QString>
 
@@ -17,15 +19,11 @@ struct FormingRun {
     bool fact_payments = false; // whether the host keeps the table fact_payments
 };
 
-// An amount rounded to two decimals, ties to the even digit, as a plain decimal text with a
-// comma ("1234,50", "-0,12"). The tie is decided on the digits of the text itself, not on a
-// binary double: the database's 0.135 reads as the text "0.135" (the shortest text that reads
-// back as the same double) and is a tie, so it goes to 0,14, while the double itself lies a
-// hair above 0.135. Accepts what read_number accepts; Error("Type mismatch") otherwise.
-QString round_amount(const QString& amount);
-
-// The value of a rounded amount text, for the amount in words.
-double amount_value(const QString& rounded);
+// The amount in field i of a row, read once into kopecks: a number as the host holds it, a
+// text as it is written, rounded to the kopeck with halves to the even kopeck (0.125 gives
+// 0,12, 0.135 gives 0,14). A null is "Invalid use of Null"; a text that is not a number and a
+// number that is not finite (an infinity) are "Type mismatch".
+Kopecks amount_field(const data::Recordset& rs, int i);
 
 // Dates as the list and the statements carry them: dd.mm.yyyy.
 QString list_date(const QDate& d);

@@ -22,6 +22,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace tavrelis {
 
@@ -60,14 +61,19 @@ bool is_one(const data::Recordset& rs, int i) {
     return !rs.is_null(i) && rs.field(i).toDouble() == 1;
 }
 
-// The stored sum is sound when it reads as a number; the razr form the module writes does.
-bool sum_is_numeric(const data::Recordset& rs, int i) {
-    double v = 0;
-    return !rs.is_null(i) && read_number(rs.text(i), v);
+// The stored sum is sound when it reads as an amount; the razr form the module writes does.
+std::optional<Kopecks> stored_sum(const data::Recordset& rs, int i) {
+    if (rs.is_null(i))
+        return std::nullopt;
+    try {
+        return amount_field(rs, i);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
 }
 
 // A kept order: shown from its stored columns, refreshed while unpaid, renumbered.
-void keep_order(Order& o, const data::Recordset& stored) {
+void keep_order(Order& o, const data::Recordset& stored, Kopecks amount) {
     // Fields of the select after the stored ones.
     constexpr int kPaymentDone = select_index(kLastStored) + 1;
     constexpr int kPrintDone = kPaymentDone + 1;
@@ -79,9 +85,8 @@ void keep_order(Order& o, const data::Recordset& stored) {
     }
     for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c)
         o.texts[size_t(c)] = stored.text_or_empty(select_index(Field(c)));
-    const QString amount = round_amount(stored.text(select_index(Field::Sum)));
     o[Field::Sum] = razr(amount);
-    o[Field::SumWords] = sum_rub_kop(amount_value(amount));
+    o[Field::SumWords] = sum_rub_kop(amount);
     if (!is_one(stored, kPaymentDone))
         refresh_order(o);
     o.color = f4.my_color;
@@ -188,9 +193,11 @@ void sluj1() {
                     oper_id);
                 bool kept = false;
                 if (!stored.empty()) {
-                    kept = sum_is_numeric(stored, select_index(Field::Sum));
+                    const std::optional<Kopecks> amount =
+                        stored_sum(stored, select_index(Field::Sum));
+                    kept = amount.has_value();
                     if (kept)
-                        keep_order(o, stored);
+                        keep_order(o, stored, *amount);
                     else
                         f4.cnn.execute(QStringLiteral("delete from payments where oper_id=") +
                                        oper_id);

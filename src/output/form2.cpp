@@ -226,10 +226,7 @@ void Form2::refresh_list() {
             Order& o = row.order;
             for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c)
                 o.texts[size_t(c)] = rs.text_or_empty(select_index(Field(c)));
-            double amount = 0;
-            if (!read_number(rs.text(select_index(Field::Sum)), amount))
-                throw Error(QStringLiteral("Type mismatch"));
-            o[Field::SumWords] = sum_rub_kop(amount);
+            o[Field::SumWords] = sum_rub_kop(read_kopecks(rs.text(select_index(Field::Sum))));
             o[Field::OperId] = rs.text(kOperId);
             if (field_equals(rs, kPrintDone, 0)) {
                 if (k > std::numeric_limits<qint32>::max())

@@ -15,9 +15,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <charconv>
-#include <cmath>
-#include <string>
 
 namespace tavrelis {
 
@@ -120,34 +117,6 @@ QPushButton* placed_button(QDialog* form, const char* name, const QString& text,
     return b;
 }
 
-// The amount rounded to whole kopecks, halves to the even kopeck. The rounding works on the
-// decimal digits the amount is written with (10,125 gives 10,12; 2,675 gives 2,68), not on
-// the binary value nearest to them, on which a typed half falls either way by chance.
-double round_kopecks(double value) {
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-    if (res.ec != std::errc())
-        return value;
-    std::string text(buf, res.ptr);
-    const bool negative = !text.empty() && text.front() == '-';
-    if (negative)
-        text.erase(0, 1);
-    const size_t point = text.find('.');
-    if (point == std::string::npos || text.size() - point - 1 <= 2)
-        return value;
-    const std::string whole = text.substr(0, point);
-    const std::string frac = text.substr(point + 1);
-    long long kopecks = std::stoll(whole) * 100 + (frac[0] - '0') * 10 + (frac[1] - '0');
-    const std::string rest = frac.substr(2);
-    const bool more_than_half =
-        rest[0] > '5' || (rest[0] == '5' && rest.find_first_not_of('0', 1) != std::string::npos);
-    const bool half = rest[0] == '5' && !more_than_half;
-    if (more_than_half || (half && kopecks % 2 != 0))
-        ++kopecks;
-    const double rounded = double(kopecks) / 100.0;
-    return negative ? -rounded : rounded;
-}
-
 } // namespace
 
 Form5::Form5() {
@@ -227,7 +196,7 @@ void Form5::Text1_Change() {
         Label13->clear();
         return;
     }
-    Label13->setText(sum_rub_kop(v));
+    Label13->setText(sum_rub_kop(read_kopecks(Text1->text())));
     Label13->update();
 }
 
@@ -242,21 +211,18 @@ void Form5::Command1_Click() {
     // The error box names the step of the save that failed.
     int step = 2;
     try {
-        double v = 0;
-        if (!read_number(Text1->text(), v))
-            throw Error(QStringLiteral("Type mismatch"));
-        Text1->setText(number_text(round_kopecks(v)));
+        // Rounded on the digits as typed: 10,125 gives 10,12 and 2,675 gives 2,68.
+        const Kopecks amount = round_kopecks(Text1->text());
+        Text1->setText(number_text(amount));
 
         step = 3;
         Form2& f2 = form2();
         const int r = f2.current_list_row();
         if (r == 0)
             throw Error(QStringLiteral("Object variable or With block variable not set"));
-        if (!read_number(Text1->text(), v))
-            throw Error(QStringLiteral("Type mismatch"));
         Order o = f2.orders().order(r - 1);
-        o[Field::Sum] = razr(Text1->text());
-        o[Field::SumWords] = sum_rub_kop(v);
+        o[Field::Sum] = razr(amount);
+        o[Field::SumWords] = sum_rub_kop(amount);
         f2.orders().set_order(r - 1, o);
 
         step = 4;

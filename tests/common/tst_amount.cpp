@@ -3,6 +3,7 @@
 
 #include <QRandomGenerator>
 #include <QtTest>
+#include <cmath>
 #include <limits>
 #include <string_view>
 #include <unordered_map>
@@ -321,25 +322,26 @@ private slots:
     }
 
     // Every whole amount up to two million, then a fixed-seed sample of amounts with kopecks
-    // over the whole range, read back by the word reader.
+    // over the whole range, read back by the word reader; then amounts with up to three
+    // decimals read once into kopecks as the forming reads the host's number, whose digits and
+    // words must both give the kopecks rounded by hand (halves to the even kopeck).
     void sweep() {
         RecordingUi rec;
         UiScope scope(rec);
         const WordReader reader;
-        auto check = [&](qint64 roubles, int kopecks, double amount) {
-            const QString text = sum_rub_kop(amount);
+        auto check = [&](qint64 roubles, int kopecks, const QString& text, const QString& what) {
             qint64 r = -1;
             int k = -1;
             const QString why = reader.read(text, r, k);
             if (!why.isEmpty() || r != roubles || k != kopecks) {
                 QFAIL(qPrintable(QStringLiteral("%1: \"%2\" %3 (read %4,%5)")
-                                     .arg(QString::number(amount, 'f', 2), text, why)
+                                     .arg(what, text, why)
                                      .arg(r)
                                      .arg(k)));
             }
         };
         for (qint64 n = 0; n <= 2000000; ++n) {
-            check(n, 0, double(n));
+            check(n, 0, sum_rub_kop(double(n)), QString::number(n));
             if (QTest::currentTestFailed())
                 return;
         }
@@ -347,11 +349,93 @@ private slots:
         for (int i = 0; i < 200000; ++i) {
             const qint64 n = qint64(random.bounded(quint64(1000000000000ULL)));
             const int k = int(random.bounded(100));
-            check(n, k, double(n) + k / 100.0);
+            const double amount = double(n) + k / 100.0;
+            check(n, k, sum_rub_kop(amount), QString::number(amount, 'f', 2));
+            if (QTest::currentTestFailed())
+                return;
+        }
+        for (int i = 0; i < 100000; ++i) {
+            qint64 n = qint64(random.bounded(quint64(999999999999ULL)));
+            const int places = int(random.bounded(4)), scale = int(std::pow(10, places));
+            const int fraction = int(random.bounded(scale));
+            QString written = QString::number(n);
+            if (places > 0)
+                written += u'.' + QString::number(fraction).rightJustified(places, u'0');
+            const int thousandths = fraction * (1000 / scale);
+            int k = thousandths / 10;
+            if (thousandths % 10 > 5 || (thousandths % 10 == 5 && k % 2 != 0))
+                ++k;
+            if (k == 100) {
+                ++n;
+                k = 0;
+            }
+            const Kopecks amount = to_kopecks(written.toDouble());
+            const QString digits = bez_razr(razr(amount));
+            if (digits != QStringLiteral("%1,%2").arg(n).arg(k, 2, 10, QChar(u'0')) ||
+                round_kopecks(written) != amount)
+                QFAIL(qPrintable(written + QStringLiteral(" gives ") + digits));
+            check(n, k, sum_rub_kop(amount), written);
             if (QTest::currentTestFailed())
                 return;
         }
         QVERIFY(rec.boxes.isEmpty());
+    }
+
+    // Around the end of the words' range and where a double no longer tells kopecks apart, the
+    // figures and the words come from the same kopecks; past the range only the rouble word and
+    // the kopecks remain, after d_sumpro's box.
+    void kopecks_edges_data() {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("digits");
+        QTest::addColumn<QString>("tail"); // empty: in range, read back by the word reader
+        QTest::newRow("largest in range") << "999999999999,99"
+                                          << "999 999 999 999,99"
+                                          << "";
+        QTest::newRow("below the tie") << "999999999999,994"
+                                       << "999 999 999 999,99"
+                                       << "";
+        QTest::newRow("tie rounds past the range") << "999999999999,995"
+                                                   << "1 000 000 000 000,00"
+                                                   << "рублей 00 копеек";
+        QTest::newRow("10^12 and kopecks") << "1000000000000,57"
+                                           << "1 000 000 000 000,57"
+                                           << "рублей 57 копеек";
+        QTest::newRow("issue amount") << "12345678901234.567"
+                                      << "12 345 678 901 234,57"
+                                      << "рубля 57 копеек";
+        QTest::newRow("2^53 - 1 kopecks") << "90071992547409,91"
+                                          << "90 071 992 547 409,91"
+                                          << "рублей 91 копейка";
+        QTest::newRow("2^53 kopecks") << "90071992547409,92"
+                                      << "90 071 992 547 409,92"
+                                      << "рублей 92 копейки";
+        QTest::newRow("2^53 + 1 kopecks") << "90071992547409,93"
+                                          << "90 071 992 547 409,93"
+                                          << "рублей 93 копейки";
+        QTest::newRow("largest kopecks") << "92233720368547758,07"
+                                         << "92 233 720 368 547 758,07"
+                                         << "рублей 07 копеек";
+    }
+    void kopecks_edges() {
+        QFETCH(QString, written);
+        QFETCH(QString, digits);
+        QFETCH(QString, tail);
+        RecordingUi rec;
+        UiScope scope(rec);
+        const Kopecks amount = round_kopecks(written);
+        QCOMPARE(razr(amount), digits);
+        const QString words = sum_rub_kop(amount);
+        if (tail.isEmpty()) {
+            qint64 r = 0;
+            int k = 0;
+            QCOMPARE(WordReader().read(words, r, k), QString());
+            QCOMPARE(r * 100 + k, amount.value());
+            QVERIFY(rec.boxes.isEmpty());
+        } else {
+            QCOMPARE(words, tail);
+            QCOMPARE(rec.boxes.size(), 1);
+            QVERIFY(rec.boxes[0].text.startsWith(kErrorPrefix));
+        }
     }
 
     // The reader itself must refuse wrong words, or the sweep proves nothing.

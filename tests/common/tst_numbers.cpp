@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QSignalSpy>
 #include <QtTest>
+#include <functional>
 #include <limits>
 
 using namespace tavrelis;
@@ -59,8 +60,41 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(tavrelis::razr(text), expected);
+        QCOMPARE(tavrelis::razr(read_kopecks(text)), expected); // the same from kopecks
     }
 
+    // Texts read into kopecks: rounded as the forming and the editor round them (halves to the
+    // even kopeck, decided on the written digits), or cut as the amount in words reads them.
+    void kopecks_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("rounded");
+        QTest::addColumn<qint64>("cut");
+        QTest::addColumn<QString>("plain"); // number_text of the rounded kopecks
+        QTest::newRow("tie down to even") << "10,125" << 1012LL << 1012LL << "10,12";
+        QTest::newRow("tie up to even") << "0.135" << 14LL << 13LL << "0,14";
+        QTest::newRow("above the tie") << "0,1251" << 13LL << 12LL << "0,13";
+        QTest::newRow("below the tie") << "2,6749" << 267LL << 267LL << "2,67";
+        QTest::newRow("carry into roubles") << "99,995" << 10000LL << 9999LL << "100";
+        QTest::newRow("trailing zero dropped") << "1 234,50" << 123450LL << 123450LL << "1234,5";
+        QTest::newRow("kopecks under ten") << "7,05" << 705LL << 705LL << "7,05";
+        QTest::newRow("negative tie") << "-1,015" << -102LL << -101LL << "-1,02";
+        QTest::newRow("negative to zero") << "-0,004" << 0LL << 0LL << "0";
+        QTest::newRow("past a double's kopecks") << "12345678901234,567" << 1234567890123457LL
+                                                 << 1234567890123456LL << "12345678901234,57";
+        QTest::newRow("largest") << "92233720368547758,07" << std::numeric_limits<qint64>::max()
+                                 << std::numeric_limits<qint64>::max() << "92233720368547758,07";
+    }
+    void kopecks() {
+        QFETCH(QString, text);
+        QFETCH(qint64, rounded);
+        QFETCH(qint64, cut);
+        QFETCH(QString, plain);
+        QCOMPARE(round_kopecks(text).value(), rounded);
+        QCOMPARE(read_kopecks(text).value(), cut);
+        QCOMPARE(tavrelis::number_text(round_kopecks(text)), plain);
+    }
+
+    // What razr refuses, the kopeck readers refuse alike.
     void razr_refuses_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("empty") << "";
@@ -77,11 +111,62 @@ private slots:
     }
     void razr_refuses() {
         QFETCH(QString, text);
+        const std::function<void(const QString&)> readers[] = {
+            [](const QString& t) { tavrelis::razr(t); }, [](const QString& t) { round_kopecks(t); },
+            [](const QString& t) { read_kopecks(t); }};
+        for (const auto& read : readers) {
+            try {
+                read(text);
+                QFAIL("no error");
+            } catch (const Error& e) {
+                QCOMPARE(e.description(), QStringLiteral("Type mismatch"));
+            }
+        }
+    }
+
+    void kopecks_overflow_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("past 64 bits") << "92233720368547758,08";
+        QTest::newRow("far past") << QString(40, u'9');
+    }
+    void kopecks_overflow() {
+        QFETCH(QString, text);
+        for (auto read : {&round_kopecks, &read_kopecks}) {
+            try {
+                read(text);
+                QFAIL("no error");
+            } catch (const Error& e) {
+                QCOMPARE(e.description(), QStringLiteral("Overflow"));
+            }
+        }
+    }
+
+    // The host's double, rounded on its shortest text; what is not a finite number fails.
+    void to_kopecks_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<qint64>("kopecks");
+        QTest::addColumn<QString>("error");
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::newRow("exact tie to even") << 0.125 << 12LL << "";
+        QTest::newRow("written tie") << 0.135 << 14LL << "";
+        QTest::newRow("written tie below the double") << 2.675 << 268LL << "";
+        QTest::newRow("past a double's kopecks") << 12345678901234.567 << 1234567890123457LL << "";
+        QTest::newRow("negative") << -0.125 << -12LL << "";
+        QTest::newRow("infinity") << inf << 0LL << "Type mismatch";
+        QTest::newRow("minus infinity") << -inf << 0LL << "Type mismatch";
+        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << 0LL << "Type mismatch";
+        QTest::newRow("10^17") << 1e17 << 0LL << "Overflow";
+        QTest::newRow("largest double") << std::numeric_limits<double>::max() << 0LL << "Overflow";
+    }
+    void to_kopecks() {
+        QFETCH(double, value);
+        QFETCH(qint64, kopecks);
+        QFETCH(QString, error);
         try {
-            tavrelis::razr(text);
-            QFAIL("no error");
+            QCOMPARE(tavrelis::to_kopecks(value).value(), kopecks);
+            QVERIFY(error.isEmpty());
         } catch (const Error& e) {
-            QCOMPARE(e.description(), QStringLiteral("Type mismatch"));
+            QCOMPARE(e.description(), error);
         }
     }
 

@@ -555,20 +555,30 @@ private slots:
         QCOMPARE(form1().List1->count(), 0);
     }
 
-    void null_ends_the_run_data() {
+    void bad_value_ends_the_run_data() {
         QTest::addColumn<QString>("change");
-        QTest::newRow("amount") << "update fsk_operations set summa=null where oper_id=1002";
-        QTest::newRow("receiver field") << "update requisites set bik=null";
-        QTest::newRow("own requisites field") << "update self_requisites set bank=null";
+        QTest::addColumn<QString>("description");
+        const QString amount =
+            QStringLiteral("update fsk_operations set summa=%1 where oper_id=1002");
+        QTest::newRow("null amount") << amount.arg("null") << "Invalid use of Null";
+        QTest::newRow("receiver field") << "update requisites set bik=null"
+                                        << "Invalid use of Null";
+        QTest::newRow("own requisites field") << "update self_requisites set bank=null"
+                                              << "Invalid use of Null";
+        QTest::newRow("amount not a number") << amount.arg("'12р'") << "Type mismatch";
+        QTest::newRow("infinite amount") << amount.arg("9e999") << "Type mismatch";
+        QTest::newRow("minus infinite amount") << amount.arg("-9e999") << "Type mismatch";
+        QTest::newRow("NaN amount") << amount.arg("'NaN'") << "Type mismatch";
     }
-    void null_ends_the_run() {
+    void bad_value_ends_the_run() {
         QFETCH(QString, change);
+        QFETCH(QString, description);
         accrual(1001);
         accrual(1002);
         stored_order(1001, "1", 0, 0); // kept: needs no requisites
         QVERIFY(host_->settlements(change));
         form("10");
-        QCOMPARE(ui_->texts(), QStringList({kErrorPrefix + "8): Invalid use of Null"}));
+        QCOMPARE(ui_->texts(), QStringList({kErrorPrefix + "8): " + description}));
         QCOMPARE(column(29), QStringList({"1001", "1002"}));
         QCOMPARE(row(1)->text(1), QStringLiteral("11"));
         QCOMPARE(row(1)->checkState(0), Qt::Unchecked);
@@ -645,31 +655,45 @@ private slots:
         QTest::addColumn<QVariant>("summa");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("box"); // of d_sumpro, past the range of the words
         QTest::newRow("0.125 tie to even") << QVariant(0.125) << "0,12"
-                                           << "Hоль рублей 12 копеек";
+                                           << "Hоль рублей 12 копеек"
+                                           << "";
         QTest::newRow("0.135 tie to even") << QVariant(0.135) << "0,14"
-                                           << "Hоль рублей 14 копеек";
+                                           << "Hоль рублей 14 копеек"
+                                           << "";
         QTest::newRow("2.675 tie") << QVariant(2.675) << "2,68"
-                                   << "Два рубля 68 копеек";
+                                   << "Два рубля 68 копеек"
+                                   << "";
         QTest::newRow("0.1251 above tie") << QVariant(0.1251) << "0,13"
-                                          << "Hоль рублей 13 копеек";
+                                          << "Hоль рублей 13 копеек"
+                                          << "";
         QTest::newRow("whole") << QVariant(7.0) << "7,00"
-                               << "Семь рублей 00 копеек";
+                               << "Семь рублей 00 копеек"
+                               << "";
         QTest::newRow("carry") << QVariant(QStringLiteral("99,995")) << "100,00"
-                               << "Сто рублей 00 копеек";
+                               << "Сто рублей 00 копеек"
+                               << "";
+        QTest::newRow("past the words and a double's kopecks")
+            << QVariant(12345678901234.567) << "12 345 678 901 234,57"
+            << "рубля 57 копеек"
+            << "возникла ошибка в модуле Tavrelis.module2.d_sumpro(5): Subscript out of range";
     }
     void amount_rounding() {
         QFETCH(QVariant, summa);
         QFETCH(QString, shown);
         QFETCH(QString, words);
+        QFETCH(QString, box);
+        const QStringList boxes = box.isEmpty() ? QStringList() : QStringList{box};
         accrual(1001, summa);
         form("1");
-        QCOMPARE(ui_->texts(), QStringList());
+        QCOMPARE(ui_->texts(), boxes);
         QCOMPARE(row(0)->text(3), shown);
         QCOMPARE(row(0)->text(28), words);
         QCOMPARE(stored("1001").value(2), shown);
         // A kept order is shown from the stored amount the same way.
         form("1");
+        QCOMPARE(ui_->texts(), boxes + boxes);
         QCOMPARE(row(0)->text(3), shown);
         QCOMPARE(row(0)->text(28), words);
     }

@@ -272,6 +272,28 @@ private slots:
             QCOMPARE(row->foreground(col).color(), colour);
     }
 
+    // Column 28 takes the kopecks of the stored digits, also where a double cannot hold them.
+    void words_of_stored_sum_data() {
+        QTest::addColumn<QString>("sum");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<int>("boxes"); // of d_sumpro, past the range of the words
+        QTest::newRow("digits past the second cut") << "10,999"
+                                                    << "Десять рублей 99 копеек" << 0;
+        QTest::newRow("past a double's kopecks") << "12 345 678 901 234,57"
+                                                 << "рубля 57 копеек" << 1;
+    }
+    void words_of_stored_sum() {
+        QFETCH(QString, sum);
+        QFETCH(QString, words);
+        QFETCH(int, boxes);
+        QVERIFY(host_->settlements(order(1, sum)));
+        Form2& f = open_form2();
+        list_orders(f, {1});
+        f.refresh_list();
+        QCOMPARE(f.cell(1, 28), words);
+        QCOMPARE(rec_->boxes.size(), boxes);
+    }
+
     // Columns 2 to 27 as stored, dates as dd.mm.yyyy, null as empty; 28 in words.
     void texts_of_a_row() {
         QVERIFY(host_->settlements(
