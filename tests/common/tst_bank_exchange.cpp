@@ -113,9 +113,10 @@ private slots:
         orders[1].sum = "1 000 000,05";
         orders[1].rs_sender = "40702810500000000002";
         orders[1].sender = "Ёлкин Пётр Ильич";
-        orders[1].aim = "Налог\r\nза май\tи ✓ итог 😀";
-        orders[1].bank_sender = "Банк\rЮг\nСевер";
-        orders[1].receiver = "УФК = \"Казна\" & <ФНС>";
+        orders[1].aim = "Налог\r\nза май и ✓ итог 😀";
+        orders[1].bank_sender = "Банк\rЮг";
+        orders[1].period = "МС.05.2026\t";
+        orders[1].receiver = "УФК = \"Казна\"\n& <ФНС>";
         orders[1].document_date = "";
         orders[2].number_ = exchange_number("17");
         orders[2].payment_date = "20.05.2026";
@@ -126,7 +127,9 @@ private slots:
         seen[0].sum = "1234.50";
         seen[1].sum = "1000000.05";
         seen[1].aim = "Налог за май и ? итог ?";
-        seen[1].bank_sender = "Банк Юг Север";
+        seen[1].bank_sender = "Банк Юг";
+        seen[1].period = "МС.05.2026 ";
+        seen[1].receiver = "УФК = \"Казна\" & <ФНС>";
         seen[1].document_date = "0";
         seen[2].sum = "0.01";
 
