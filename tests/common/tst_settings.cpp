@@ -24,7 +24,6 @@ class TestSettings : public QObject {
 
 private slots:
     void init() {
-        QVERIFY(dir_.isValid());
         const QString root = dir_.path() + "/" + QTest::currentTestFunction() +
                              QString::number(qHash(QTest::currentDataTag()));
         QDir().mkpath(root + "/home");

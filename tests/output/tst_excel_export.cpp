@@ -98,7 +98,6 @@ private slots:
             QCOMPARE(sheet.cell(r, 2), export_text(Field(r), o[Field(r)]));
         QCOMPARE(sheet.cell(3, 2), "1234567,80");
         QCOMPARE(sheet.cell(4, 2), "т 4 &amp; &quot;4&quot;");
-        QCOMPARE(sheet.cell(5, 2), "т 5 & \"5\"");
         QCOMPARE(sheet.cell(1, 1), QStringLiteral("№ п/п"));
     }
 };

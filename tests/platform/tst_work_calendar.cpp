@@ -52,6 +52,11 @@ private slots:
         row("absent file", "absent", "2026-03-21", "2026-03-23");
         row("working saturday", transfers, "2026-03-21", "2026-03-21");
         row("extra days off run into a working saturday", transfers, "2026-03-19", "2026-03-21");
+        // A bad line is ignored while the good lines around it still apply.
+        const QByteArray bad = "OFF 2026-03-20\noff\noff 20.03.2026\noff 2026-02-30\n"
+                               "off 2026-03-20 2026-03-21\nholiday 2026-03-20\nwork 2026-03-22\n";
+        row("bad lines skipped", bad, "2026-03-20", "2026-03-20");
+        row("good lines among bad ones", bad, "2026-03-22", "2026-03-22");
         row("later line wins", "off 2026-03-18\nwork 2026-03-18\noff 2026-03-17\n", "2026-03-17",
             "2026-03-18");
     }
@@ -63,23 +68,6 @@ private slots:
         if (text != "absent")
             QVERIFY(testsupport::write_file(path, text));
         QCOMPARE(make_work_calendar(path)->working_day(picked), working);
-    }
-
-    void malformed_lines_skipped_data() {
-        QTest::addColumn<QByteArray>("line");
-        for (const char* line : {"OFF 2026-03-20", "off", "off 20.03.2026", "off 2026-02-30",
-                                 "off 2026-03-20 2026-03-21"})
-            QTest::newRow(line) << QByteArray(line);
-    }
-    // A bad line is ignored while the good lines around it still apply.
-    void malformed_lines_skipped() {
-        QFETCH(QByteArray, line);
-        const QString path = dir.filePath(QStringLiteral("calendar.txt"));
-        QVERIFY(testsupport::write_file(path, "work 2026-03-22\n" + line + "\noff 2026-03-16\n"));
-        const auto calendar = make_work_calendar(path);
-        QCOMPARE(calendar->working_day(day("2026-03-20")), day("2026-03-20"));
-        QCOMPARE(calendar->working_day(day("2026-03-22")), day("2026-03-22"));
-        QCOMPARE(calendar->working_day(day("2026-03-16")), day("2026-03-17"));
     }
 };
 

@@ -2,7 +2,6 @@
 
 #include "common/form4.h"
 #include "common/order_list.h"
-#include "common/session.h"
 #include "data/connection.h"
 #include "output/form2.h"
 
@@ -11,16 +10,12 @@
 
 namespace testsupport {
 
-WindowFixture::WindowFixture() = default;
-WindowFixture::~WindowFixture() = default;
-
 void WindowFixture::init() {
     const bool intact = host_ && host_->settlements_value("select count(*) from sqlite_master "
                                                           "where name='payments'") == "1";
     if (!intact)
         host_ = std::make_unique<TestHost>();
-    QVERIFY(host_->settlements(
-        "delete from payments; delete from fsk_operations; delete from fsk_actions;"));
+    QVERIFY(host_->settlements("delete from payments;"));
     session_ = std::make_unique<tavrelis::Session>();
     rec_ = std::make_unique<tavrelis::platform::RecordingUi>();
     scope_ = std::make_unique<tavrelis::platform::UiScope>(*rec_);
@@ -56,7 +51,6 @@ tavrelis::Form2& WindowFixture::list(const QList<int>& ids, int last_number) {
     f.refresh_list();
     if (f.row_count() > 0)
         f.L1->setCurrentIndex(f.orders().index(0, 1));
-    f.current_row = 1;
     return f;
 }
 

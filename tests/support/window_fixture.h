@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/session.h"
 #include "platform/recording_ui.h"
 #include "support/testhost.h"
 
@@ -8,20 +9,15 @@
 
 namespace tavrelis {
 class Form2;
-class Session;
 } // namespace tavrelis
 
 namespace testsupport {
 
 // What a test of the module's windows needs: one host installation for the whole case (made
 // once, since making one costs disk syncs, and again when a test dropped payments), emptied
-// of orders, accruals and accrual kinds before each test; a session and a recording Ui of
-// each test's own.
+// of orders before each test; a session and a recording Ui of each test's own.
 class WindowFixture {
 public:
-    WindowFixture();
-    ~WindowFixture();
-
     void init();    // from the test's init()
     void cleanup(); // from the test's cleanup()
 
