@@ -1,0 +1,57 @@
+#include "support/window_fixture.h"
+
+#include "common/form4.h"
+#include "common/order_list.h"
+#include "data/connection.h"
+#include "output/form2.h"
+
+#include <QTest>
+#include <QTreeView>
+
+namespace testsupport {
+
+void WindowFixture::init() {
+    const bool intact = host_ && host_->settlements_value("select count(*) from sqlite_master "
+                                                          "where name='payments'") == "1";
+    if (!intact)
+        host_ = std::make_unique<TestHost>();
+    QVERIFY(host_->settlements("delete from payments;"));
+    session_ = std::make_unique<tavrelis::Session>();
+    rec_ = std::make_unique<tavrelis::platform::RecordingUi>();
+    scope_ = std::make_unique<tavrelis::platform::UiScope>(*rec_);
+}
+
+void WindowFixture::cleanup() {
+    scope_.reset();
+    rec_.reset();
+    session_.reset();
+}
+
+QString WindowFixture::stored(int oper_id, const QString& column) const {
+    return host_->settlements_value(
+        QStringLiteral("select %1 from payments where oper_id=%2").arg(column).arg(oper_id));
+}
+
+void WindowFixture::open_settlements() {
+    tavrelis::Form4& f4 = tavrelis::form4();
+    f4.cnn.set_connection_string(
+        tavrelis::data::access_connection_string(host_->settlements_file()));
+    f4.cnn.open();
+}
+
+tavrelis::Form2& WindowFixture::list(const QList<int>& ids, int last_number) {
+    open_settlements();
+    tavrelis::form4().last_number = last_number;
+    tavrelis::Form2& f = tavrelis::form2();
+    for (int id : ids) {
+        tavrelis::Order o;
+        o[tavrelis::Field::OperId] = QString::number(id);
+        f.orders().append(o);
+    }
+    f.refresh_list();
+    if (f.row_count() > 0)
+        f.L1->setCurrentIndex(f.orders().index(0, 1));
+    return f;
+}
+
+} // namespace testsupport

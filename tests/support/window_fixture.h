@@ -1,0 +1,42 @@
+#pragma once
+
+#include "common/session.h"
+#include "platform/recording_ui.h"
+#include "support/testhost.h"
+
+#include <QList>
+#include <memory>
+
+namespace tavrelis {
+class Form2;
+} // namespace tavrelis
+
+namespace testsupport {
+
+// What a test of the module's windows needs: one host installation for the whole case (made
+// once, since making one costs disk syncs, and again when a test dropped payments), emptied
+// of orders before each test; a session and a recording Ui of each test's own.
+class WindowFixture {
+public:
+    void init();    // from the test's init()
+    void cleanup(); // from the test's cleanup()
+
+    TestHost& host() { return *host_; }
+    tavrelis::platform::RecordingUi& ui() { return *rec_; }
+    // A value of the stored order of an accrual.
+    QString stored(int oper_id, const QString& column) const;
+
+    // form4().cnn opened on the settlements database.
+    void open_settlements();
+    // The formed-orders list of the stored orders of these accruals, as a forming leaves it:
+    // rebuilt from payments with the counter at last_number, the first row current.
+    tavrelis::Form2& list(const QList<int>& ids, int last_number = 0);
+
+private:
+    std::unique_ptr<TestHost> host_;
+    std::unique_ptr<tavrelis::Session> session_;
+    std::unique_ptr<tavrelis::platform::RecordingUi> rec_;
+    std::unique_ptr<tavrelis::platform::UiScope> scope_;
+};
+
+} // namespace testsupport
