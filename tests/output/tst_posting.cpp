@@ -145,9 +145,22 @@ private slots:
             "select card_id,deleted,input_day,act_id,term_day,summa,docum,period_name,docum_num,"
             "docum_date,typeof(summa) from fsk_operations where oper_id<>1001");
         QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0], (QStringList{"2", "0", "2026-05-14", "62", "2026-05-14", "1234,50",
+        QCOMPARE(rows[0], (QStringList{"2", "0", "2026-05-14", "62", "2026-05-14", "1234.5",
                                        "Платежное поручение", "Квартал 'I' 2024", "15",
-                                       "2024-03-05", "text"}));
+                                       "2024-03-05", "real"}));
+    }
+
+    // The amount is inserted as the text "150000,55" and stored as the number: a sum over
+    // the card keeps the kopecks.
+    void card_sum_keeps_kopecks() {
+        QVERIFY(host_->settlements(accrual(1001, 2, 41) + accrual(1002, 2, 41)));
+        list(1001, "15", "05.03.2024", "150 000,55");
+        list(1002, "16", "05.03.2024", "0,40");
+        post_row(1);
+        post_row(2);
+        QCOMPARE(host_->settlements_value("select sum(summa) from fsk_operations where card_id=2 "
+                                          "and act_id=62"),
+                 QStringLiteral("150000.95"));
     }
 
     // The notice names the order and its year, offers only the two "yes" answers and posts

@@ -89,6 +89,17 @@ private slots:
         QCOMPARE(b.texts(), QStringList({"inner"}));
     }
 
+    // The windows' own seam shows the busy cursor while the module waits, then the cursor
+    // that was there before.
+    void wait_cursor_over_the_windows() {
+        QVERIFY(!QGuiApplication::overrideCursor());
+        wait_cursor(true);
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        wait_cursor(false);
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
     void fixed_today() {
         set_today(QDate(2026, 5, 14));
         QCOMPARE(today(), QDate(2026, 5, 14));
