@@ -9,147 +9,46 @@
 // posted, files written), then a random pause of up to kPauseMs lets the kill fall anywhere
 // in the order being handled. The seed is printed; TAVRELIS_CRASH_SEED repeats it.
 
-#include "demo.h"
-#include "platform/env.h"
+#include "support/demo_host.h"
 #include "support/faults.h"
 #include "support/host_state.h"
 
 #include <QDir>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QThread>
 #include <QtTest>
 
 #include <algorithm>
-#include <csignal>
-#include <functional>
 
 using testsupport::capture_host;
+using testsupport::DemoHost;
 using testsupport::HostState;
 using testsupport::invariant_violations;
+using testsupport::order_files;
 using testsupport::query;
+using testsupport::run_host;
 
 namespace {
 
 constexpr int kKillPoints = 20;
 constexpr int kPauseMs = 20;
-const QString kToday = QStringLiteral("05.12.2026");
 // Due dates of the runs' accruals, all on the taxpayer's first card, fourth quarter: the
 // demo's 3 and 4,997 more for forming, 1,000 for export and posting, 50 for printing.
 const QString kFormingDue = QStringLiteral("28.01.2027");
 const QString kOutputDue = QStringLiteral("27.01.2027");
 const QString kPrintDue = QStringLiteral("26.01.2027");
+// Every amount differs, so that a payment in the card names its order.
+const QString kAccruals = QStringLiteral(
+    "with recursive n(i) as (select 1 union all select i+1 from n where i<6047) "
+    "insert into fsk_operations (card_id,deleted,input_day,act_id,term_day,summa,docum,"
+    "period_name) select 1,0,'2026-12-01',1,case when i<=4997 then '2027-01-28' when "
+    "i<=5997 then '2027-01-27' else '2027-01-26' end,1000+i/100.0,'Расчет налога',"
+    "'IV квартал 2026' from n;");
 
-// A host installation with the folders of its user.
-struct Place {
-    QString root;
-    QString host() const { return root + "/host"; }
-    QString settlements() const { return host() + "/Data/Fsk_Base.mdb"; }
-    QString taxpayer() const { return host() + "/Data/Valmora2.mdb"; }
-    QString settings() const { return root + "/appdata/V2_Payments/V2_payments.ini"; }
-    QString exports() const { return root + "/home/ПП"; }
-    QString pdfs() const { return root + "/pdf"; }
-    int count(const QString& sql) const {
-        return query(settlements(), sql).value(0).value(0).toInt();
-    }
-};
-
-// The demo with the runs' accruals; every amount differs, so that a payment in the card
-// names its order. Both databases in WAL mode, as the host keeps them.
-bool prepare(const Place& p) {
-    for (const char* sub : {"appdata", "home", "temp", "pdf"})
-        QDir(p.root).mkpath(QLatin1String(sub));
-    tavrelis::platform::set_today(QDate::fromString(kToday, QStringLiteral("dd.MM.yyyy")));
-    QString error;
-    const bool made = host::make_demo(p.host(), &error);
-    tavrelis::platform::set_today(QDate());
-    error += testsupport::run_sql(p.taxpayer(), QStringLiteral("pragma journal_mode=WAL"));
-    error += testsupport::run_sql(
-        p.settlements(),
-        QStringLiteral(
-            "pragma journal_mode=WAL;"
-            "with recursive n(i) as (select 1 union all select i+1 from n where i<6047) "
-            "insert into fsk_operations (card_id,deleted,input_day,act_id,term_day,summa,docum,"
-            "period_name) select 1,0,'2026-12-01',1,case when i<=4997 then '2027-01-28' when "
-            "i<=5997 then '2027-01-27' else '2027-01-26' end,1000+i/100.0,'Расчет налога',"
-            "'IV квартал 2026' from n;"));
-    if (!error.isEmpty())
-        qWarning("%s", qPrintable(error));
-    return made && error.isEmpty();
+int count(const DemoHost& p, const QString& sql) {
+    return p.value(sql).toInt();
 }
-
-// The numbers of the orders whose files (named by the order's number, "_N<number>_") are
-// whole, and of those cut short.
-struct Files {
-    QSet<int> whole, cut;
-};
 int file_count(const QString& dir, const QString& ext) {
     return int(QDir(dir).entryList({u'*' + ext}, QDir::Files).size());
-}
-Files files(const QString& dir, const QString& ext) {
-    static const QRegularExpression number(QStringLiteral("_N(\\d+)_"));
-    Files out;
-    for (const QFileInfo& f : QDir(dir).entryInfoList({u'*' + ext}, QDir::Files)) {
-        QFile in(f.filePath());
-        const QByteArray b = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-        const bool whole = ext == QLatin1String(".pdf")
-                               ? b.trimmed().endsWith("%%EOF")
-                               : b.startsWith("<?xml") && b.endsWith("\r\n</Document>\r\n") &&
-                                     b.count("\r\n") == 31;
-        (whole ? out.whole : out.cut).insert(number.match(f.fileName()).captured(1).toInt());
-    }
-    return out;
-}
-
-struct Outcome {
-    bool killed = false;
-    int exit_code = -1;
-    QStringList transcript;
-    QString stderr_text;
-};
-
-// One session of the host on a script; with a progress measure, killed once it reaches
-// target and a random pause has passed.
-Outcome session(const Place& p, const QStringList& script,
-                const std::function<int()>& progress = {}, int target = 0,
-                QRandomGenerator* rng = nullptr) {
-    const QString scn = p.root + "/session.scn", transcript = p.root + "/transcript.txt";
-    QFile::remove(transcript);
-    QFile f(scn);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return {};
-    f.write(script.join(u'\n').toUtf8() + '\n');
-    f.close();
-
-    QProcess host;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString var : {"APPDATA", "HOME", "TEMP"})
-        env.insert(var, p.root + u'/' + var.toLower());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    host.setProcessEnvironment(env);
-    host.start(QStringLiteral(TAVRELIS_HOST_BIN),
-               {"--prefix", p.host(), "--acc", "1", "--today", kToday, "--print-to", p.pdfs(),
-                "--script", scn, "--transcript", transcript});
-    Outcome out;
-    if (!host.waitForStarted())
-        return out;
-    while (progress && !host.waitForFinished(1)) {
-        if (progress() >= target) {
-            QThread::msleep(rng->bounded(kPauseMs + 1));
-            ::kill(pid_t(host.processId()), SIGKILL);
-            out.killed = true;
-            break;
-        }
-    }
-    host.waitForFinished(600000);
-    out.killed = out.killed && host.exitStatus() == QProcess::CrashExit;
-    out.exit_code = host.exitCode();
-    out.stderr_text = QString::fromUtf8(host.readAllStandardError());
-    QFile t(transcript);
-    if (t.open(QIODevice::ReadOnly))
-        out.transcript = QString::fromUtf8(t.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    return out;
 }
 
 // A run kind: how far the work has gone, in units of `total`, and the script of the next
@@ -170,16 +69,16 @@ class TestCrash : public QObject {
     quint32 seed_ = 0;
     int place_count_ = 0;
 
-    Place place() {
-        Place p{dir_.filePath(QString::number(++place_count_))};
-        if (!prepare(p))
+    DemoHost place() {
+        DemoHost p{dir_.filePath(QString::number(++place_count_))};
+        if (!p.make(kAccruals))
             p.root.clear();
         return p;
     }
 
     // What any kill may leave, compared with the installation as prepared and as the last
     // kill left it.
-    void check_state(const Place& p, const HostState& prepared, HostState& last) {
+    void check_state(const DemoHost& p, const HostState& prepared, HostState& last) {
         for (const QString& db : {p.settlements(), p.taxpayer()})
             QCOMPARE(query(db, QStringLiteral("pragma integrity_check")),
                      QVector<QStringList>{{QStringLiteral("ok")}});
@@ -187,18 +86,19 @@ class TestCrash : public QObject {
         QStringList broken = invariant_violations(prepared, now) + invariant_violations(last, now);
         broken.removeDuplicates();
         QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
-        QVERIFY2(files(p.exports(), ".xml").cut.size() <= 1,
+        QVERIFY2(order_files(p.exports(), ".xml").cut.size() <= 1,
                  "more than one export file is cut short");
         last = now;
     }
 
     // Kills the run at kKillPoints points spread over its progress, each session going on from
     // what the kill before left; then a session completes it.
-    void kill_run(const Place& p, const Run& run, const QStringList& last_lines) {
+    void kill_run(const DemoHost& p, const Run& run, const QStringList& last_lines) {
         QRandomGenerator rng(seed_ + place_count_);
         QList<int> points;
+        // Short of the end, so that the kills' overshoot leaves room for every point.
         for (int i = 0; i < kKillPoints; ++i)
-            points << 1 + int(rng.bounded(run.total - 1));
+            points << 1 + int(rng.bounded(run.total * 19 / 20));
         std::sort(points.begin(), points.end());
         const HostState prepared = capture_host(p.settlements(), p.settings());
         HostState last = prepared;
@@ -207,8 +107,9 @@ class TestCrash : public QObject {
             const int target = std::max(point, run.progress() + 1);
             if (target >= run.total)
                 break;
-            const Outcome o = session(p, run.script(), run.progress, target, &rng);
-            // A session ending before its point must have gone as scripted.
+            const testsupport::KillAt kill{run.progress, target, &rng, kPauseMs};
+            const testsupport::HostRun o = run_host(p, run.script(), &kill);
+            // Every point lies inside the run: a session that ends by itself stopped short.
             QVERIFY2(o.killed, qPrintable(o.stderr_text));
             ++kills;
             check_state(p, prepared, last);
@@ -216,7 +117,7 @@ class TestCrash : public QObject {
                 return;
         }
         QCOMPARE(kills, kKillPoints);
-        const Outcome o = session(p, run.script());
+        const testsupport::HostRun o = run_host(p, run.script());
         QVERIFY2(o.exit_code == 0, qPrintable(o.stderr_text));
         QCOMPARE(o.transcript.mid(o.transcript.size() - last_lines.size()), last_lines);
         check_state(p, prepared, last);
@@ -227,19 +128,19 @@ private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         bool given = false;
-        seed_ = qEnvironmentVariableIntValue("TAVRELIS_CRASH_SEED", &given);
+        seed_ = qgetenv("TAVRELIS_CRASH_SEED").toUInt(&given);
         if (!given)
             seed_ = QRandomGenerator::system()->generate();
         qInfo("seed %u (TAVRELIS_CRASH_SEED=%u repeats the kill points)", seed_, seed_);
     }
 
     void forming() {
-        const Place p = place();
+        const DemoHost p = place();
         QVERIFY(!p.root.isEmpty());
         const QStringList script{"Form1.DTPicker3 date " + kFormingDue, "Form1.Command2 click",
                                  "expect Form2.L1 rows 5000", "Form2.Command8 click"};
         const Run run{"forming 5,000 accruals", 5000,
-                      [&] { return p.count("select count(*) from payments"); },
+                      [&] { return count(p, "select count(*) from payments"); },
                       [&] { return script; }};
         kill_run(p, run, {"show Form2", "close Form2"});
         if (QTest::currentTestFailed())
@@ -253,10 +154,10 @@ private slots:
     // Each session exports the orders whose file is missing or cut short; the first such
     // file that is there is overwritten for all.
     void export_run() {
-        const Place p = place();
+        const DemoHost p = place();
         QVERIFY(!p.root.isEmpty());
         const auto script = [&] {
-            const Files done = files(p.exports(), ".xml");
+            const testsupport::OrderFiles done = order_files(p.exports(), ".xml");
             QStringList s{"Form1.DTPicker3 date " + kOutputDue, "Form1.Command2 click",
                           "Form2.Command6 click"};
             for (int r = 1; r <= 1000; ++r)
@@ -274,14 +175,14 @@ private slots:
         kill_run(p, run, {"close Form2"});
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(int(files(p.exports(), ".xml").whole.size()), 1000);
+        QCOMPARE(int(order_files(p.exports(), ".xml").whole.size()), 1000);
     }
 
     // Each session posts the orders not posted yet: a second booking of one would show as a
     // payment with no order of its own. A mark that takes a few milliseconds (a trigger of
     // the test's) gives the kills room to fall between a payment and its mark.
     void posting_run() {
-        const Place p = place();
+        const DemoHost p = place();
         QVERIFY(!p.root.isEmpty());
         QCOMPARE(testsupport::run_sql(p.settlements(),
                                       "create trigger slow_mark after update of payment_done on "
@@ -289,7 +190,7 @@ private slots:
                                       "fsk_operations b where a.oper_id<=200 and b.oper_id<=500; "
                                       "end;"),
                  QString());
-        const int paid_before = p.count("select count(*) from fsk_operations where act_id=62");
+        const int paid_before = count(p, "select count(*) from fsk_operations where act_id=62");
         const auto script = [&] {
             const auto orders =
                 query(p.settlements(), "select number_,oper_id from payments where payment_done=0");
@@ -307,14 +208,14 @@ private slots:
                             .arg(todo)
                      << "Form2.Command8 click";
         };
-        const Run run{"posting run of 1,000 orders", 1000,
-                      [&] { return p.count("select count(*) from payments where payment_done=1"); },
-                      script};
+        const Run run{
+            "posting run of 1,000 orders", 1000,
+            [&] { return count(p, "select count(*) from payments where payment_done=1"); }, script};
         kill_run(p, run, {"close Form2"});
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(p.count("select count(*) from payments where payment_done=1"), 1000);
-        QCOMPARE(p.count("select count(*) from fsk_operations where act_id=62") - paid_before,
+        QCOMPARE(count(p, "select count(*) from payments where payment_done=1"), 1000);
+        QCOMPARE(count(p, "select count(*) from fsk_operations where act_id=62") - paid_before,
                  1000);
     }
 
@@ -323,7 +224,7 @@ private slots:
     // loses the counter's advance (the settings file is written when a window closes), so the
     // start number is typed as a user who looked at the printed orders would.
     void print_run() {
-        const Place p = place();
+        const DemoHost p = place();
         QVERIFY(!p.root.isEmpty());
         QHash<QString, int> row_of; // oper_id -> list row, as the first forming numbered them
         const auto script = [&] {
@@ -332,9 +233,9 @@ private slots:
             if (row_of.isEmpty())
                 for (const QStringList& o : orders)
                     row_of.insert(o[0], o[1].toInt());
-            const QSet<int> printed = files(p.pdfs(), ".pdf").whole;
+            const QSet<int> printed = order_files(p.pdfs(), ".pdf").whole;
             const QSet<int> exported =
-                files(p.exports(), ".xml").whole + files(p.exports(), ".xml").cut;
+                order_files(p.exports(), ".xml").whole + order_files(p.exports(), ".xml").cut;
             int next = 1, todo = orders.isEmpty() ? 50 : 0;
             bool asked = false;
             QStringList ticks;
@@ -373,8 +274,8 @@ private slots:
         kill_run(p, run, {"close Form2"});
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(int(files(p.pdfs(), ".pdf").whole.size()), 50);
-        QCOMPARE(int(files(p.exports(), ".xml").whole.size()), 50);
+        QCOMPARE(int(order_files(p.pdfs(), ".pdf").whole.size()), 50);
+        QCOMPARE(int(order_files(p.exports(), ".xml").whole.size()), 50);
         QCOMPARE(query(p.settlements(), "select count(*),sum(print_done),sum(payment_done),"
                                         "count(distinct number_) from payments"),
                  (QVector<QStringList>{{"50", "50", "50", "50"}}));
@@ -384,7 +285,7 @@ private slots:
     // a window closes; killed at random folders. The file is always one of those written,
     // whole. A kill inside a write leaves the writer's temporary file beside it.
     void settings_write() {
-        const Place p = place();
+        const DemoHost p = place();
         QVERIFY(!p.root.isEmpty());
         constexpr int kFolders = 40;
         QRandomGenerator rng(seed_);
@@ -413,8 +314,9 @@ private slots:
                            ? folder.match(QString::fromLatin1(f.readAll())).captured(1).toInt()
                            : 0;
             };
-            const Outcome o =
-                session(p, script, progress, 1 + int(rng.bounded(kFolders - 1)), &rng);
+            const testsupport::KillAt kill{progress, 1 + int(rng.bounded(kFolders - 1)), &rng,
+                                           kPauseMs};
+            const testsupport::HostRun o = run_host(p, script, &kill);
             QVERIFY2(o.killed, qPrintable(o.stderr_text));
             check_state(p, prepared, last);
             QFile f(p.settings());
@@ -424,7 +326,7 @@ private slots:
         }
         const int in_write =
             int(QDir(p.root + "/appdata/V2_Payments").entryList(QDir::Files).size()) - 1;
-        const Outcome o = session(p, {"Form1.Command4 click"});
+        const testsupport::HostRun o = run_host(p, {"Form1.Command4 click"});
         QCOMPARE(o.exit_code, 0);
         QCOMPARE(o.transcript, (QStringList{"show Form1", "close Form1"}));
         qInfo("settings write: %d kill points, %d temporary files left by kills inside a write "
