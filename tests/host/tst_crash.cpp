@@ -314,7 +314,7 @@ private slots:
                            ? folder.match(QString::fromLatin1(f.readAll())).captured(1).toInt()
                            : 0;
             };
-            const testsupport::KillAt kill{progress, 1 + int(rng.bounded(kFolders - 1)), &rng,
+            const testsupport::KillAt kill{progress, 1 + int(rng.bounded(kFolders - 5)), &rng,
                                            kPauseMs};
             const testsupport::HostRun o = run_host(p, script, &kill);
             QVERIFY2(o.killed, qPrintable(o.stderr_text));
