@@ -81,7 +81,8 @@ private slots:
     }
     void cleanupTestCase() { host_.reset(); }
     void init() {
-        QVERIFY(host_->settlements("delete from fsk_operations; delete from payments;"));
+        QVERIFY(host_->settlements(
+            "drop trigger if exists no_mark; delete from fsk_operations; delete from payments;"));
         session_ = std::make_unique<Session>();
         rec_ = std::make_unique<RecordingUi>();
         scope_ = std::make_unique<UiScope>(*rec_);
@@ -202,6 +203,35 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::exception, post_row(1));
         QCOMPARE(form2().ops_count, 0);
         QCOMPARE(host_->settlements_value("select payment_done from payments"), "0");
+    }
+
+    // A mark that cannot be set takes its payment back with it, whether the engine undid the
+    // statement or the whole transaction; the failure is the output step's, and the next run
+    // books the payment once.
+    void failed_mark_data() {
+        QTest::addColumn<QString>("undo");
+        QTest::newRow("statement undone") << "abort";
+        QTest::newRow("transaction undone") << "rollback";
+    }
+    void failed_mark() {
+        QFETCH(QString, undo);
+        QVERIFY(host_->settlements(accrual(1001, 1, 41) +
+                                   "create trigger no_mark before update of payment_done on "
+                                   "payments begin select raise(" +
+                                   undo + ", 'запись заблокирована'); end;"));
+        list(1001);
+        form2().current_row = 1;
+        save_data(true, true);
+        QCOMPARE(rec_->texts(),
+                 QStringList{"Произошла ошибка в модуле save_data(3): запись заблокирована"});
+        QCOMPARE(payments_made(), QStringLiteral("0"));
+        QCOMPARE(form2().ops_count, 0);
+        QVERIFY(!form2().suc);
+        QVERIFY(host_->settlements("drop trigger no_mark;"));
+        save_data(true, true);
+        QCOMPARE(payments_made(), QStringLiteral("1"));
+        QCOMPARE(host_->settlements_value("select payment_done from payments"), "1");
+        QCOMPARE(form2().ops_count, 1);
     }
 
     // Runs as the print loop makes them, one after another on the same order: whatever the

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
 class QProcess;
 
@@ -53,5 +55,8 @@ private:
 // Runs statements on a database with a connection of the test's own; the engine's message
 // on failure.
 QString run_sql(const QString& file, const QString& sql);
+// Rows of a query on a database, each field as text (null as empty), with a connection of the
+// test's own; no rows when it fails.
+QVector<QStringList> query(const QString& file, const QString& sql);
 
 } // namespace testsupport
