@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <sqlite3.h>
+
 #include <optional>
 
 using namespace tavrelis;
@@ -26,14 +28,17 @@ data::Connection& connection() {
     if (cnn.state() == data::Connection::Open)
         return cnn;
     const QString path = dir.filePath(QStringLiteral("dates.db"));
-    QFile empty(path); // an empty file is an empty database; open() never creates one
-    if (!dir.isValid() || !empty.open(QIODevice::WriteOnly))
+    // Made by the engine: open() never creates a database, nor takes an empty file for one.
+    sqlite3* db = nullptr;
+    const bool made = dir.isValid() &&
+                      sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK &&
+                      sqlite3_exec(db, "create table t (d DATE); insert into t values (null)",
+                                   nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    if (!made)
         fuzzsupport::fail("no temporary database", path);
-    empty.close();
     cnn.set_connection_string(data::access_connection_string(path));
     cnn.open();
-    cnn.execute(QStringLiteral("create table t (d DATE)"));
-    cnn.execute(QStringLiteral("insert into t values (null)"));
     return cnn;
 }
 

@@ -799,9 +799,11 @@ bool make_demo(const QString& dir, QString* error) {
         {
             Db fsk(files[0]);
             Db valmora(files[1]);
-            // A demo is made in one go and removed on failure: no need to wait for the disk.
+            // The host keeps its databases in write-ahead-log mode, so that the module and the
+            // host read while the other writes. A demo is made in one go and removed on
+            // failure: no need to wait for the disk.
             for (Db* db : {&fsk, &valmora})
-                db->exec(QStringLiteral("PRAGMA synchronous=OFF; BEGIN"));
+                db->exec(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; BEGIN"));
             fsk.exec(tavrelis::data::settlements_schema_sql());
             valmora.exec(tavrelis::data::taxpayer_schema_sql());
             Builder(fsk, valmora, tavrelis::platform::today()).run();

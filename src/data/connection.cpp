@@ -1,15 +1,22 @@
 #include "data/connection.h"
 
 #include "platform/errors.h"
+#include "platform/ui.h"
 
 #include <QDate>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QUrl>
 #include <QVarLengthArray>
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <thread>
 
 namespace tavrelis::data {
 
@@ -365,6 +372,204 @@ void Translation::render(qsizetype from, qsizetype to, qsizetype start, qsizetyp
     out += QStringView(s).mid(pos, stop - pos);
 }
 
+// ---------------------------------------------------------------------------------------------
+// Numbers written as text
+
+// A number as the Russian number format writes it, with a decimal comma: Access stores such
+// a text in a numeric column as the number, SQLite only a text with a point.
+bool comma_number(QStringView v) {
+    qsizetype i = 0;
+    const qsizetype n = v.size();
+    if (i < n && v[i] == u'-')
+        ++i;
+    const auto digits = [&] {
+        const qsizetype from = i;
+        while (i < n && v[i] >= u'0' && v[i] <= u'9')
+            ++i;
+        return i > from;
+    };
+    if (!digits() || i >= n || v[i] != u',')
+        return false;
+    ++i;
+    return digits() && i == n;
+}
+
+bool starts_with_word(const QString& s, QLatin1StringView word) {
+    qsizetype i = 0;
+    while (i < s.size() && s[i].isSpace())
+        ++i;
+    return QStringView(s).mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0 &&
+           (i + word.size() == s.size() || !word_char(s[i + word.size()]));
+}
+
+// Whether the text holds a literal such as '1234,50'; a cheap look before any parsing.
+bool has_comma_number(const QString& s) {
+    for (qsizetype i = s.indexOf(u'\''); i >= 0; i = s.indexOf(u'\'', i + 1)) {
+        const qsizetype end = s.indexOf(u'\'', i + 1);
+        if (end < 0)
+            return false;
+        if (comma_number(QStringView(s).mid(i + 1, end - i - 1)))
+            return true;
+        i = end;
+    }
+    return false;
+}
+
+QString identifier(const QString& s, const Token& t) {
+    QString v = s.mid(t.begin, t.end - t.begin);
+    if (t.kind == Token::Quoted && v.size() >= 2) {
+        const QChar q = v[0];
+        v = v.mid(1, v.size() - 2);
+        if (q == u'"')
+            v.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    }
+    return v;
+}
+
+struct Column {
+    QString name;
+    bool numeric;
+};
+
+// The columns of a table in their order, and whether each takes numbers: a declared type
+// of numeric affinity (INTEGER, REAL, NUMERIC and their kin), except DATE, which holds
+// dates here. An unknown table has none (the statement reports it); a lock that outlasts
+// the wait fails here as the statement would.
+QVector<Column> columns_of(sqlite3* db, const QString& table) {
+    QVector<Column> out;
+    const qsizetype dot = table.lastIndexOf(u'.');
+    const QByteArray name = table.mid(dot + 1).toUtf8();
+    const QByteArray schema = dot < 0 ? QByteArray() : table.left(dot).toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, "select name,type from pragma_table_info(?1,?2)", -1, &stmt,
+                                nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_text(stmt, 1, name.constData(), int(name.size()), SQLITE_STATIC);
+        if (dot >= 0)
+            sqlite3_bind_text(stmt, 2, schema.constData(), int(schema.size()), SQLITE_STATIC);
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+            const QByteArray t = QByteArray(type ? type : "").toUpper();
+            const bool numeric = t.contains("INT") || (!t.contains("CHAR") && !t.contains("CLOB") &&
+                                                       !t.contains("TEXT") && !t.contains("BLOB") &&
+                                                       !t.isEmpty() && t != "DATE");
+            out.push_back(
+                {QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))),
+                 numeric});
+        }
+    }
+    const QString error = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(stmt);
+    if (rc == SQLITE_BUSY)
+        throw Error(error);
+    return out;
+}
+
+bool is_word(const QString& s, const Token& t, QLatin1StringView w) {
+    return t.kind == Token::Word &&
+           QStringView(s).mid(t.begin, t.end - t.begin).compare(w, Qt::CaseInsensitive) == 0;
+}
+
+// An insert's values and an update's assignments that are a single literal such as
+// '1234,50' and go into a numeric column are written as the number (1234.50), so the engine
+// stores the number, as Access does under the Russian number format. Anything else, and any
+// statement of another shape, is left as it is.
+QString store_numbers(sqlite3* db, const QString& s) {
+    const bool insert = starts_with_word(s, QLatin1StringView("insert"));
+    if ((!insert && !starts_with_word(s, QLatin1StringView("update"))) || !has_comma_number(s))
+        return s;
+    const QVector<Token> t = tokenize(s);
+    const QVector<qsizetype> match = closing_parens(s, t);
+    const qsizetype n = t.size();
+    const auto name_at = [&](qsizetype i) {
+        return i < n && (t[i].kind == Token::Word || t[i].kind == Token::Quoted);
+    };
+    QVector<qsizetype> numbers; // tokens to write as numbers
+    QVector<Column> columns;
+    const auto numeric = [&](const QString& column) {
+        for (const Column& c : columns)
+            if (c.name.compare(column, Qt::CaseInsensitive) == 0)
+                return c.numeric;
+        return false;
+    };
+    const auto number_literal = [&](qsizetype i) {
+        return t[i].kind == Token::Literal && t[i].end - t[i].begin >= 2 &&
+               s[t[i].end - 1] == u'\'' &&
+               comma_number(QStringView(s).mid(t[i].begin + 1, t[i].end - t[i].begin - 2));
+    };
+    // The end of a value: the token after its last one.
+    const auto value_end = [&](qsizetype i, bool in_list) {
+        while (i < n && !is_char(s, t[i], u',') && !is_char(s, t[i], u';') &&
+               !(in_list && is_char(s, t[i], u')')) &&
+               !(!in_list && (is_word(s, t[i], QLatin1StringView("where")) ||
+                              is_word(s, t[i], QLatin1StringView("from")) ||
+                              is_word(s, t[i], QLatin1StringView("returning")) ||
+                              is_word(s, t[i], QLatin1StringView("order")) ||
+                              is_word(s, t[i], QLatin1StringView("limit")))))
+            i = is_char(s, t[i], u'(') && match[i] >= 0 ? match[i] + 1 : i + 1;
+        return i;
+    };
+
+    if (insert) {
+        if (n < 4 || !is_word(s, t[1], QLatin1StringView("into")) || !name_at(2))
+            return s;
+        columns = columns_of(db, identifier(s, t[2]));
+        QStringList targets;
+        qsizetype i = 3;
+        if (is_char(s, t[i], u'(')) {
+            if (match[i] < 0)
+                return s;
+            for (++i; i < match[3]; i += 2) {
+                if (!name_at(i) || !(is_char(s, t[i + 1], u',') || i + 1 == match[3]))
+                    return s;
+                targets << identifier(s, t[i]);
+            }
+            i = match[3] + 1;
+        } else {
+            for (const Column& c : columns)
+                targets << c.name;
+        }
+        if (i >= n || !is_word(s, t[i], QLatin1StringView("values")))
+            return s;
+        for (++i; i < n && is_char(s, t[i], u'(') && match[i] >= 0;) {
+            const qsizetype close = match[i];
+            for (qsizetype k = 0, v = i + 1; v < close; ++k) {
+                const qsizetype end = value_end(v, true);
+                if (end == v + 1 && number_literal(v) && k < targets.size() && numeric(targets[k]))
+                    numbers << v;
+                v = end + 1;
+            }
+            i = close + 1;
+            if (i + 1 < n && is_char(s, t[i], u','))
+                ++i;
+        }
+    } else {
+        if (n < 5 || !name_at(1) || !is_word(s, t[2], QLatin1StringView("set")))
+            return s;
+        columns = columns_of(db, identifier(s, t[1]));
+        for (qsizetype i = 3; i + 2 < n && name_at(i) && is_char(s, t[i + 1], u'=');) {
+            const qsizetype end = value_end(i + 2, false);
+            if (end == i + 3 && number_literal(i + 2) && numeric(identifier(s, t[i])))
+                numbers << i + 2;
+            if (end >= n || !is_char(s, t[end], u','))
+                break;
+            i = end + 1;
+        }
+    }
+    if (numbers.isEmpty())
+        return s;
+    QString out;
+    out.reserve(s.size());
+    qsizetype pos = 0;
+    for (const qsizetype k : std::as_const(numbers)) {
+        out += QStringView(s).mid(pos, t[k].begin - pos);
+        out += s.mid(t[k].begin + 1, t[k].end - t[k].begin - 2).replace(u',', u'.');
+        pos = t[k].end;
+    }
+    out += QStringView(s).mid(pos);
+    return out;
+}
+
 } // namespace
 
 QString translate_access(const QString& sql) {
@@ -386,7 +591,14 @@ QString sql_quote(const QString& value) {
 }
 
 QString access_connection_string(const QString& path) {
-    return QStringLiteral("Driver={Microsoft Access Driver (*.mdb)};Dbq=") + path;
+    const QString head = QStringLiteral("Driver={Microsoft Access Driver (*.mdb)};Dbq=");
+    // A path the plain form would cut at a ';', trim, or take for a braced value goes in
+    // braces, the ODBC way, with '}' doubled; any other path stands as it is.
+    if (!path.contains(u';') && path.trimmed().size() == path.size() && !path.startsWith(u'{'))
+        return head + path;
+    QString braced = path;
+    braced.replace(u'}', QStringLiteral("}}"));
+    return head + u'{' + braced + u'}';
 }
 
 QString dbq_of(const QString& connection_string) {
@@ -492,16 +704,58 @@ Connection::~Connection() {
     close();
 }
 
+namespace {
+
+constexpr char kHeader[] = "SQLite format 3"; // and its terminating zero: 16 bytes
+
+// How a host file stands before it is opened.
+struct FileState {
+    bool database = true; // a regular file with the engine's header, or not a regular file
+    bool wal = false;     // kept in write-ahead-log mode
+};
+
+FileState file_state(const QString& path) {
+    FileState st;
+    QFile f(path);
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return st; // the engine reports what stops it
+    char header[20] = {};
+    const qint64 got = f.read(header, sizeof header);
+    st.database = got >= 16 && std::memcmp(header, kHeader, 16) == 0;
+    st.wal = got >= 20 && header[18] == 2;
+    return st;
+}
+
+} // namespace
+
 void Connection::open() {
     if (db_)
         throw Error(object_open);
     const QString path = dbq_of(connection_string_);
     if (path.isEmpty())
         throw Error(QStringLiteral("The connection string names no database file (Dbq)."));
-    sqlite3* db = nullptr;
+    // The engine would take an empty or foreign file for a new database and write its header
+    // at the first write; a host file is never made a database here.
+    const FileState st = file_state(path);
+    if (!st.database)
+        throw Error(QStringLiteral("file is not a database"));
+    // What cannot be written is opened for reading: then every write fails alike, with
+    // "attempt to write a readonly database", whether the file or its folder stops it.
+    const QFileInfo info(path);
+    const bool folder_writable = QFileInfo(info.absolutePath()).isWritable();
+    const bool writable = info.isWritable() && folder_writable;
+    QByteArray name = QFile::encodeName(path);
+    int flags = SQLITE_OPEN_NOMUTEX | (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
     // Never SQLITE_OPEN_CREATE: a missing host database is an error, not a new empty one.
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (st.wal && !folder_writable && !QFileInfo::exists(path + QStringLiteral("-shm"))) {
+        // A log-mode file is read through a shared-memory file beside it, which this folder
+        // cannot take. None there means no connection has the file open, so it is read as
+        // it stands.
+        name = "file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
     auto fail = [&db]() {
         const QString msg = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close_v2(db);
@@ -509,16 +763,52 @@ void Connection::open() {
     };
     if (rc != SQLITE_OK)
         fail();
-    sqlite3_busy_timeout(db, 5000);
-    // The first statements also prove the file is a database.
-    if (sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr,
-                     nullptr) != SQLITE_OK)
+    sqlite3_busy_handler(db, &Connection::on_busy, this);
+    // The journal mode is the host's, kept in the file: a log-mode file syncs at checkpoints
+    // (safe there); a rollback journal keeps the engine's full syncs.
+    if (st.wal &&
+        sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK)
         fail();
     // nArg 2 keeps SQLite's own variadic format() (printf) out of the Access form.
     if (sqlite3_create_function_v2(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                    format_function, nullptr, nullptr, nullptr) != SQLITE_OK)
         fail();
     db_ = db;
+}
+
+// Another process's lock: wait for it up to kLockWait with the busy cursor, then give up,
+// and the statement fails with "database is locked".
+int Connection::on_busy(void* self, int count) {
+    auto& c = *static_cast<Connection*>(self);
+    if (count == 0) {
+        c.wait_.start();
+        if (!c.waiting_) {
+            c.waiting_ = true;
+            cursor(true);
+        }
+    }
+    const qint64 left = kLockWait - c.wait_.elapsed();
+    if (left <= 0)
+        return 0;
+    static constexpr int delays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    const int step = count < int(std::size(delays)) ? delays[count] : 100;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<qint64>(step, left)));
+    return 1;
+}
+
+void Connection::end_wait() {
+    if (!waiting_)
+        return;
+    waiting_ = false;
+    cursor(false);
+}
+
+// The cursor is only a sign; nothing may unwind through the engine's frames.
+void Connection::cursor(bool busy) noexcept {
+    try {
+        platform::wait_cursor(busy);
+    } catch (...) {
+    }
 }
 
 void Connection::close() {
@@ -533,7 +823,10 @@ void Connection::close() {
 Recordset Connection::execute(const QString& sql) {
     if (!db_)
         throw Error(object_closed);
-    const QByteArray text = translate_access(sql).toUtf8();
+    // The wait a statement meets ends with it, however it ends.
+    const std::unique_ptr<Connection, void (*)(Connection*)> wait(
+        this, [](Connection* c) { c->end_wait(); });
+    const QByteArray text = translate_access(store_numbers(db_, sql)).toUtf8();
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &stmt, &tail) != SQLITE_OK)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -59,19 +60,32 @@ public:
 
     void set_connection_string(const QString& s) { connection_string_ = s; }
     const QString& connection_string() const { return connection_string_; }
-    // Opens the file named by Dbq, which must exist (it is never created); failure raises an
-    // error with the engine's message.
+    // Opens the file named by Dbq, which must exist and be a database (it is never created,
+    // and an empty file is not made one); failure raises an error with the engine's message.
+    // The file keeps its journal mode. A file or folder that cannot be written opens for
+    // reading, and then every write fails.
     void open();
     // Closing a closed connection does nothing.
     void close();
     int state() const { return db_ ? Open : Closed; }
 
-    // Runs one statement; failure raises an error with the engine's message.
+    // Runs one statement; failure raises an error with the engine's message. A statement that
+    // meets another process's lock waits for it, with the busy cursor, up to kLockWait ms.
+    // A text with a decimal comma ('1234,50') inserted into or set in a numeric column is
+    // stored as the number.
     Recordset execute(const QString& sql);
 
+    static constexpr int kLockWait = 10000;
+
 private:
+    static int on_busy(void* self, int count);
+    void end_wait();
+    static void cursor(bool busy) noexcept;
+
     QString connection_string_;
     sqlite3* db_ = nullptr;
+    QElapsedTimer wait_;
+    bool waiting_ = false;
 };
 
 // The database file a connection string names (its Dbq part), empty when none.

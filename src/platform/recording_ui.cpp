@@ -28,6 +28,10 @@ void RecordingUi::show_modal(QDialog& window) {
     events.append(QStringLiteral("close ") + window.objectName());
 }
 
+void RecordingUi::wait_cursor(bool on) {
+    events.append(on ? QStringLiteral("cursor busy") : QStringLiteral("cursor normal"));
+}
+
 QStringList RecordingUi::texts() const {
     QStringList out;
     for (const Box& b : boxes)

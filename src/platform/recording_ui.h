@@ -26,10 +26,12 @@ public:
     std::deque<std::function<void(QDialog&)>> on_show;
 
     QList<Box> boxes;
-    QStringList events; // "show Form1", "close Form1", "msgbox <text>"
+    // "show Form1", "close Form1", "msgbox <text>", "cursor busy", "cursor normal"
+    QStringList events;
 
     int message(const QString& text, int flags, const QString& title) override;
     void show_modal(QDialog& window) override;
+    void wait_cursor(bool on) override;
 
     QStringList texts() const; // the texts of every box, in order
 };

@@ -1,6 +1,7 @@
 #include "platform/ui.h"
 
 #include <QDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -90,6 +91,16 @@ QString answer_name(int answer) {
     }
 }
 
+void Ui::wait_cursor(bool on) {
+    // Without a window system (a console host) there is no cursor to change.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    if (on)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
 Ui& ui() {
     return current ? *current : widget_ui();
 }
@@ -104,6 +115,10 @@ int msgbox(const QString& text, int flags, const QString& title) {
 
 void show_modal(QDialog& window) {
     ui().show_modal(window);
+}
+
+void wait_cursor(bool on) {
+    ui().wait_cursor(on);
 }
 
 UiScope::UiScope(Ui& ui) : previous_(current) {

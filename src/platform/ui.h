@@ -31,6 +31,9 @@ public:
     virtual int message(const QString& text, int flags, const QString& title) = 0;
     // Shows the window modally; returns when it is hidden again.
     virtual void show_modal(QDialog& window) = 0;
+    // The busy cursor over every window while the module waits (on), and the cursor as it
+    // was again (off). Calls come in pairs.
+    virtual void wait_cursor(bool on);
 };
 
 // The answer a box gives when nobody presses anything but its default button.
@@ -45,6 +48,7 @@ void set_ui(Ui* ui); // nullptr restores the widget implementation
 
 int msgbox(const QString& text, int flags = vbOKOnly, const QString& title = QString());
 void show_modal(QDialog& window);
+void wait_cursor(bool on);
 
 // Puts a Ui in place for a scope.
 class UiScope {

@@ -2,6 +2,7 @@
 
 #include "platform/codepage.h"
 #include "platform/errors.h"
+#include "platform/wordml_mend.h"
 
 #include <QHash>
 #include <QXmlStreamReader>
@@ -41,8 +42,9 @@ struct Node {
     }
 };
 
-Node parse(const QString& xml) {
-    QXmlStreamReader r(xml);
+Node parse(const QString& document) {
+    const MendedDocument mended(document);
+    QXmlStreamReader r(mended.xml());
     std::vector<Node> stack;
     Node root;
     bool have_root = false;
@@ -81,7 +83,7 @@ Node parse(const QString& xml) {
         throw Error(QStringLiteral("Документ поврежден: %1 (строка %2, позиция %3)")
                         .arg(r.errorString())
                         .arg(r.lineNumber())
-                        .arg(r.columnNumber()));
+                        .arg(mended.column(r.characterOffset(), r.columnNumber())));
     if (!have_root || root.name != QLatin1String("w:wordDocument"))
         throw Error(QStringLiteral("Документ не является документом WordprocessingML"));
     return root;

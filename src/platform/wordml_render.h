@@ -25,7 +25,8 @@ QString decode_document(const QByteArray& bytes);
 // browsers draw alike: paragraphs with alignment, spacing and indents; runs with bold,
 // italic, underline, size and font; tables with their grid, cell widths, borders, margins,
 // shading, merged cells (gridSpan, vmerge/vMerge), vertical alignment and row heights.
-// Raises an Error naming the line when the text is not such a document.
+// Run texts are read as a forgiving word processor reads them (MendedDocument). Raises an
+// Error naming the line when the text is not such a document.
 WordHtml render_wordml(const QString& xml);
 
 } // namespace tavrelis::platform

@@ -1,6 +1,10 @@
 #include "data/connection.h"
 #include "platform/errors.h"
+#include "platform/recording_ui.h"
+#include "support/faults.h"
+#include "support/support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -36,14 +40,28 @@ const char* const schema[] = {
     "print_done integer)",
 };
 
-// An empty database file, made the way a host installation would make one.
-QString make_database(const QTemporaryDir& dir, const QString& name = "Fsk_Base.mdb") {
-    const QString path = dir.filePath(name);
+// A database file with one table of one row, made the way a host installation would make
+// one, in write-ahead-log mode unless told otherwise.
+QString make_database(const QString& path, const char* journal = "wal") {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                    nullptr);
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    sqlite3_exec(db,
+                 (QStringLiteral("pragma journal_mode=%1; create table marker (v text); "
+                                 "insert into marker values ('%2')")
+                      .arg(journal, path))
+                     .toUtf8()
+                     .constData(),
+                 nullptr, nullptr, nullptr);
     sqlite3_close(db);
     return path;
+}
+
+QString marker_of(const QString& connection_string) {
+    Connection c;
+    c.set_connection_string(connection_string);
+    c.open();
+    return c.execute("select v from marker").text(0);
 }
 
 QString description_of(Connection& cnn, const QString& sql) {
@@ -70,7 +88,8 @@ class TestConnection : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
-        cnn.set_connection_string(access_connection_string(make_database(dir)));
+        cnn.set_connection_string(
+            access_connection_string(make_database(dir.filePath("Fsk_Base.mdb"))));
         cnn.open();
         for (const char* s : schema)
             cnn.execute(QString::fromUtf8(s));
@@ -121,19 +140,125 @@ private slots:
         QCOMPARE(c.state(), int(Connection::Closed));
     }
 
-    void open_missing_file_fails_and_creates_nothing() {
-        const QString path = dir.filePath("Valmora2.mdb");
+    // Opening fails with the engine's description and leaves the file as it was: a missing
+    // file is not created, an empty one is not made a database.
+    void open_refuses_what_is_no_database_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("missing") << ""
+                                 << "unable to open database file";
+        QTest::newRow("a folder") << "/"
+                                  << "unable to open database file";
+        QTest::newRow("zero bytes") << "="
+                                    << "file is not a database";
+        QTest::newRow("text") << "=Это не база данных, а список покупок.\r\n"
+                              << "file is not a database";
+    }
+    void open_refuses_what_is_no_database() {
+        QFETCH(QString, file);
+        QFETCH(QString, description);
+        QTemporaryDir d;
+        const QString path = d.filePath("Valmora2.mdb");
+        if (file == "/")
+            QVERIFY(QDir().mkdir(path));
+        else if (file.startsWith(u'='))
+            QVERIFY(testsupport::write_file(path, file.mid(1).toUtf8()));
         Connection c;
         c.set_connection_string(access_connection_string(path));
-        QString description;
+        QString got;
         try {
             c.open();
         } catch (const Error& e) {
-            description = e.description();
+            got = e.description();
         }
-        QCOMPARE(description, QStringLiteral("unable to open database file"));
+        QCOMPARE(got, description);
         QCOMPARE(c.state(), int(Connection::Closed));
-        QVERIFY(!QFile::exists(path));
+        QCOMPARE(QFileInfo::exists(path), !file.isEmpty());
+        if (file.startsWith(u'='))
+            QCOMPARE(testsupport::read_file(path), file.mid(1).toUtf8());
+    }
+
+    // The connection string names the whole path, whatever its folder is called; a plain
+    // path stands in it as it is. A database at the path cut at ";" is not the one opened.
+    void connection_string_names_the_whole_path_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("plain") << "Data";
+        QTest::newRow(";") << "Da;ta";
+        QTest::newRow("braces, ; and blanks") << " {Da}ta;} ";
+    }
+    void connection_string_names_the_whole_path() {
+        QFETCH(QString, folder);
+        QTemporaryDir d;
+        QVERIFY(QDir(d.path()).mkdir(folder));
+        const QString path = make_database(d.filePath(folder + "/Fsk_Base.mdb"));
+        const QString cs = access_connection_string(path);
+        if (!folder.contains(u';'))
+            QCOMPARE(cs, "Driver={Microsoft Access Driver (*.mdb)};Dbq=" + path);
+        else
+            make_database(path.left(path.indexOf(u';')));
+        QCOMPARE(dbq_of(cs), path);
+        QCOMPARE(marker_of(cs), path);
+    }
+
+    // The host's file keeps the journal mode it has; writes go through in either.
+    void journal_mode_is_kept_data() {
+        QTest::addColumn<QString>("journal");
+        QTest::newRow("write-ahead log") << "wal";
+        QTest::newRow("rollback journal") << "delete";
+    }
+    void journal_mode_is_kept() {
+        QFETCH(QString, journal);
+        QTemporaryDir d;
+        Connection c;
+        c.set_connection_string(access_connection_string(
+            make_database(d.filePath("Fsk_Base.mdb"), qPrintable(journal))));
+        c.open();
+        c.execute("insert into marker values ('x')");
+        c.close();
+        c.open();
+        QCOMPARE(c.execute("select count(*) from marker").text(0), QStringLiteral("2"));
+        QCOMPARE(c.execute("pragma journal_mode").text(0), journal);
+    }
+
+    // A file or folder that cannot be written: the file opens and reads, and a write fails
+    // with the engine's description, in either journal mode.
+    void read_only_opens_for_reading_data() {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QString>("journal");
+        QTest::newRow("file, write-ahead log") << false << "wal";
+        QTest::newRow("file, rollback journal") << false << "delete";
+        QTest::newRow("folder, write-ahead log") << true << "wal";
+        QTest::newRow("folder, rollback journal") << true << "delete";
+    }
+    void read_only_opens_for_reading() {
+        QFETCH(bool, folder);
+        QFETCH(QString, journal);
+        QTemporaryDir d;
+        const QString path = make_database(d.filePath("Fsk_Base.mdb"), qPrintable(journal));
+        const QString locked = folder ? d.path() : path;
+        QString why;
+        if (!testsupport::make_read_only(locked, &why))
+            QSKIP(qPrintable(why));
+        const std::unique_ptr<const QString, void (*)(const QString*)> undo(
+            &locked, [](const QString* p) { testsupport::make_writable(*p); });
+        Connection c;
+        c.set_connection_string(access_connection_string(path));
+        c.open();
+        QCOMPARE(c.execute("select v from marker").text(0), path);
+        QCOMPARE(description_of(c, "insert into marker values ('x')"),
+                 QStringLiteral("attempt to write a readonly database"));
+    }
+
+    // Another process holds a write lock for 2 s: the statement waits, with the busy cursor,
+    // and goes through.
+    void a_lock_is_waited_for() {
+        platform::RecordingUi ui;
+        platform::UiScope scope(ui);
+        testsupport::HeldLock lock(dbq_of(cnn.connection_string()), 2);
+        QVERIFY2(lock.held(), qPrintable(lock.error()));
+        cnn.execute("insert into fact_payments values (900)");
+        QCOMPARE(ui.events, (QStringList{"cursor busy", "cursor normal"}));
+        cnn.execute("delete from fact_payments where oper_id=900");
     }
 
     void execute_on_closed_connection_fails() {
@@ -153,6 +278,8 @@ private slots:
                                    << "/a b/c.mdb";
         QTest::newRow("braced value with ;") << "Driver={x};Dbq={/a;b/c.mdb};Uid="
                                              << "/a;b/c.mdb";
+        QTest::newRow("braced value with }") << "Dbq={ /a}}b/c.mdb }"
+                                             << " /a}b/c.mdb ";
         QTest::newRow("none") << "Driver={Microsoft Access Driver (*.mdb)}"
                               << "";
         QTest::newRow("DbqX is another key") << "DbqX=/a.mdb"
@@ -162,11 +289,6 @@ private slots:
         QFETCH(QString, connection_string);
         QFETCH(QString, dbq);
         QCOMPARE(dbq_of(connection_string), dbq);
-    }
-
-    // The WAL journal lets the host read while the module writes.
-    void journal_is_wal() {
-        QCOMPARE(cnn.execute("PRAGMA journal_mode").text(0), QStringLiteral("wal"));
     }
 
     void full_name_of_a_natural_person_data() {
@@ -339,6 +461,39 @@ private slots:
         QCOMPARE(rs.text(0), QStringLiteral("06.12.2026"));
         QCOMPARE(rs.text(1), QStringLiteral("10,12"));
         QVERIFY(rs.is_null(2));
+    }
+
+    // A text with a decimal comma, alone as the value of a numeric column (not DATE), is
+    // stored as the number, as Access stores it; everything else as it is written.
+    void comma_numbers_are_stored_as_numbers_data() {
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QString>("stored"); // quote() of summa, whole, code, due
+        QTest::newRow("insert") << QStringList{"insert into amounts (summa,whole,code,due) "
+                                               "values ('1234,50','12,00','1,5','3,5')"}
+                                << "1234.5 12 '1,5' '3,5'";
+        QTest::newRow("insert of every column") << QStringList{"insert into amounts values "
+                                                               "('-0,05', '7,25', '0,5', null);"}
+                                                << "-0.05 7.25 '0,5' NULL";
+        QTest::newRow("update") << QStringList{"insert into amounts (code) values ('1,5')",
+                                               "update amounts set [summa]='150000,55',code='2,5',"
+                                               "whole= '-3,0' where code='1,5'"}
+                                << "150000.55 -3 '2,5' NULL";
+        QTest::newRow("not a lone number")
+            << QStringList{"insert into amounts (summa,whole) values ('1,5' & '0', '1 234,50')",
+                           "update amounts set code=summa where summa='1,50'"}
+            << "'1,50' '1 234,50' '1,50' NULL";
+    }
+    void comma_numbers_are_stored_as_numbers() {
+        QFETCH(QStringList, statements);
+        QFETCH(QString, stored);
+        cnn.execute("create table if not exists amounts (summa REAL, whole INTEGER, code TEXT, "
+                    "due DATE)");
+        cnn.execute("delete from amounts");
+        run_all(statements);
+        QCOMPARE(cnn.execute("select quote(summa)||' '||quote(whole)||' '||quote(code)||' '||"
+                             "quote(due) from amounts")
+                     .text(0),
+                 stored);
     }
 
     void format_reads_a_date_data() {

@@ -71,6 +71,9 @@ private slots:
         QVERIFY2(host::make_demo(tmp.path(), &error), qPrintable(error));
         tavrelis::platform::set_today(QDate());
         const QString v = tmp.filePath("Data/Valmora2.mdb"), f = tmp.filePath("Data/Fsk_Base.mdb");
+        // Both in write-ahead-log mode, as a host keeps them.
+        for (const QString& db : {v, f})
+            QCOMPARE(rows(db, "pragma journal_mode"), QVector<QStringList>{{"wal"}});
         const auto inns = rows(v, "select inn from legalperson union all select inn from "
                                   "naturalperson") +
                           rows(f, "select self_inn from requisites union all select inn from "

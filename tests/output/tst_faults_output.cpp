@@ -32,6 +32,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <sys/resource.h>
 #include <tuple>
 
 using namespace tavrelis;
@@ -441,13 +442,18 @@ private slots:
                 << "В шаблоне платежного поручения нет поля <nomer_pp>" + tail.arg(44);
             QTest::addRow("not a whole document, %s run", run)
                 << "cut" << run << "Не удалось открыть документ";
+            QTest::addRow("an external entity, %s run", run)
+                << "external entity" << run << "Не удалось открыть документ";
+            QTest::addRow("exponential entities, %s run", run)
+                << "entity bomb" << run << "Не удалось открыть документ";
         }
     }
 
-    // The template beside the module is missing, unreadable or wrong. The template belongs
-    // to the module's folder, so the run goes in a process of its own that loads a copy of
-    // the module from a folder of the test's making. The run ends in the print error box at
-    // its first order; nothing is printed, exported or recorded.
+    // The template beside the module is missing, unreadable, wrong or hostile. The template
+    // belongs to the module's folder, so the run goes in a process of its own that loads a copy
+    // of the module from a folder of the test's making. The run ends in the print error box at
+    // its first order; nothing is printed, exported or recorded, nothing of a file an entity
+    // names shows anywhere, and the run takes no great amount of memory.
     void template_faulty() {
         QFETCH(QString, fault);
         QFETCH(QString, run);
@@ -474,6 +480,31 @@ private slots:
             QVERIFY(write_file(templ, QByteArray()));
         else if (fault == QLatin1String("cut"))
             QVERIFY(write_file(templ, shipped.left(shipped.size() - 200)));
+        // What must show nowhere: the text of the file an entity names, or "lol" expanded.
+        const QByteArray secret =
+            fault == QLatin1String("entity bomb") ? "lollol" : "secret-of-the-host-7f3a";
+        const QString target = out_->filePath(QStringLiteral("target.txt"));
+        QVERIFY(write_file(target, secret));
+        if (fault.contains(QLatin1String("entit"))) {
+            // Both make &x; in the first run text stand for something else.
+            QByteArray dtd =
+                "<!ENTITY x SYSTEM \"" + QUrl::fromLocalFile(target).toEncoded() + "\">";
+            if (fault == QLatin1String("entity bomb")) {
+                dtd = "<!ENTITY x0 \"lol\">";
+                for (int k = 1; k <= 9; ++k)
+                    dtd += QStringLiteral("<!ENTITY x%1 \"%2\">")
+                               .arg(k)
+                               .arg(QStringLiteral("&x%1;").arg(k - 1).repeated(10))
+                               .toUtf8();
+                dtd += "<!ENTITY x \"&x9;\">";
+            }
+            QByteArray t = shipped;
+            t.insert(t.indexOf("<w:wordDocument"), "<!DOCTYPE w:wordDocument [" + dtd + "]>");
+            QVERIFY(t.contains("<w:t>0401060"));
+            QVERIFY(write_file(templ, t.replace("<w:t>0401060", "<w:t>&x;0401060")));
+        }
+        const QString temp = out_->filePath(QStringLiteral("temp"));
+        QVERIFY(QDir().mkpath(temp));
 
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -483,6 +514,7 @@ private slots:
         env.insert(QStringLiteral("TAVRELIS_SETTLEMENTS"), host_->settlements_file());
         env.insert(QStringLiteral("TAVRELIS_EXPORT"), folder);
         env.insert(QStringLiteral("TAVRELIS_PRINT_TO"), pdf_dir());
+        env.insert(QStringLiteral("TEMP"), temp);
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), QStringList());
         QVERIFY(child.waitForFinished(60000));
@@ -494,12 +526,19 @@ private slots:
         if (lines.value(0) != QStringLiteral("module ") + module.path())
             QSKIP("this build finds the module by a run path that LD_LIBRARY_PATH cannot "
                   "override, so no copy of the module can be loaded");
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[1].startsWith(QStringLiteral("grew ")) &&
+                     lines[1].mid(5).toLongLong() < 100 * 1024,
+                 qPrintable(lines[1]));
         const QString expected =
             box.replace(QStringLiteral("<T>"), QDir::toNativeSeparators(templ));
-        QVERIFY2(lines[1].startsWith(QStringLiteral("box critical|") + kTitle + u'|' + kPrintError +
+        QVERIFY2(lines[2].startsWith(QStringLiteral("box critical|") + kTitle + u'|' + kPrintError +
                                      expected),
-                 qPrintable(lines[1]));
+                 qPrintable(lines[2]));
+        QVERIFY(!lines[2].contains(QString::fromLatin1(secret)));
+        for (const QString& dir : {temp, pdf_dir(), folder})
+            for (const QFileInfo& f : QDir(dir).entryInfoList(QDir::Files))
+                QVERIFY2(!read_file(f.filePath()).contains(secret), qPrintable(f.filePath()));
 
         QCOMPARE(invariant_violations(before, state()), QStringList());
         QCOMPARE(state().payments, before.payments);
@@ -595,7 +634,8 @@ private slots:
 };
 
 // The run of template_faulty, in a process of its own: both formed orders, ticked, through
-// "Выполнить" as a print or an export run; the boxes it showed go to standard output.
+// "Выполнить" as a print or an export run; how much its peak memory grew and the boxes it
+// showed go to standard output.
 int template_run(const QString& run) {
     platform::set_registry_file(qEnvironmentVariable("TAVRELIS_REGISTRY"));
     platform::set_today(fd::kToday);
@@ -620,9 +660,13 @@ int template_run(const QString& run) {
     f2.Check1->setChecked(false);
     f2.Check3->setChecked(!print);
     f2.Check2->setChecked(false);
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
     Command10_Click();
+    getrusage(RUSAGE_SELF, &after);
     QTextStream out(stdout);
     out << "module " << platform::module_folder() << "\n";
+    out << "grew " << (after.ru_maxrss - before.ru_maxrss) << "\n"; // peak, in kB
     for (const auto& b : ui.boxes)
         out << "box " << b.icon << '|' << b.title << '|' << QString(b.text).replace(u'\n', u' ')
             << "\n";

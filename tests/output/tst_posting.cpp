@@ -81,7 +81,8 @@ private slots:
     }
     void cleanupTestCase() { host_.reset(); }
     void init() {
-        QVERIFY(host_->settlements("delete from fsk_operations; delete from payments;"));
+        QVERIFY(host_->settlements(
+            "drop trigger if exists no_mark; delete from fsk_operations; delete from payments;"));
         session_ = std::make_unique<Session>();
         rec_ = std::make_unique<RecordingUi>();
         scope_ = std::make_unique<UiScope>(*rec_);
@@ -145,9 +146,22 @@ private slots:
             "select card_id,deleted,input_day,act_id,term_day,summa,docum,period_name,docum_num,"
             "docum_date,typeof(summa) from fsk_operations where oper_id<>1001");
         QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0], (QStringList{"2", "0", "2026-05-14", "62", "2026-05-14", "1234,50",
+        QCOMPARE(rows[0], (QStringList{"2", "0", "2026-05-14", "62", "2026-05-14", "1234.5",
                                        "Платежное поручение", "Квартал 'I' 2024", "15",
-                                       "2024-03-05", "text"}));
+                                       "2024-03-05", "real"}));
+    }
+
+    // The amount is inserted as the text "150000,55" and stored as the number: a sum over
+    // the card keeps the kopecks.
+    void card_sum_keeps_kopecks() {
+        QVERIFY(host_->settlements(accrual(1001, 2, 41) + accrual(1002, 2, 41)));
+        list(1001, "15", "05.03.2024", "150 000,55");
+        list(1002, "16", "05.03.2024", "0,40");
+        post_row(1);
+        post_row(2);
+        QCOMPARE(host_->settlements_value("select sum(summa) from fsk_operations where card_id=2 "
+                                          "and act_id=62"),
+                 QStringLiteral("150000.95"));
     }
 
     // The notice names the order and its year, offers only the two "yes" answers and posts
@@ -189,6 +203,35 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::exception, post_row(1));
         QCOMPARE(form2().ops_count, 0);
         QCOMPARE(host_->settlements_value("select payment_done from payments"), "0");
+    }
+
+    // A mark that cannot be set takes its payment back with it, whether the engine undid the
+    // statement or the whole transaction; the failure is the output step's, and the next run
+    // books the payment once.
+    void failed_mark_data() {
+        QTest::addColumn<QString>("undo");
+        QTest::newRow("statement undone") << "abort";
+        QTest::newRow("transaction undone") << "rollback";
+    }
+    void failed_mark() {
+        QFETCH(QString, undo);
+        QVERIFY(host_->settlements(accrual(1001, 1, 41) +
+                                   "create trigger no_mark before update of payment_done on "
+                                   "payments begin select raise(" +
+                                   undo + ", 'запись заблокирована'); end;"));
+        list(1001);
+        form2().current_row = 1;
+        save_data(true, true);
+        QCOMPARE(rec_->texts(),
+                 QStringList{"Произошла ошибка в модуле save_data(3): запись заблокирована"});
+        QCOMPARE(payments_made(), QStringLiteral("0"));
+        QCOMPARE(form2().ops_count, 0);
+        QVERIFY(!form2().suc);
+        QVERIFY(host_->settlements("drop trigger no_mark;"));
+        save_data(true, true);
+        QCOMPARE(payments_made(), QStringLiteral("1"));
+        QCOMPARE(host_->settlements_value("select payment_done from payments"), "1");
+        QCOMPARE(form2().ops_count, 1);
     }
 
     // Runs as the print loop makes them, one after another on the same order: whatever the

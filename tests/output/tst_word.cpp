@@ -7,7 +7,6 @@
 #include "support/support.h"
 
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -76,14 +75,6 @@ QString cell_text(const QTextTableCell& c) {
     QTextCursor cur = c.firstCursorPosition();
     cur.setPosition(c.lastCursorPosition().position(), QTextCursor::KeepAnchor);
     return cur.selectedText().remove(QChar::ObjectReplacementCharacter).trimmed();
-}
-
-QString pdf_text(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    if (!p.waitForFinished(30000))
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // A factory as a test puts in place: the stand-in, but of another version.
@@ -174,7 +165,11 @@ private slots:
         QTest::newRow("not xml") << QByteArray("plain text");
         QTest::newRow("another root") << QByteArray("<?xml version=\"1.0\"?><html/>");
         QTest::newRow("unclosed") << kHead + "<w:p>";
-        QTest::newRow("markup in a value") << document(para("A <B> C"));
+        QTest::newRow("markup outside a run text") << document(para("A") + "<B>");
+        QTest::newRow("a run text never closed") << document("<w:p><w:r><w:t>A</w:r></w:p>");
+        QTest::newRow("a document type declaration")
+            << "<?xml version=\"1.0\"?><!DOCTYPE w:wordDocument [<!ENTITY x \"y\">]>" +
+                   kHead.mid(kHead.indexOf("<w:wordDocument")) + para("&x;") + kTail;
     }
     void not_a_wordprocessingml_document() {
         QFETCH(QByteArray, bytes);
@@ -187,6 +182,63 @@ private slots:
             QVERIFY2(e.description().startsWith(QStringLiteral("Не удалось открыть документ \"")),
                      qPrintable(e.description()));
         }
+    }
+
+    // Inside a run, everything up to the "</w:t>" that closes it is text, whatever it holds.
+    void run_texts_are_read_as_written_data() {
+        QTest::addColumn<QByteArray>("run");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("less and greater than") << QByteArray("<w:t>a < b > c</w:t>") << "a < b > c";
+        QTest::newRow("markup") << QByteArray("<w:t><b>x</b><!-- y --></w:t>")
+                                << "<b>x</b><!-- y -->";
+        QTest::newRow("bare ampersands")
+            << QByteArray("<w:t>A & B &nbsp; &#1; &#xZ; &;</w:t>") << "A & B &nbsp; &#1; &#xZ; &;";
+        QTest::newRow("references kept as their characters")
+            << QByteArray("<w:t>&lt;&amp;&quot;&#1025;&#x401;</w:t>") << "<&\"ЁЁ";
+        QTest::newRow("control characters as blanks") << QByteArray("<w:t>a\x01"
+                                                                    "b\x1F\x0B\x0C\x7F</w:t>")
+                                                      << "a b   \x7F";
+        QTest::newRow("windows-1251 bytes") << QByteArray("<w:t>\xAB<\xBB</w:t>") << "«<»";
+        QTest::newRow("a run tag in a value") << QByteArray("<w:t><w:t></w:t>") << "<w:t>";
+        QTest::newRow("run ends and tags in a value")
+            << QByteArray("<w:t>a</w:t>b</w:t><c></w:t></w:r></w:t>")
+            << "a</w:t>b</w:t><c></w:t></w:r>";
+        QTest::newRow("attributes")
+            << QByteArray("<w:t xml:space=\"preserve\"> <x> </w:t>") << " <x> ";
+        QTest::newRow("texts of one run stay apart")
+            << QByteArray("<w:t>a<</w:t><w:tab/><w:t>>b</w:t>") << "a<\t>b";
+    }
+    void run_texts_are_read_as_written() {
+        QFETCH(QByteArray, run);
+        QFETCH(QString, text);
+        const WordHtml out = render_wordml(platform::decode_document(
+            document("<w:p><w:r><w:t>|</w:t>" + run + "<w:t>|</w:t></w:r></w:p>")));
+        QCOMPARE(Loaded(out.html).doc.toPlainText().trimmed(), u'|' + text + u'|');
+    }
+
+    // A break outside the run texts is reported where it stands in the file as written, as
+    // in a file whose run texts need no rewriting.
+    void a_break_is_reported_where_it_is_written_data() {
+        QTest::addColumn<QByteArray>("hostile");
+        QTest::addColumn<QByteArray>("plain"); // as long, line for line
+        QTest::newRow("on the line of the run") << QByteArray("Ё<&ё") << QByteArray("Ё__ё");
+        QTest::newRow("after a run of several lines")
+            << QByteArray("<\n<<\n&<") << QByteArray("_\n__\n__");
+    }
+    void a_break_is_reported_where_it_is_written() {
+        QFETCH(QByteArray, hostile);
+        QFETCH(QByteArray, plain);
+        const auto message = [](const QByteArray& text) {
+            try {
+                render_wordml(QString::fromUtf8(document(para("Ёлка") + para(text) + "</w:p>")));
+            } catch (const Error& e) {
+                return e.description();
+            }
+            return QString();
+        };
+        const QString expected = message(plain);
+        QVERIFY2(expected.startsWith(QStringLiteral("Документ поврежден: ")), qPrintable(expected));
+        QCOMPARE(message(hostile), expected);
     }
 
     void a_missing_file_is_not_opened() {
@@ -337,7 +389,7 @@ private slots:
         QVERIFY(!QDir(dir_.filePath("unused")).exists());
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("pdftotext is not installed");
-        QVERIFY(pdf_text(pdf).contains(QStringLiteral("Платежное поручение 0401060")));
+        QVERIFY(testsupport::pdf_text(pdf).contains(QStringLiteral("Платежное поручение 0401060")));
     }
 
     void with_no_printer_the_sheet_goes_to_the_named_folder() {

@@ -1,6 +1,8 @@
 #include "support/faults.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <sqlite3.h>
 
 #include <csignal>
@@ -54,43 +56,62 @@ FileSizeLimit::~FileSizeLimit() {
     std::signal(SIGXFSZ, old_handler_);
 }
 
-bool make_read_only(const QString& file, QString* why) {
+bool make_read_only(const QString& path, QString* why) {
     if (!running_as_root()) {
-        if (::chmod(QFile::encodeName(file).constData(), 0444) == 0)
+        if (::chmod(QFile::encodeName(path).constData(), QFileInfo(path).isDir() ? 0555 : 0444) ==
+            0)
             return true;
         *why = QStringLiteral("chmod failed");
         return false;
     }
-    if (set_immutable(file, true))
+    if (set_immutable(path, true))
         return true;
     *why = QStringLiteral("running as root on a file system (or without the capability) that "
                           "has no immutable files: nothing makes a file read-only for root");
     return false;
 }
 
-void make_writable(const QString& file) {
+void make_writable(const QString& path) {
     if (running_as_root())
-        set_immutable(file, false);
-    ::chmod(QFile::encodeName(file).constData(), 0644);
+        set_immutable(path, false);
+    ::chmod(QFile::encodeName(path).constData(), QFileInfo(path).isDir() ? 0755 : 0644);
 }
 
-HeldLock::HeldLock(const QString& file) {
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db_, SQLITE_OPEN_READWRITE,
-                        nullptr) != SQLITE_OK) {
-        error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+HeldLock::HeldLock(const QString& file, int seconds) : process_(new QProcess), seconds_(seconds) {
+    // A group of its own, so that the shell's sleep goes with it.
+    process_->setChildProcessModifier([] { ::setpgid(0, 0); });
+    process_->start(QStringLiteral("sqlite3"), {file});
+    if (!process_->waitForStarted()) {
+        error_ = QStringLiteral("sqlite3: ") + process_->errorString();
         return;
     }
-    char* msg = nullptr;
-    held_ = sqlite3_exec(db_, "begin exclusive", nullptr, nullptr, &msg) == SQLITE_OK;
+    QByteArray script = ".bail on\nBEGIN IMMEDIATE;\nSELECT 'held';\n";
+    if (seconds > 0)
+        script += ".shell sleep " + QByteArray::number(seconds) + "\nROLLBACK;\n.quit\n";
+    process_->write(script);
+    QByteArray out;
+    while (!out.contains("held") && process_->waitForReadyRead(10000))
+        out += process_->readAllStandardOutput();
+    held_ = out.contains("held");
     if (!held_)
-        error_ = QString::fromUtf8(msg);
-    sqlite3_free(msg);
+        error_ = QString::fromUtf8(process_->readAllStandardError());
 }
 
 HeldLock::~HeldLock() {
-    if (held_)
-        sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
-    sqlite3_close(db_);
+    // Let go as a writer does, so that the shell removes the log files it made; a shell
+    // still sleeping out its time is killed with its sleep.
+    if (process_->state() != QProcess::NotRunning) {
+        if (!seconds_) {
+            process_->write("ROLLBACK;\n.quit\n");
+            process_->closeWriteChannel();
+        }
+        if (seconds_ || !process_->waitForFinished()) {
+            if (::kill(-pid_t(process_->processId()), SIGKILL) != 0)
+                process_->kill();
+            process_->waitForFinished();
+        }
+    }
+    delete process_;
 }
 
 QString run_sql(const QString& file, const QString& sql) {
@@ -107,6 +128,25 @@ QString run_sql(const QString& file, const QString& sql) {
     }
     sqlite3_close(db);
     return error;
+}
+
+QVector<QStringList> query(const QString& file, const QString& sql) {
+    QVector<QStringList> out;
+    sqlite3* db = nullptr;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QStringList row;
+            for (int i = 0; i < sqlite3_column_count(st); ++i)
+                row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+            out << row;
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
 }
 
 } // namespace testsupport

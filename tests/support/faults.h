@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
-struct sqlite3;
+class QProcess;
 
 namespace testsupport {
 
@@ -25,18 +27,18 @@ private:
     void (*old_handler_)(int) = nullptr;
 };
 
-// Makes a file impossible to write for this process: without root's rights by its
-// permissions, with them by the file system's immutable flag. False, with the reason, when
-// neither works here. Undone by make_writable (which a test must call before its folder is
-// removed).
-bool make_read_only(const QString& file, QString* why);
-void make_writable(const QString& file);
+// Makes a file or a folder impossible to write for this process: without root's rights by
+// its permissions, with them by the file system's immutable flag. False, with the reason,
+// when neither works here. Undone by make_writable (which a test must call before its folder
+// is removed).
+bool make_read_only(const QString& path, QString* why);
+void make_writable(const QString& path);
 
-// Another writer of a database: a second connection holding an exclusive transaction
-// until it goes.
+// Another writer of a database: a second process (the sqlite3 shell) holding a write
+// transaction for the seconds given, or, with 0, until the HeldLock goes.
 class HeldLock {
 public:
-    explicit HeldLock(const QString& file);
+    explicit HeldLock(const QString& file, int seconds = 0);
     ~HeldLock();
     HeldLock(const HeldLock&) = delete;
     HeldLock& operator=(const HeldLock&) = delete;
@@ -44,7 +46,8 @@ public:
     QString error() const { return error_; }
 
 private:
-    sqlite3* db_ = nullptr;
+    QProcess* process_ = nullptr;
+    int seconds_ = 0;
     bool held_ = false;
     QString error_;
 };
@@ -52,5 +55,8 @@ private:
 // Runs statements on a database with a connection of the test's own; the engine's message
 // on failure.
 QString run_sql(const QString& file, const QString& sql);
+// Rows of a query on a database, each field as text (null as empty), with a connection of the
+// test's own; no rows when it fails.
+QVector<QStringList> query(const QString& file, const QString& sql);
 
 } // namespace testsupport

@@ -7,6 +7,10 @@
 
 namespace testsupport {
 
+// Read-write though it only reads (never creating): a read-only reader of a log-mode file
+// leaves the file's -wal and -shm behind, where the host's own connections remove them.
+constexpr int kReader = SQLITE_OPEN_READWRITE;
+
 namespace {
 
 QString cell(sqlite3_stmt* st, int i) {
@@ -81,8 +85,7 @@ bool numeric_sum(const QString& tagged) {
 QString database_content(const QString& file) {
     sqlite3* db = nullptr;
     QString out;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, kReader, nullptr) != SQLITE_OK) {
         out = QStringLiteral("cannot open: ") + QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close(db);
         return out;
@@ -112,8 +115,8 @@ QString database_content(const QString& file) {
 HostState capture_host(const QString& settlements_file, const QString& settings_file) {
     HostState s;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(settlements_file).constData(), &db, SQLITE_OPEN_READONLY,
-                        nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(settlements_file).constData(), &db, kReader, nullptr) !=
+        SQLITE_OK) {
         s.read_error = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
     } else {
         QVector<QStringList> ops;
@@ -216,6 +219,11 @@ QStringList invariant_violations(const HostState& before, const HostState& after
         const qsizetype i = after.operation_columns.indexOf(QLatin1String(name));
         return i < 0 ? QString() : value(r[i]);
     };
+    // An amount as the order shows it ("1 234,50") or as the card stores it (1234.5).
+    const auto amount = [](QString text) {
+        text.remove(u' ').replace(u',', u'.');
+        return QString::number(text.toDouble(), 'f', 2);
+    };
     QHash<QString, int> posted;
     for (auto it = new_orders.cbegin(); it != new_orders.cend(); ++it) {
         const HostState::Row& now = it.value();
@@ -228,8 +236,7 @@ QStringList invariant_violations(const HostState& before, const HostState& after
         const auto accrual = after.operations.constFind(it.key().toLongLong());
         if (accrual == after.operations.cend())
             continue;
-        QString sum = column(after, now, QStringLiteral("sum"));
-        sum.remove(u' ');
+        const QString sum = amount(column(after, now, QStringLiteral("sum")));
         const QString key = op_value(*accrual, "card_id") + u'|' +
                             op_value(*accrual, "period_name") + u'|' + sum + u'|' +
                             column(after, now, QStringLiteral("payment_date"));
@@ -246,7 +253,7 @@ QStringList invariant_violations(const HostState& before, const HostState& after
             continue;
         }
         const QString key = op_value(*it, "card_id") + u'|' + op_value(*it, "period_name") + u'|' +
-                            op_value(*it, "summa") + u'|' + op_value(*it, "docum_date");
+                            amount(op_value(*it, "summa")) + u'|' + op_value(*it, "docum_date");
         if (++paid[key] > posted.value(key))
             out << QStringLiteral("payment operation %1 (%2) has no order of its own that "
                                   "turned posted in the run")

@@ -32,11 +32,6 @@ bool convert(const char* to, const char* from, const QByteArray& in, QByteArray*
     return true;
 }
 
-bool xml_char(char32_t c) {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
 } // namespace
 
 bool decode_line(const QString& line, QString* out, QString* error) {
@@ -186,38 +181,6 @@ QString xml_escaped(const QString& text) {
 
 QString printed(const QString& text) {
     return through_cp1251(text).replace(u'&', u' ');
-}
-
-QString read_filled(const QByteArray& bytes) {
-    QString out;
-    for (qsizetype i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const int len = lead < 0x80         ? 1
-                        : (lead >> 5) == 6  ? 2
-                        : (lead >> 4) == 14 ? 3
-                        : (lead >> 3) == 30 ? 4
-                                            : 0;
-        bool valid = len > 0 && i + len <= bytes.size();
-        for (int k = 1; valid && k < len; ++k)
-            valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
-        if (valid) {
-            out += QString::fromUtf8(bytes.mid(i, len));
-            i += len;
-        } else {
-            out += from_cp1251_file(bytes.mid(i, 1));
-            ++i;
-        }
-    }
-    return out;
-}
-
-bool xml_content_safe(const QString& text) {
-    if (text.contains(u'<') || text.contains(u'&') || text.contains(QLatin1String("]]>")))
-        return false;
-    for (const char32_t c : text.toUcs4())
-        if (!xml_char(c))
-            return false;
-    return true;
 }
 
 QString shown(const QString& text) {

@@ -27,14 +27,6 @@ QString xml_escaped(const QString& text);
 // character with no windows-1251 code "?".
 QString printed(const QString& text);
 
-// A filled print template's bytes read as the word processor reads them: UTF-8, where a
-// byte that starts no valid UTF-8 sequence is a windows-1251 character of its own.
-QString read_filled(const QByteArray& bytes);
-
-// Whether a text can stand in the content of an XML element unescaped: no "<", no "&",
-// no "]]>" and only characters XML 1.0 allows.
-bool xml_content_safe(const QString& text);
-
 // A text for a test's failure message: escapes shown, cut to a readable length.
 QString shown(const QString& text);
 

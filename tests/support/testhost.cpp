@@ -10,6 +10,10 @@
 
 namespace testsupport {
 
+// Read-write though it only reads (never creating): a read-only reader of a log-mode file
+// leaves the file's -wal and -shm behind, where the host's own connections remove them.
+constexpr int kReader = SQLITE_OPEN_READWRITE;
+
 namespace {
 
 bool run_script(const QString& file, const QString& sql) {
@@ -31,8 +35,7 @@ bool run_script(const QString& file, const QString& sql) {
 QVector<QStringList> rows_of(const QString& file, const QString& sql) {
     QVector<QStringList> out;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, kReader, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return out;
     }
@@ -80,8 +83,10 @@ TestHost::TestHost(int options, int version) {
     const QString settlements_sql = (options & WithFactPayments)
                                         ? tavrelis::data::settlements_schema_sql()
                                         : tavrelis::data::settlements_core_schema_sql();
-    // One transaction per database: a sync per table would make every test wait on the disk.
-    const QString begin = QStringLiteral("BEGIN;\n"), commit = QStringLiteral("\nCOMMIT;");
+    // In write-ahead-log mode, as the host keeps them. One transaction per database: a sync
+    // per table would make every test wait on the disk.
+    const QString begin = QStringLiteral("PRAGMA journal_mode=WAL;\nBEGIN;\n"),
+                  commit = QStringLiteral("\nCOMMIT;");
     run_script(settlements_file(), begin + settlements_sql + commit);
     run_script(taxpayer_file(), begin + tavrelis::data::taxpayer_schema_sql() + commit);
     write_registry(data_dir() + QStringLiteral("/"), version);

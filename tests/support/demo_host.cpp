@@ -1,0 +1,106 @@
+#include "support/demo_host.h"
+
+#include "demo.h"
+#include "platform/env.h"
+#include "support/faults.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <csignal>
+
+namespace testsupport {
+
+namespace {
+
+qint64 peak_kb(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    static const QRegularExpression hwm(QStringLiteral("VmHWM:\\s*(\\d+) kB"));
+    return hwm.match(QString::fromLatin1(f.readAll())).captured(1).toLongLong();
+}
+
+} // namespace
+
+bool DemoHost::make(const QString& settlements_sql, const QString& taxpayer_sql) const {
+    for (const char* sub : {"appdata", "home", "temp", "pdf"})
+        QDir(root).mkpath(QLatin1String(sub));
+    tavrelis::platform::set_today(QDate::fromString(kToday, QStringLiteral("dd.MM.yyyy")));
+    QString error;
+    const bool made = host::make_demo(host(), &error);
+    tavrelis::platform::set_today(QDate());
+    if (made) {
+        for (const auto& [db, sql] :
+             {std::pair(taxpayer(), taxpayer_sql), std::pair(settlements(), settlements_sql)})
+            error += run_sql(db, QStringLiteral("pragma journal_mode=WAL;begin;") + sql +
+                                     QStringLiteral("commit;"));
+    }
+    if (!error.isEmpty())
+        qWarning("%s", qPrintable(error));
+    return made && error.isEmpty();
+}
+
+QString DemoHost::value(const QString& sql) const {
+    return query(settlements(), sql).value(0).value(0);
+}
+
+HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt* kill) {
+    const QString scn = place.root + QStringLiteral("/session.scn");
+    const QString transcript = place.root + QStringLiteral("/transcript.txt");
+    QFile::remove(transcript);
+    QFile f(scn);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    f.write(script.join(u'\n').toUtf8() + '\n');
+    f.close();
+
+    QProcess host;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString var : {"APPDATA", "HOME", "TEMP"})
+        env.insert(var, place.root + u'/' + var.toLower());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    host.setProcessEnvironment(env);
+    host.start(QStringLiteral(TAVRELIS_HOST_BIN),
+               {"--prefix", place.host(), "--acc", "1", "--today", DemoHost::kToday, "--print-to",
+                place.pdfs(), "--script", scn, "--transcript", transcript});
+    HostRun out;
+    if (!host.waitForStarted())
+        return out;
+    while (!host.waitForFinished(1)) {
+        out.peak_kb = std::max(out.peak_kb, peak_kb(host.processId()));
+        if (kill && kill->progress() >= kill->target) {
+            QThread::msleep(kill->rng->bounded(kill->pause_ms + 1));
+            ::kill(pid_t(host.processId()), SIGKILL);
+            out.killed = true;
+            host.waitForFinished(-1);
+            break;
+        }
+    }
+    out.killed = out.killed && host.exitStatus() == QProcess::CrashExit;
+    out.exit_code = host.exitCode();
+    out.stderr_text = QString::fromUtf8(host.readAllStandardError());
+    QFile t(transcript);
+    if (t.open(QIODevice::ReadOnly))
+        out.transcript = QString::fromUtf8(t.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    return out;
+}
+
+OrderFiles order_files(const QString& folder, const QString& ext) {
+    static const QRegularExpression number(QStringLiteral("_N(\\d+)_"));
+    OrderFiles out;
+    for (const QFileInfo& f : QDir(folder).entryInfoList({u'*' + ext}, QDir::Files)) {
+        QFile in(f.filePath());
+        const QByteArray b = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        const bool whole = ext == QLatin1String(".pdf")
+                               ? b.trimmed().endsWith("%%EOF")
+                               : b.startsWith("<?xml") && b.endsWith("\r\n</Document>\r\n") &&
+                                     b.count("\r\n") == 31;
+        (whole ? out.whole : out.cut).insert(number.match(f.fileName()).captured(1).toInt());
+    }
+    return out;
+}
+
+} // namespace testsupport

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QRandomGenerator>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace testsupport {
+
+// The demo host installation in a folder of its own, with its user's folders, for sessions of
+// tavrelis-host on scripts. The demo is laid out for kToday, the day every session runs on.
+struct DemoHost {
+    static inline const QString kToday = QStringLiteral("05.12.2026");
+
+    QString root;
+    QString host() const { return root + QStringLiteral("/host"); }
+    QString settlements() const { return host() + QStringLiteral("/Data/Fsk_Base.mdb"); }
+    QString taxpayer() const { return host() + QStringLiteral("/Data/Valmora2.mdb"); }
+    QString settings() const {
+        return root + QStringLiteral("/appdata/V2_Payments/V2_payments.ini");
+    }
+    QString exports() const { return root + QStringLiteral("/home/ПП"); } // the default folder
+    QString pdfs() const { return root + QStringLiteral("/pdf"); }
+    QString temp() const { return root + QStringLiteral("/temp"); }
+
+    // Makes the demo, both databases in WAL mode as the host keeps them, and runs the
+    // statements on them in one transaction each; false, with a warning, when anything fails.
+    bool make(const QString& settlements_sql = {}, const QString& taxpayer_sql = {}) const;
+    // The first field of the first row of a query on the settlements database.
+    QString value(const QString& sql) const;
+};
+
+// Kills a session once progress() reaches target, after a random pause of up to pause_ms.
+struct KillAt {
+    std::function<int()> progress;
+    int target = 0;
+    QRandomGenerator* rng = nullptr;
+    int pause_ms = 0;
+};
+
+struct HostRun {
+    bool killed = false;
+    int exit_code = -1;
+    QStringList transcript; // written only by a session that ends by itself
+    QString stderr_text;
+    qint64 peak_kb = 0; // the host's peak resident memory, as last seen before it ended
+};
+
+// One session of tavrelis-host on the installation (report set 1, printing to pdfs()).
+HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt* kill = nullptr);
+
+// The numbers of the orders whose export files (".xml") or printed sheets (".pdf") in a
+// folder are whole, and of those cut short; files are named by the order's number ("_N15_").
+struct OrderFiles {
+    QSet<int> whole, cut;
+};
+OrderFiles order_files(const QString& folder, const QString& ext);
+
+} // namespace testsupport
