@@ -820,7 +820,7 @@ void Connection::close() {
 
 // Each text is compiled afresh: the module's statements carry their values in the text, so a
 // text seldom comes again, and keeping compiled statements around cost more than it saved.
-Recordset Connection::execute(const QString& sql) {
+Recordset Connection::execute(const QString& sql, const QVariantList& params) {
     if (!db_)
         throw Error(object_closed);
     // The wait a statement meets ends with it, however it ends.
@@ -839,6 +839,28 @@ Recordset Connection::execute(const QString& sql) {
     for (const char* p = tail; p && p < text.constData() + text.size(); ++p)
         if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
             throw Error(QStringLiteral("Characters found after end of SQL statement."));
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params[i];
+        int rc = SQLITE_OK;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(stmt, i + 1);
+        } else if (v.typeId() == QMetaType::Double) {
+            rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
+                   v.typeId() == QMetaType::Bool) {
+            rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
+        } else if (v.typeId() == QMetaType::QByteArray) {
+            const QByteArray b = v.toByteArray();
+            rc = sqlite3_bind_blob64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
+                                     SQLITE_TRANSIENT);
+        } else {
+            const QByteArray b = v.toString().toUtf8();
+            rc = sqlite3_bind_text64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
+                                     SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        if (rc != SQLITE_OK)
+            throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));
+    }
 
     int rc = sqlite3_step(stmt);
     // Taken after the first step: a change of schema recompiles the statement inside it.

@@ -73,7 +73,9 @@ public:
     // meets another process's lock waits for it, with the busy cursor, up to kLockWait ms.
     // A text with a decimal comma ('1234,50') inserted into or set in a numeric column is
     // stored as the number.
-    Recordset execute(const QString& sql);
+    // The values of params fill the statement's "?" in order: null, a whole number, a double,
+    // a text (exactly, NULs and all) or bytes.
+    Recordset execute(const QString& sql, const QVariantList& params = {});
 
     static constexpr int kLockWait = 10000;
 
