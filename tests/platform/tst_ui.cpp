@@ -92,6 +92,7 @@ private slots:
     void fixed_today() {
         set_today(QDate(2026, 5, 14));
         QCOMPARE(today(), QDate(2026, 5, 14));
+        QCOMPARE(now(), QDateTime(QDate(2026, 5, 14), QTime(12, 0)));
         set_today(QDate());
         QCOMPARE(today(), QDate::currentDate());
     }
