@@ -156,8 +156,8 @@ private slots:
         QTest::newRow("quote inside a bare word")
             << "Form1.Text1 text ab\"c"
             << "line 1: Form1.Text1 text ab\"c: a quote inside a word that does not start with one";
-        QTest::newRow("unknown window") << "Form7.Command1 click"
-                                        << "line 1: Form7.Command1 click: unknown window \"Form7\"";
+        QTest::newRow("unknown window") << "Form9.Command1 click"
+                                        << "line 1: Form9.Command1 click: unknown window \"Form9\"";
         QTest::newRow("impossible date")
             << "Form1.DTPicker3 date 31.02.2024"
             << "line 1: Form1.DTPicker3 date 31.02.2024: bad date \"31.02.2024\"";
