@@ -679,10 +679,13 @@ private:
             moscow_receiver(QStringLiteral("УФК по г. Москве (ИФНС России № 5 по г. Москве)"));
         const Receiver moscow_any = moscow_receiver(QStringLiteral(
             "УФК по г. Москве (ИФНС России № 5 по г. Москве, т/о \"Замоскворечье\")"));
-        const Receiver tver10 = tver_receiver(
+        Receiver tver10 = tver_receiver(
             QStringLiteral("УФК по Тверской области (Межрайонная ИФНС России № 10 по Тверской "
                            "области)"),
             QStringLiteral("695204567"), QStringLiteral("695201001"));
+        // The demo's one deliberate fault: the branch's receiver INN mistyped in its check
+        // digit, so that an upload to the bank of the default orders stops at the check window.
+        tver10.inn.back() = QChar(u'0' + (tver10.inn.back().digitValue() + 1) % 10);
         const Receiver tver12 = tver_receiver(
             QStringLiteral("УФК по Тверской области (Межрайонная ИФНС России № 12 по Тверской "
                            "области)"),

@@ -56,9 +56,11 @@ int main(int argc, char** argv) {
                                         QStringLiteral("dir"));
     const QCommandLineOption acc_opt(
         QStringLiteral("acc"), QStringLiteral("Report set passed to porvik."), QStringLiteral("n"));
-    const QCommandLineOption today_opt(QStringLiteral("today"),
-                                       QStringLiteral("Fix the module's today (DD.MM.YYYY)."),
-                                       QStringLiteral("date"));
+    const QCommandLineOption today_opt(
+        QStringLiteral("today"),
+        QStringLiteral("Fix the module's today (DD.MM.YYYY); a demo made with --make-demo is "
+                       "laid out around it."),
+        QStringLiteral("date"));
     const QCommandLineOption script_opt(QStringLiteral("script"),
                                         QStringLiteral("Drive the windows from a session script."),
                                         QStringLiteral("file"));
@@ -84,6 +86,17 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // The module's day, and the day a demo made here is laid out around.
+    if (parser.isSet(today_opt)) {
+        const QDate day = QDate::fromString(parser.value(today_opt), QStringLiteral("dd.MM.yyyy"));
+        if (!day.isValid()) {
+            err << "tavrelis-host: --today wants DD.MM.YYYY, not " << parser.value(today_opt)
+                << "\n";
+            return 2;
+        }
+        tavrelis::platform::set_today(day);
+    }
+
     QString error;
     if (parser.isSet(make_demo)) {
         const QString dir = parser.value(make_demo);
@@ -100,15 +113,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen"); // a session needs no display
     QApplication app(argc, argv);
 
-    if (parser.isSet(today_opt)) {
-        const QDate day = QDate::fromString(parser.value(today_opt), QStringLiteral("dd.MM.yyyy"));
-        if (!day.isValid()) {
-            err << "tavrelis-host: --today wants DD.MM.YYYY, not " << parser.value(today_opt)
-                << "\n";
-            return 2;
-        }
-        tavrelis::platform::set_today(day);
-    }
     if (parser.isSet(print_opt))
         tavrelis::platform::set_print_folder(QDir(parser.value(print_opt)).absolutePath());
 

@@ -33,7 +33,8 @@ namespace host {
 //  - check box: QCheckBox; `check`/`uncheck` click it only when its state differs.
 //  - `List1`: QListWidget; `choose`/`unchoose` make the entry current (no selection change)
 //    and then set its selection.
-//  - `L1`: a list view (QTreeView over a model) of 30 columns, check box in column 0; `tick`
+//  - `L1`: a list view (QTreeView over a model; Form2's of 30 columns with the check box in
+//    column 0, Form7's of three: number, field, problem); `tick`
 //    sets the check state of column 0 through the model; `pick` makes the row current and
 //    emits clicked; `dblclick` emits doubleClicked for column 0 of the current row.
 //  - folder chooser `Dir1`: any widget with a readable and writable Q_PROPERTY `path`

@@ -6,6 +6,7 @@
 #include "common/session.h"
 #include "common/settings.h"
 #include "forming/form1.h"
+#include "output/bank_upload.h"
 #include "output/edit_payment.h"
 #include "output/export_run.h"
 #include "platform/errors.h"
@@ -75,9 +76,8 @@ Form2& form2() {
 }
 
 namespace {
-const bool registered =
-    register_window("Form2", []() -> QDialog& { return form2(); }) &&
-    set_orders_window([]() -> OrdersWindow& { return form2(); });
+const bool registered = register_window("Form2", []() -> QDialog& { return form2(); }) &&
+                        set_orders_window([]() -> OrdersWindow& { return form2(); });
 } // namespace
 
 void Form2::build() {
@@ -120,6 +120,7 @@ void Form2::build() {
     actions->addWidget(Check2, 2, 0, 1, 2);
 
     Command10 = make_button(this, "Command10", QStringLiteral("Выполнить"));
+    Command11 = make_button(this, "Command11", QStringLiteral("Выгрузить в банк-клиент"));
     Command1 = make_button(this, "Command1", QStringLiteral("<< Назад"));
     Command8 = make_button(this, "Command8", QStringLiteral("Выход"));
 
@@ -129,6 +130,7 @@ void Form2::build() {
     grid->addWidget(Command9, 1, 1);
     grid->addWidget(Frame1, 1, 2, 2, 1);
     grid->addWidget(Command10, 1, 3);
+    grid->addWidget(Command11, 2, 3);
     grid->addWidget(Command1, 2, 4);
     grid->addWidget(Command8, 2, 5);
     grid->setRowStretch(0, 1);
@@ -145,6 +147,7 @@ void Form2::build() {
     connect(L1, &QTreeView::doubleClicked, this, [] { edit_payment(); });
     connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
     connect(Command10, &QPushButton::clicked, this, [] { Command10_Click(); });
+    connect(Command11, &QPushButton::clicked, this, [] { Command11_Click(); });
 }
 
 // The state a freshly loaded window has. The design state does not follow the check boxes'
@@ -233,13 +236,14 @@ void Form2::refresh_list() {
                     throw Error(QStringLiteral("Overflow"));
                 o[Field::Number] = QString::number(k++);
             } else {
-                o[Field::Number] = QStringLiteral("N") + rs.text_or_empty(select_index(Field::Number));
+                o[Field::Number] =
+                    QStringLiteral("N") + rs.text_or_empty(select_index(Field::Number));
             }
             o.color = field_equals(rs, kPaymentDone, 1) ? f4.my_color : 0;
         }
     } catch (const std::exception& e) {
-        report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.refresh_list"),
-                       step, e);
+        report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.refresh_list"), step,
+                       e);
     }
 }
 

@@ -35,6 +35,7 @@ public:
     QCheckBox* Check2;      // Провести уплаты в карточку
     QCheckBox* Check5;      // spreadsheet instead of XML (hidden)
     QPushButton* Command10; // Выполнить
+    QPushButton* Command11; // Выгрузить в банк-клиент
     QPushButton* Command1;  // << Назад
     QPushButton* Command8;  // Выход
 

@@ -3,9 +3,9 @@
 #include "common/files.h"
 #include "common/form4.h"
 #include "common/form6.h"
-#include "common/window.h"
 #include "common/numbers.h"
 #include "common/session.h"
+#include "common/window.h"
 #include "forming/form1.h"
 #include "output/excel_export.h"
 #include "output/form2.h"
@@ -30,26 +30,6 @@ public:
 
 bool is_separator(QChar c) {
     return c == u'/' || c == u'\\' || c == platform::separator();
-}
-
-// The export folder with one separator at its end, made when it is missing.
-QString export_folder() {
-    QString folder = form4().up_path;
-    if (folder.trimmed().isEmpty())
-        throw Error(
-            QStringLiteral("Не задан путь выгрузки. Укажите папку кнопкой «Путь выгрузки»"));
-    if (!folder_exists(folder)) {
-        QString err;
-        if (!make_folder_tree(folder, err))
-            throw Error(err.isEmpty()
-                            ? QStringLiteral("Не удалось создать папку выгрузки \"%1\"").arg(folder)
-                            : err);
-    }
-    while (folder.size() > 1 && is_separator(folder.back()))
-        folder.chop(1);
-    if (!is_separator(folder.back()))
-        folder += platform::separator();
-    return folder;
 }
 
 // The name of the export file without folder and extension.
@@ -86,6 +66,25 @@ bool ticked(const QCheckBox* box) {
 }
 
 } // namespace
+
+QString export_folder() {
+    QString folder = form4().up_path;
+    if (folder.trimmed().isEmpty())
+        throw Error(
+            QStringLiteral("Не задан путь выгрузки. Укажите папку кнопкой «Путь выгрузки»"));
+    if (!folder_exists(folder)) {
+        QString err;
+        if (!make_folder_tree(folder, err))
+            throw Error(err.isEmpty()
+                            ? QStringLiteral("Не удалось создать папку выгрузки \"%1\"").arg(folder)
+                            : err);
+    }
+    while (folder.size() > 1 && is_separator(folder.back()))
+        folder.chop(1);
+    if (!is_separator(folder.back()))
+        folder += platform::separator();
+    return folder;
+}
 
 bool& excel_ok() {
     return Session::current().get<OutputValues>().excel_ok;

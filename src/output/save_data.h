@@ -24,6 +24,10 @@ bool save_data(bool only_xml, bool pay);
 // a date column that is not a date raise an error.
 QString export_file_name();
 
+// The export folder up_path with one separator at its end, made when it is missing; an empty
+// up_path or a folder that cannot be made raises an error.
+QString export_folder();
+
 // Set at the start of every call of save_data and to the result of the spreadsheet export;
 // false when the formed-orders window opens and kept between runs. The export run offers the
 // export folder when a spreadsheet export went well.

@@ -40,6 +40,11 @@ QDate today() {
     return fixed_today.isValid() ? fixed_today : QDate::currentDate();
 }
 
+QDateTime now() {
+    return fixed_today.isValid() ? QDateTime(fixed_today, QTime(12, 0))
+                                 : QDateTime::currentDateTime();
+}
+
 void set_today(const QDate& day) {
     fixed_today = day;
 }

@@ -13,6 +13,8 @@
 //   #! print-to <dir>            printing goes to PDF files in <dir> under the test folder
 //   #! word-version V            the word processor the host registers ("12.0" if none)
 //   #! files <dir> N             after the run <dir> under the test folder holds N files
+//   #! touch <path>              an empty file under the test folder before the run
+//   #! holds <path> <line>       after the run the file (windows-1251, CR LF) holds the line
 // A file <name>.transcript beside the script is the exact transcript expected; the test
 // folder's path appears in it as $TMP.
 // After every scenario the installation must still keep the rules of its data, comparing the
@@ -26,6 +28,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -85,7 +88,8 @@ private slots:
         QString today = QStringLiteral("05.12.2026");
         int version = 93, expected_exit = 0;
         QString db_path_change;
-        QStringList removals, absent, present;
+        QStringList removals, absent, present, touches;
+        QList<QPair<QString, QString>> holds;
         QString word_version, print_to;
         QList<QPair<QString, int>> file_counts;
         QList<QPair<QString, QString>> sql;
@@ -120,6 +124,11 @@ private slots:
                 print_to = value;
             else if (key == QLatin1String("word-version"))
                 word_version = value;
+            else if (key == QLatin1String("touch"))
+                touches << value;
+            else if (key == QLatin1String("holds"))
+                holds.append(
+                    {value.section(QLatin1Char(' '), 0, 0), value.section(QLatin1Char(' '), 1)});
             else if (key == QLatin1String("files"))
                 file_counts.append({value.section(QLatin1Char(' '), 0, -2),
                                     value.section(QLatin1Char(' '), -1).toInt()});
@@ -159,6 +168,8 @@ private slots:
         QVERIFY(write_text(reg_file, reg));
         for (const QString& r : removals)
             QVERIFY2(QFile::remove(inst + QLatin1Char('/') + r), qPrintable(r));
+        for (const QString& t : touches)
+            QVERIFY2(QFile(tmp.filePath(t)).open(QIODevice::WriteOnly), qPrintable(t));
         for (const auto& [db, statement] : sql) {
             const QString dbfile =
                 inst + (db == QLatin1String("taxpayer") ? QStringLiteral("/Data/Valmora2.mdb")
@@ -207,6 +218,12 @@ private slots:
             QVERIFY2(!QFile::exists(tmp.filePath(a)), qPrintable(a + " exists"));
         for (const QString& a : present)
             QVERIFY2(QFile::exists(tmp.filePath(a)), qPrintable(a + " is missing"));
+        for (const auto& [path, line] : holds) {
+            QFile f(tmp.filePath(path));
+            QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(path + " is missing"));
+            const QString text = QStringDecoder("windows-1251").decode(f.readAll());
+            QVERIFY2(text.split("\r\n").contains(line), qPrintable(path + " lacks " + line));
+        }
         for (const auto& [dir, count] : file_counts) {
             const QStringList there = QDir(tmp.filePath(dir)).entryList(QDir::Files, QDir::Name);
             QVERIFY2(there.size() == count, qPrintable(dir + ": " + there.join(QLatin1Char(' '))));

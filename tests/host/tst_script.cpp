@@ -19,7 +19,7 @@ private slots:
         row("Form1.Combo1 frob", "unknown action \"frob\"");
         row("# c\r\n\r\n   \n  # c2\nForm1.Text1 text \"abc", "unterminated quote");
         row("Form1.Text1 text ab\"c", "a quote inside a word that does not start with one");
-        row("Form7.Command1 click", "unknown window \"Form7\""); // not a window of the module
+        row("Form9.Command1 click", "unknown window \"Form9\""); // not a window of the module
         row("Form1.DTPicker3 date 31.02.2024", "bad date \"31.02.2024\"");
         row("Form1.Combo1 select -2", "bad position \"-2\"");
         row("answer Maybe", "unknown answer \"Maybe\"");
