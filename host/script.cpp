@@ -1,6 +1,7 @@
 #include "script.h"
 
 #include <QAbstractSpinBox>
+#include <QBrush>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -15,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTextStream>
-#include <QBrush>
 #include <QTreeView>
 #include <exception>
 
@@ -273,10 +273,9 @@ void ScriptSession::dump(QWidget* w, const Step& step) {
             const bool ticked = m->index(r, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked;
             const QColor colour =
                 qvariant_cast<QBrush>(m->index(r, 1).data(Qt::ForegroundRole)).color();
-            transcript_.append(QStringLiteral("L1 %1 %2 %3 ")
-                                   .arg(r + 1)
-                                   .arg(flag(ticked), colour.name()) +
-                               columns.join(QLatin1Char('\t')));
+            transcript_.append(
+                QStringLiteral("L1 %1 %2 %3 ").arg(r + 1).arg(flag(ticked), colour.name()) +
+                columns.join(QLatin1Char('\t')));
         }
         return;
     }
@@ -454,8 +453,7 @@ void ScriptSession::execute(const Step& step) {
             stop_at(step, QStringLiteral("row %1 of %2 cannot be ticked")
                               .arg(step.number)
                               .arg(name_of(step)));
-        m->setData(item, step.kind == Step::Tick ? Qt::Checked : Qt::Unchecked,
-                   Qt::CheckStateRole);
+        m->setData(item, step.kind == Step::Tick ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
         return;
     }
     case Step::Path: {

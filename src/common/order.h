@@ -75,11 +75,11 @@ QString payments_column(Field f);
 // The texts an update of payments writes back, in the order its statements list them: the
 // receiver's, the amount after the bank, then the payer's and the codes.
 inline constexpr std::array<Field, 24> kUpdatedTexts{
-    Field::Receiver,  Field::Inn,         Field::Kpp,         Field::Kbk,       Field::Okato,
-    Field::Bik,       Field::Rs,          Field::Ks,          Field::Bank,      Field::Sum,
-    Field::Sender,    Field::InnSender,   Field::KppSender,   Field::OkatoSender, Field::BikSender,
-    Field::RsSender,  Field::KsSender,    Field::BankSender,  Field::Way,       Field::Priority,
-    Field::Reason,    Field::PaymentType, Field::Aim,         Field::Period,
+    Field::Receiver, Field::Inn,         Field::Kpp,        Field::Kbk,         Field::Okato,
+    Field::Bik,      Field::Rs,          Field::Ks,         Field::Bank,        Field::Sum,
+    Field::Sender,   Field::InnSender,   Field::KppSender,  Field::OkatoSender, Field::BikSender,
+    Field::RsSender, Field::KsSender,    Field::BankSender, Field::Way,         Field::Priority,
+    Field::Reason,   Field::PaymentType, Field::Aim,        Field::Period,
 };
 
 // A formed payment order as the list holds it: its texts, its tick and its text colour.

@@ -43,9 +43,9 @@ public:
 
 private:
     struct Row {
-        QByteArray utf8;                          // the texts one after another
-        std::array<quint32, kFieldCount> ends{};  // where each text ends in utf8
-        std::unique_ptr<Order> raw;               // texts UTF-8 cannot carry exactly
+        QByteArray utf8;                         // the texts one after another
+        std::array<quint32, kFieldCount> ends{}; // where each text ends in utf8
+        std::unique_ptr<Order> raw;              // texts UTF-8 cannot carry exactly
         bool ticked = false;
         int color = 0;
     };

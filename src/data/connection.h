@@ -1,14 +1,16 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
 #include <QVariant>
 #include <QVector>
 #include <memory>
 
-struct sqlite3;
+#include "data/connection_string.h"
+#include "data/dialect.h"
 
 namespace tavrelis::data {
+
+class Engine;
 
 // The rows a statement returned, read field by field by position in select-list order.
 // A column declared DATE reads as dd.mm.yyyy text; every other value as the engine holds it
@@ -36,7 +38,7 @@ public:
     QString text_or_empty(int i) const;
 
 private:
-    friend class Connection;
+    friend class SqliteEngine;
     Recordset(int fields, QVector<QVector<QVariant>> rows);
     const QVariant& at(int i) const;
 
@@ -67,7 +69,7 @@ public:
     void open();
     // Closing a closed connection does nothing.
     void close();
-    int state() const { return db_ ? Open : Closed; }
+    int state() const { return engine_ ? Open : Closed; }
 
     // Runs one statement; failure raises an error with the engine's message. A statement that
     // meets another process's lock waits for it, with the busy cursor, up to kLockWait ms.
@@ -80,27 +82,8 @@ public:
     static constexpr int kLockWait = 10000;
 
 private:
-    static int on_busy(void* self, int count);
-    void end_wait();
-    static void cursor(bool busy) noexcept;
-
     QString connection_string_;
-    sqlite3* db_ = nullptr;
-    QElapsedTimer wait_;
-    bool waiting_ = false;
+    std::unique_ptr<Engine> engine_;
 };
-
-// The database file a connection string names (its Dbq part), empty when none.
-QString dbq_of(const QString& connection_string);
-
-// The connection string of the host's databases for a file.
-QString access_connection_string(const QString& path);
-
-// Doubles the apostrophes of a value placed between apostrophes in SQL text.
-QString sql_quote(const QString& value);
-
-// Turns the Access dialect into SQLite's: & outside quoted literals becomes ||, and each of
-// its operands that may be null is read as empty text, as Access joins a null.
-QString translate_access(const QString& sql);
 
 } // namespace tavrelis::data

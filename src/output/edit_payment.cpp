@@ -67,8 +67,8 @@ void edit_payment() {
         // A text different from the field's runs its change event, which words it anew.
         f5.Text1->setText(bez_razr(o[Field::Sum]));
     } catch (const std::exception& e) {
-        report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.edit_payment"),
-                       step, e);
+        report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.edit_payment"), step,
+                       e);
         return;
     }
     platform::show_modal(form5());

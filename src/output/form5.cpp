@@ -110,8 +110,8 @@ QLabel* label(Picture* box, const char* name, const QString& text, int left, int
     return l;
 }
 
-QPushButton* placed_button(QDialog* form, const char* name, const QString& text, int left,
-                           int top, int width, int height) {
+QPushButton* placed_button(QDialog* form, const char* name, const QString& text, int left, int top,
+                           int width, int height) {
     QPushButton* b = make_button(form, name, text);
     b->setGeometry(px_x(form, left), px_y(form, top), px_x(form, width), px_y(form, height));
     return b;

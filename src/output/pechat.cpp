@@ -66,13 +66,13 @@ qint32 next_number(qint32 counter) {
 
 const QList<Field>& template_fields() {
     static const QList<Field> fields{
-        Field::Number,      Field::PaymentDate, Field::Way,         Field::SumWords,
-        Field::InnSender,   Field::KppSender,   Field::Sum,         Field::Sender,
-        Field::Aim,         Field::Priority,    Field::Inn,         Field::Kpp,
-        Field::Receiver,    Field::Period,      Field::DocumentDate, Field::Kbk,
-        Field::Bank,        Field::BankSender,  Field::Reason,      Field::PaymentType,
-        Field::BikSender,   Field::Bik,         Field::Okato,       Field::Rs,
-        Field::Ks,          Field::RsSender,    Field::KsSender,
+        Field::Number,    Field::PaymentDate, Field::Way,          Field::SumWords,
+        Field::InnSender, Field::KppSender,   Field::Sum,          Field::Sender,
+        Field::Aim,       Field::Priority,    Field::Inn,          Field::Kpp,
+        Field::Receiver,  Field::Period,      Field::DocumentDate, Field::Kbk,
+        Field::Bank,      Field::BankSender,  Field::Reason,       Field::PaymentType,
+        Field::BikSender, Field::Bik,         Field::Okato,        Field::Rs,
+        Field::Ks,        Field::RsSender,    Field::KsSender,
     };
     return fields;
 }

@@ -106,8 +106,7 @@ void post_payment() {
             return;
         ask(QStringLiteral("Внимание"),
             QStringLiteral("Уплата по платежному поручению №") + o[Field::Number] +
-                QStringLiteral(" за ") +
-                QString::number(order_date(o[Field::PaymentDate]).year()) +
+                QStringLiteral(" за ") + QString::number(order_date(o[Field::PaymentDate]).year()) +
                 QStringLiteral(" год уже проведена."),
             {true, true, false, false, false});
         return;

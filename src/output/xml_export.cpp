@@ -56,8 +56,8 @@ void out_xml(const QString& path) {
     const Order o = f2.orders().order(f2.current_row - 1);
     for (int c = column_of(kFirstExported); c <= column_of(kLastExported); ++c) {
         const QLatin1StringView name(field_table()[size_t(c)].element);
-        put(u'<' + name + u'>' + export_text(Field(c), o.texts[size_t(c)]) +
-            QStringLiteral("</") + name + u'>');
+        put(u'<' + name + u'>' + export_text(Field(c), o.texts[size_t(c)]) + QStringLiteral("</") +
+            name + u'>');
     }
     put(QStringLiteral("</Document>"));
     if (!f.flush())

@@ -1,0 +1,213 @@
+// The SQLite engine behind a connection: the host's file opened as it stands, the Access
+// dialect's functions, the wait for another writer's lock.
+
+#include "data/sqlite_engine.h"
+
+#include "data/dialect.h"
+#include "platform/errors.h"
+#include "platform/ui.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <QVarLengthArray>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <thread>
+
+namespace tavrelis::data {
+
+namespace {
+
+constexpr char kHeader[] = "SQLite format 3"; // and its terminating zero: 16 bytes
+
+// How a host file stands before it is opened.
+struct FileState {
+    bool database = true; // a regular file with the engine's header, or not a regular file
+    bool wal = false;     // kept in write-ahead-log mode
+};
+
+FileState file_state(const QString& path) {
+    FileState st;
+    QFile f(path);
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return st; // the engine reports what stops it
+    char header[20] = {};
+    const qint64 got = f.read(header, sizeof header);
+    st.database = got >= 16 && std::memcmp(header, kHeader, 16) == 0;
+    st.wal = got >= 20 && header[18] == 2;
+    return st;
+}
+
+} // namespace
+
+SqliteEngine::SqliteEngine(const QString& path) {
+    // The engine would take an empty or foreign file for a new database and write its header
+    // at the first write; a host file is never made a database here.
+    const FileState st = file_state(path);
+    if (!st.database)
+        throw Error(QStringLiteral("file is not a database"));
+    // What cannot be written is opened for reading: then every write fails alike, with
+    // "attempt to write a readonly database", whether the file or its folder stops it.
+    const QFileInfo info(path);
+    const bool folder_writable = QFileInfo(info.absolutePath()).isWritable();
+    const bool writable = info.isWritable() && folder_writable;
+    QByteArray name = QFile::encodeName(path);
+    int flags = SQLITE_OPEN_NOMUTEX | (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+    // Never SQLITE_OPEN_CREATE: a missing host database is an error, not a new empty one.
+    if (st.wal && !folder_writable && !QFileInfo::exists(path + QStringLiteral("-shm"))) {
+        // A log-mode file is read through a shared-memory file beside it, which this folder
+        // cannot take. None there means no connection has the file open, so it is read as
+        // it stands.
+        name = "file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
+    auto fail = [&db]() {
+        const QString msg = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close_v2(db);
+        throw Error(msg);
+    };
+    if (rc != SQLITE_OK)
+        fail();
+    sqlite3_busy_handler(db, &SqliteEngine::on_busy, this);
+    // The journal mode is the host's, kept in the file: a log-mode file syncs at checkpoints
+    // (safe there); a rollback journal keeps the engine's full syncs.
+    if (st.wal &&
+        sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail();
+    if (!register_access_functions(db))
+        fail();
+    db_ = db;
+}
+
+// Another process's lock: wait for it up to Connection::kLockWait with the busy cursor, then give
+// up, and the statement fails with "database is locked".
+int SqliteEngine::on_busy(void* self, int count) {
+    auto& c = *static_cast<SqliteEngine*>(self);
+    if (count == 0) {
+        c.wait_.start();
+        if (!c.waiting_) {
+            c.waiting_ = true;
+            cursor(true);
+        }
+    }
+    const qint64 left = Connection::kLockWait - c.wait_.elapsed();
+    if (left <= 0)
+        return 0;
+    static constexpr int delays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    const int step = count < int(std::size(delays)) ? delays[count] : 100;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<qint64>(step, left)));
+    return 1;
+}
+
+void SqliteEngine::end_wait() {
+    if (!waiting_)
+        return;
+    waiting_ = false;
+    cursor(false);
+}
+
+// The cursor is only a sign; nothing may unwind through the engine's frames.
+void SqliteEngine::cursor(bool busy) noexcept {
+    try {
+        platform::wait_cursor(busy);
+    } catch (...) {
+    }
+}
+
+SqliteEngine::~SqliteEngine() {
+    sqlite3_close_v2(db_);
+}
+
+// Each text is compiled afresh: the module's statements carry their values in the text, so a
+// text seldom comes again, and keeping compiled statements around cost more than it saved.
+Recordset SqliteEngine::execute(const QString& sql, const QVariantList& params) {
+    // The wait a statement meets ends with it, however it ends.
+    const std::unique_ptr<SqliteEngine, void (*)(SqliteEngine*)> wait(
+        this, [](SqliteEngine* c) { c->end_wait(); });
+    const QByteArray text = translate_access(store_comma_numbers(db_, sql)).toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &stmt, &tail) != SQLITE_OK)
+        throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));
+    if (!stmt)
+        throw Error(QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', "
+                                   "'PROCEDURE', 'SELECT', or 'UPDATE'."));
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(stmt, sqlite3_finalize);
+    // One statement per call, as the driver took it; a trailing ';' is harmless.
+    for (const char* p = tail; p && p < text.constData() + text.size(); ++p)
+        if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
+            throw Error(QStringLiteral("Characters found after end of SQL statement."));
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params[i];
+        int rc = SQLITE_OK;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(stmt, i + 1);
+        } else if (v.typeId() == QMetaType::Double) {
+            rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
+                   v.typeId() == QMetaType::Bool) {
+            rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
+        } else if (v.typeId() == QMetaType::QByteArray) {
+            const QByteArray b = v.toByteArray();
+            rc = sqlite3_bind_blob64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
+                                     SQLITE_TRANSIENT);
+        } else {
+            const QByteArray b = v.toString().toUtf8();
+            rc = sqlite3_bind_text64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
+                                     SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        if (rc != SQLITE_OK)
+            throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));
+    }
+
+    int rc = sqlite3_step(stmt);
+    // Taken after the first step: a change of schema recompiles the statement inside it.
+    const int columns = sqlite3_column_count(stmt);
+    QVarLengthArray<bool, 64> dates(columns);
+    for (int c = 0; c < columns; ++c) {
+        const char* type = sqlite3_column_decltype(stmt, c);
+        dates[c] = type && sqlite3_stricmp(type, "DATE") == 0;
+    }
+    QVector<QVector<QVariant>> rows;
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
+        QVector<QVariant> row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c) {
+            switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_NULL:
+                row.push_back(QVariant());
+                break;
+            case SQLITE_INTEGER:
+                row.push_back(qlonglong(sqlite3_column_int64(stmt, c)));
+                break;
+            case SQLITE_FLOAT:
+                row.push_back(sqlite3_column_double(stmt, c));
+                break;
+            case SQLITE_BLOB: {
+                const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, c));
+                row.push_back(QByteArray(p, sqlite3_column_bytes(stmt, c)));
+                break;
+            }
+            default: {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                const int len = sqlite3_column_bytes(stmt, c);
+                row.push_back(dates[c] ? stored_date_text(p, len) : QString::fromUtf8(p, len));
+            }
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE)
+        throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));
+    return Recordset(columns, std::move(rows));
+}
+
+} // namespace tavrelis::data
