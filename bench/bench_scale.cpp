@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         }
         QElapsedTimer t;
         t.start();
-        const HostRun run = run_host(p, c.script);
+        const HostRun run = run_host(p, c.script, nullptr, true);
         const double seconds = double(t.elapsed()) / 1000;
         QStringList problems = run.exit_code == 0
                                    ? c.check(p)

@@ -47,7 +47,8 @@ QString DemoHost::value(const QString& sql) const {
     return query(settlements(), sql).value(0).value(0);
 }
 
-HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt* kill) {
+HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt* kill,
+                 bool watch_memory) {
     const QString scn = place.root + QStringLiteral("/session.scn");
     const QString transcript = place.root + QStringLiteral("/transcript.txt");
     QFile::remove(transcript);
@@ -70,7 +71,8 @@ HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt*
     if (!host.waitForStarted())
         return out;
     while (!host.waitForFinished(1)) {
-        out.peak_kb = std::max(out.peak_kb, peak_kb(host.processId()));
+        if (watch_memory)
+            out.peak_kb = std::max(out.peak_kb, peak_kb(host.processId()));
         if (kill && kill->progress() >= kill->target) {
             QThread::msleep(kill->rng->bounded(kill->pause_ms + 1));
             ::kill(pid_t(host.processId()), SIGKILL);

@@ -48,7 +48,9 @@ struct HostRun {
 };
 
 // One session of tavrelis-host on the installation (report set 1, printing to pdfs()).
-HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt* kill = nullptr);
+// Watching the memory reads the host's /proc status every millisecond.
+HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt* kill = nullptr,
+                 bool watch_memory = false);
 
 // The numbers of the orders whose export files (".xml") or printed sheets (".pdf") in a
 // folder are whole, and of those cut short; files are named by the order's number ("_N15_").
