@@ -152,7 +152,7 @@ Case long_receiver(int bytes, bool print) {
                         QString::number(files));
         if (print) {
             // The last order printed is the taxpayer's.
-            const QString filled = hostile::read_filled(read_file(p.temp() + "/result.xml"));
+            const QString filled = QString::fromUtf8(read_file(p.temp() + "/result.xml"));
             if (!filled.contains(hostile::printed(name)))
                 out << QStringLiteral("the filled template does not hold the name");
             out << mismatch(QStringLiteral("printed sheets"), QStringLiteral("3"),
