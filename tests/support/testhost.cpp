@@ -96,10 +96,6 @@ QVector<QStringList> TestHost::settlements_rows(const QString& sql) const {
     return rows_of(settlements_file(), sql);
 }
 
-QVector<QStringList> TestHost::taxpayer_rows(const QString& sql) const {
-    return rows_of(taxpayer_file(), sql);
-}
-
 QString TestHost::settlements_value(const QString& sql) const {
     const auto rows = settlements_rows(sql);
     return rows.isEmpty() || rows[0].isEmpty() ? QString() : rows[0][0];

@@ -26,7 +26,6 @@ public:
     bool taxpayer(const QString& sql);
     // Rows of a query, each field as text ("<null>" for null).
     QVector<QStringList> settlements_rows(const QString& sql) const;
-    QVector<QStringList> taxpayer_rows(const QString& sql) const;
     QString settlements_value(const QString& sql) const; // first field of the first row
 
     // Rewrites the registry file: the database folder (empty leaves the value out) and the
