@@ -201,6 +201,7 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (const qsizetype i = args.indexOf(QStringLiteral("--journal")); i > 0 && i + 1 < args.size())
         journal = args[i + 1];
+    data::start_recording(nullptr); // before any connection opens
     platform::set_today(QDate(2026, 5, 14));
 
     Phase phases[] = {{"forming, all new ", 2.0, 2.0, {}, {}, 0},

@@ -97,8 +97,9 @@ LoopTime bare_loop(const QString& path, const std::vector<std::string>& statemen
     }
     LoopTime t{double(wall.nsecsElapsed()) / 1e9, cpu_now() - cpu0};
     sqlite3_close(db);
-    if (bytes == 0 && !statements.empty())
-        std::fprintf(stderr, "bare loop: nothing read\n");
+    if (qEnvironmentVariableIsSet("TAVRELIS_BARE_DEBUG"))
+        std::fprintf(stderr, "bare loop: %zu statements, %zu bytes, %.3f s\n", statements.size(),
+                     bytes, t.wall);
     return t;
 }
 

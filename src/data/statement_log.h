@@ -7,7 +7,8 @@
 namespace tavrelis::data {
 
 // Records, process-wide, the statements every connection sends to the engine (as the engine
-// runs them, after the dialect is translated), for replaying them in a bare loop.
+// runs them, after the dialect is translated), for replaying them in a bare loop. Only
+// connections opened after the first call are seen: call it with nullptr at start-up.
 void start_recording(std::vector<std::string>* into);
 void stop_recording();
 
