@@ -6,12 +6,13 @@
 // Wall time counts the disk; the thread's CPU time is steadier on a shared machine.
 
 #include "data/connection.h"
+#include "data/database_file.h"
+#include "data/statement_log.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -62,43 +63,15 @@ QString select_text(int i) {
            ",payment_done,print_done from payments where oper_id=" + QString::number(100000 + i);
 }
 
-sqlite3* bare_open(const QString& path) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                    nullptr);
-    sqlite3_busy_timeout(db, 5000);
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr,
-                 nullptr);
-    return db;
-}
-
 QString fresh_file(const QTemporaryDir& dir, const QString& name) {
     const QString path = dir.filePath(name);
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                    nullptr);
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    sqlite3_exec(db, table, nullptr, nullptr, nullptr);
-    sqlite3_exec(db, index, nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return path;
-}
-
-// One statement the bare way: prepare, step through every row reading every column, finalize.
-size_t bare_run(sqlite3* db, const std::string& sql) {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "bare: %s\n", sqlite3_errmsg(db));
+    if (const QString e = tavrelis::data::create_database(path, QString::fromLatin1(table) + ';' +
+                                                                    QString::fromLatin1(index));
+        !e.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(e));
         std::exit(1);
     }
-    size_t bytes = 0;
-    const int n = sqlite3_column_count(stmt);
-    while (sqlite3_step(stmt) == SQLITE_ROW)
-        for (int c = 0; c < n; ++c)
-            if (sqlite3_column_text(stmt, c))
-                bytes += size_t(sqlite3_column_bytes(stmt, c));
-    sqlite3_finalize(stmt);
-    return bytes;
+    return path;
 }
 
 struct Clock {
@@ -120,6 +93,10 @@ struct Best {
     void take(const Clock& c) {
         wall = std::min(wall, double(c.wall.nsecsElapsed()) / 1e9);
         cpu = std::min(cpu, Clock::cpu_now() - c.cpu0);
+    }
+    void take(const tavrelis::data::LoopTime& t) {
+        wall = std::min(wall, t.wall);
+        cpu = std::min(cpu, t.cpu);
     }
 };
 
@@ -149,16 +126,9 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         Clock t;
         {
-            sqlite3* db = bare_open(fresh_file(dir, QStringLiteral("bare%1.mdb").arg(round)));
-            t.start();
-            for (const std::string& s : bare_inserts)
-                sink += bare_run(db, s);
-            bare.insert.take(t);
-            t.start();
-            for (const std::string& s : bare_selects)
-                sink += bare_run(db, s);
-            bare.select.take(t);
-            sqlite3_close(db);
+            const QString file = fresh_file(dir, QStringLiteral("bare%1.mdb").arg(round));
+            bare.insert.take(tavrelis::data::bare_loop(file, bare_inserts));
+            bare.select.take(tavrelis::data::bare_loop(file, bare_selects));
         }
         {
             tavrelis::data::Connection cnn;

@@ -10,11 +10,15 @@
 
 #include "common/form4.h"
 #include "common/session.h"
+#include "data/connection.h"
+#include "data/database_file.h"
 #include "data/schema.h"
+#include "data/statement_log.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
 #include "output/form2.h"
 #include "platform/env.h"
+#include "platform/errors.h"
 #include "platform/recording_ui.h"
 #include "platform/registry_file.h"
 
@@ -25,8 +29,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QTreeWidget>
-#include <sqlite3.h>
+#include <QTreeView>
 
 #include <algorithm>
 #include <cstdio>
@@ -42,96 +45,26 @@ constexpr int kAccruals = 10000;
 constexpr int kRounds = 3;
 QString journal = QStringLiteral("wal");
 
-// ---------------------------------------------------------------------------------------------
-// Recording what the module sends.
-
-std::vector<std::string>* recording = nullptr;
-
-int on_trace(unsigned type, void*, void*, void* x) {
-    if (type == SQLITE_TRACE_STMT && recording)
-        recording->emplace_back(static_cast<const char*>(x));
-    return 0;
-}
-
-// Runs for every connection opened after it is registered, the module's included.
-int on_open(sqlite3* db, const char**, const sqlite3_api_routines*) {
-    sqlite3_trace_v2(db, SQLITE_TRACE_STMT, on_trace, nullptr);
-    return SQLITE_OK;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Databases through the bare API.
-
-[[noreturn]] void die(const char* what, sqlite3* db) {
-    std::fprintf(stderr, "%s: %s\n", what, db ? sqlite3_errmsg(db) : "?");
+[[noreturn]] void die(const QString& what) {
+    std::fprintf(stderr, "%s\n", qPrintable(what));
     std::exit(1);
 }
 
-sqlite3* open_db(const QString& path, int flags = SQLITE_OPEN_READWRITE) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
-        die("open", db);
-    return db;
-}
-
-void exec(sqlite3* db, const QString& sql) {
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-        std::fprintf(stderr, "%s\n  in %s\n", err, qPrintable(sql.left(200)));
-        std::exit(1);
+void exec(data::Connection& db, const QString& sql, const QVariantList& params = {}) {
+    try {
+        db.execute(sql, params);
+    } catch (const Error& e) {
+        die(e.description() + QStringLiteral("\n  in ") + sql.left(200));
     }
-}
-
-// format(<d.m.yyyy>,'dd.mm.yyyy') as the module's connection answers it: the ISO date.
-void iso_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    int d = 0, m = 0, y = 0;
-    if (!p || std::sscanf(p, "%d.%d.%d", &d, &m, &y) != 3) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    char out[16];
-    std::snprintf(out, sizeof out, "%04d-%02d-%02d", y, m, d);
-    sqlite3_result_text(ctx, out, -1, SQLITE_TRANSIENT);
-}
-
-// The settings the module's connection works with: the file's journal mode, and in
-// write-ahead-log mode synchronous=NORMAL.
-sqlite3* open_bare(const QString& path) {
-    sqlite3* db = open_db(path);
-    sqlite3_busy_timeout(db, 5000);
-    exec(db, "PRAGMA journal_mode=" + journal);
-    if (journal == QLatin1String("wal"))
-        exec(db, "PRAGMA synchronous=NORMAL");
-    sqlite3_create_function_v2(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                               iso_format, nullptr, nullptr, nullptr);
-    return db;
-}
-
-size_t bare_run(sqlite3* db, const std::string& sql) {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
-        die("bare prepare", db);
-    size_t bytes = 0;
-    const int n = sqlite3_column_count(stmt);
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-        for (int c = 0; c < n; ++c)
-            if (sqlite3_column_text(stmt, c))
-                bytes += size_t(sqlite3_column_bytes(stmt, c));
-    if (rc != SQLITE_DONE)
-        die("bare step", db);
-    sqlite3_finalize(stmt);
-    return bytes + 1;
 }
 
 // A consistent copy of the settlements database as it stands now.
 QString snapshot(const QString& from, const QString& to) {
     QFile::remove(to);
-    sqlite3* db = open_db(from, SQLITE_OPEN_READONLY);
-    exec(db, "VACUUM INTO '" + to + "'");
-    sqlite3_close(db);
+    data::Connection db;
+    db.set_connection_string(data::access_connection_string(from));
+    db.open();
+    exec(db, "VACUUM INTO '" + data::sql_quote(to) + "'");
     return to;
 }
 
@@ -139,63 +72,58 @@ QString snapshot(const QString& from, const QString& to) {
 // The host installation: a taxpayer, one tax and period, 10,000 accruals due today, as many
 // payments on the same card, a tenth of the accruals already paid.
 
-void make_installation(const QString& data) {
-    sqlite3* tp = open_db(data + "/Valmora2.mdb", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    exec(tp, "PRAGMA journal_mode=" + journal);
-    exec(tp, data::taxpayer_schema_sql());
-    exec(tp, "insert into accstream values (1,10,'Комплект');"
-             "insert into person values (10,2,100);"
-             "insert into legalperson values (100,'7701000001','770101001','ООО \"Ромашка\"','');"
-             "insert into report_time values (2,'к');"
-             "insert into time_by_month (TIME_ID,REPORT_ID,name,the_year) values "
-             "(1,2,'I квартал',2026),(2,2,'II квартал',2026);"
-             "insert into nsi_taxlist values ('101','Налог на прибыль','18210101011011000110');");
-    sqlite3_close(tp);
-
-    sqlite3* st = open_db(data + "/Fsk_Base.mdb", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    exec(st, "PRAGMA journal_mode=" + journal);
-    exec(st, data::settlements_schema_sql());
-    exec(st, "begin");
-    exec(st, "insert into fsk_cardlist values (1,1,'101',null);"
-             "insert into fsk_actions values (41,4,1,'Начислено'),(11,1,1,'Уплата');"
-             "insert into requisites (self_inn,self_kpp,kbk,receiver,inn,kpp,okato,bik,bank,rs,"
-             "ks) values ('7701000001','770101001','','УФК по г. Москве (ИФНС России № 1)',"
-             "'7701107259','770101001','45286555000','044583001','Отделение 1 Москва',"
-             "'40101810800000010041','');"
-             "insert into self_requisites (inn,kpp,sender,okato,bik,bank,rs,ks,closed) values "
-             "('7701000001','770101001','ООО \"Ромашка\"','45286560000','044525225','ПАО Банк',"
-             "'40702810938000000001','30101810400000000225',0),"
-             "('7701000001','770101001','закрыт','','','','','',1);");
+void make_installation(const QString& dir) {
+    if (const QString e = data::create_database(
+            dir + "/Valmora2.mdb",
+            data::taxpayer_schema_sql() +
+                ";insert into accstream values (1,10,'Комплект');"
+                "insert into person values (10,2,100);"
+                "insert into legalperson values (100,'7701000001','770101001','ООО "
+                "\"Ромашка\"','');"
+                "insert into report_time values (2,'к');"
+                "insert into time_by_month (TIME_ID,REPORT_ID,name,the_year) values "
+                "(1,2,'I квартал',2026),(2,2,'II квартал',2026);"
+                "insert into nsi_taxlist values ('101','Налог на прибыль','18210101011011000110');",
+            journal);
+        !e.isEmpty())
+        die(e);
+    QString script =
+        data::settlements_schema_sql() +
+        ";insert into fsk_cardlist values (1,1,'101',null);"
+        "insert into fsk_actions values (41,4,1,'Начислено'),(11,1,1,'Уплата');"
+        "insert into requisites (self_inn,self_kpp,kbk,receiver,inn,kpp,okato,bik,bank,rs,"
+        "ks) values ('7701000001','770101001','','УФК по г. Москве (ИФНС России № 1)',"
+        "'7701107259','770101001','45286555000','044583001','Отделение 1 Москва',"
+        "'40101810800000010041','');"
+        "insert into self_requisites (inn,kpp,sender,okato,bik,bank,rs,ks,closed) values "
+        "('7701000001','770101001','ООО \"Ромашка\"','45286560000','044525225','ПАО Банк',"
+        "'40702810938000000001','30101810400000000225',0),"
+        "('7701000001','770101001','закрыт','','','','','',1);";
     for (int i = 0; i < 100; ++i)
-        exec(st, QStringLiteral("insert into requisites (self_inn,self_kpp,kbk,receiver) values "
-                                "('77%1','770101001','','другой')")
-                     .arg(i, 8, 10, QLatin1Char('0')));
-    sqlite3_stmt* op = nullptr;
-    const char* op_sql = "insert into fsk_operations (oper_id,card_id,deleted,act_id,term_day,"
-                         "summa,period_name,docum_date) values (?,1,0,?,?,?,?,?)";
-    if (sqlite3_prepare_v2(st, op_sql, -1, &op, nullptr) != SQLITE_OK)
-        die("prepare", st);
+        script += QStringLiteral("insert into requisites (self_inn,self_kpp,kbk,receiver) values "
+                                 "('77%1','770101001','','другой');")
+                      .arg(i, 8, 10, QLatin1Char('0'));
+    if (const QString e = data::create_database(dir + "/Fsk_Base.mdb", script, journal);
+        !e.isEmpty())
+        die(e);
+    data::Connection st;
+    st.set_connection_string(data::access_connection_string(dir + "/Fsk_Base.mdb"));
+    st.open();
+    exec(st, "begin");
     for (int i = 1; i <= 2 * kAccruals; ++i) {
         const bool accrual = i <= kAccruals;
-        sqlite3_bind_int(op, 1, i);
-        sqlite3_bind_int(op, 2, accrual ? 41 : 11);
-        sqlite3_bind_text(op, 3, accrual ? "2026-05-14" : "2026-04-28", -1, SQLITE_STATIC);
-        sqlite3_bind_double(op, 4, 1000.0 + i * 1.135);
-        sqlite3_bind_text(op, 5, accrual ? "II квартал 2026" : "I квартал 2026", -1, SQLITE_STATIC);
-        if (i % 2)
-            sqlite3_bind_text(op, 6, "2026-03-31", -1, SQLITE_STATIC);
-        else
-            sqlite3_bind_null(op, 6);
-        if (sqlite3_step(op) != SQLITE_DONE)
-            die("insert", st);
-        sqlite3_reset(op);
+        exec(st,
+             "insert into fsk_operations (oper_id,card_id,deleted,act_id,term_day,summa,"
+             "period_name,docum_date) values (?,1,0,?,?,?,?,?)",
+             {qlonglong(i), qlonglong(accrual ? 41 : 11),
+              QString(accrual ? "2026-05-14" : "2026-04-28"), 1000.0 + i * 1.135,
+              QString(accrual ? "II квартал 2026" : "I квартал 2026"),
+              i % 2 ? QVariant(QStringLiteral("2026-03-31")) : QVariant()});
     }
-    sqlite3_finalize(op);
     exec(st, QStringLiteral("insert into fact_payments (oper_id,summa) select oper_id,summa from "
                             "fsk_operations where oper_id<=%1 and oper_id%10=0")
                  .arg(kAccruals));
     exec(st, "commit");
-    sqlite3_close(st);
 }
 
 void write_registry(const QString& file, const QString& data) {
@@ -234,6 +162,10 @@ struct Best {
         wall = std::min(wall, double(c.wall.nsecsElapsed()) / 1e9);
         cpu = std::min(cpu, Clock::cpu_now() - c.cpu0);
     }
+    void take(const data::LoopTime& t) {
+        wall = std::min(wall, t.wall);
+        cpu = std::min(cpu, t.cpu);
+    }
 };
 
 struct Phase {
@@ -250,23 +182,14 @@ template <class Run>
 void measure(Phase& phase, const QString& settlements, const QString& copy, Run run) {
     snapshot(settlements, copy);
     std::vector<std::string> sent;
-    recording = &sent;
+    data::start_recording(&sent);
     Clock t;
     t.start();
     run();
     phase.module.take(t);
-    recording = nullptr;
+    data::stop_recording();
     phase.statements = sent.size();
-
-    sqlite3* db = open_bare(copy);
-    size_t sink = 0;
-    t.start();
-    for (const std::string& s : sent)
-        sink += bare_run(db, s);
-    phase.bare.take(t);
-    sqlite3_close(db);
-    if (sink == 0)
-        std::exit(1);
+    phase.bare.take(data::bare_loop(copy, sent, journal));
 }
 
 } // namespace
@@ -278,7 +201,7 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (const qsizetype i = args.indexOf(QStringLiteral("--journal")); i > 0 && i + 1 < args.size())
         journal = args[i + 1];
-    sqlite3_auto_extension(reinterpret_cast<void (*)()>(on_open));
+    data::start_recording(nullptr); // before any connection opens
     platform::set_today(QDate(2026, 5, 14));
 
     Phase phases[] = {{"forming, all new ", 2.0, 2.0, {}, {}, 0},
@@ -311,7 +234,7 @@ int main(int argc, char** argv) {
             measure(phases[2], settlements, dir.filePath("before3.db"),
                     [] { form2().refresh_list(); });
 
-            const int rows = form2().L1->topLevelItemCount();
+            const int rows = form2().L1->model()->rowCount();
             if (!ui.boxes.isEmpty() || rows != kAccruals) {
                 std::fprintf(stderr, "unexpected: %d rows, %d boxes: %s\n", rows,
                              int(ui.boxes.size()),

@@ -4,6 +4,7 @@
 
 #include "demo.h"
 
+#include "data/statement_log.h"
 #include "entry/class1.h"
 #include "platform/env.h"
 #include "platform/recording_ui.h"
@@ -13,7 +14,9 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <sqlite3.h>
+
+#include <string>
+#include <vector>
 
 #include <algorithm>
 #include <cstdio>
@@ -48,31 +51,15 @@ const char* const taxpayer_sql[] = {
 };
 
 double bare_seconds(const QString& data) {
-    QElapsedTimer t;
-    t.start();
-    sqlite3 *tp = nullptr, *st = nullptr;
-    sqlite3_open_v2(QFile::encodeName(data + "/Valmora2.mdb").constData(), &tp,
-                    SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_open_v2(QFile::encodeName(data + "/Fsk_Base.mdb").constData(), &st,
-                    SQLITE_OPEN_READWRITE, nullptr);
-    auto run = [](sqlite3* db, const char* sql) {
-        sqlite3_stmt* s = nullptr;
-        sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
-        while (sqlite3_step(s) == SQLITE_ROW)
-            for (int i = 0; i < sqlite3_column_count(s); ++i)
-                sqlite3_column_text(s, i);
-        sqlite3_finalize(s);
-    };
-    for (const char* sql : taxpayer_sql)
-        run(tp, sql);
-    run(st, "select distinct taxcode from fsk_cardlist where accstream_id=1");
+    std::vector<std::string> tp(std::begin(taxpayer_sql), std::end(taxpayer_sql));
     for (int code = 1; code <= 8; ++code)
-        run(tp, QByteArray("select tax_name,big_code from nsi_taxlist where tax_code=")
-                    .append(QByteArray::number(code))
-                    .constData());
-    sqlite3_close(tp);
-    sqlite3_close(st);
-    return t.nsecsElapsed() / 1e9;
+        tp.push_back("select tax_name,big_code from nsi_taxlist where tax_code=" +
+                     std::to_string(code));
+    return tavrelis::data::bare_loop(data + "/Valmora2.mdb", tp).wall +
+           tavrelis::data::bare_loop(
+               data + "/Fsk_Base.mdb",
+               {"select distinct taxcode from fsk_cardlist where accstream_id=1"})
+               .wall;
 }
 
 } // namespace

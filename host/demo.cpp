@@ -1,5 +1,7 @@
 #include "demo.h"
 
+#include "data/connection.h"
+#include "data/database_file.h"
 #include "data/schema.h"
 #include "platform/env.h"
 #include "platform/errors.h"
@@ -11,8 +13,6 @@
 #include <QHash>
 #include <QVariant>
 #include <QVector>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <random>
@@ -77,89 +77,57 @@ QString correspondent_account(const QString& bik) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// A database file written through the SQLite C API.
+// A new database file of the host, filled in one transaction.
 
 class Db {
 public:
-    explicit Db(const QString& path) {
-        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-        if (rc != SQLITE_OK) {
-            const QString message =
-                QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
-            sqlite3_close(db_);
-            db_ = nullptr;
-            throw Error(path + QStringLiteral(": ") + message);
-        }
-    }
-    ~Db() {
-        for (sqlite3_stmt* st : std::as_const(statements_))
-            sqlite3_finalize(st);
-        sqlite3_close(db_);
+    Db(const QString& path, const QString& schema) {
+        if (const QString e = tavrelis::data::create_database(path, schema); !e.isEmpty())
+            throw Error(e);
+        c_.set_connection_string(tavrelis::data::access_connection_string(path));
+        c_.open();
+        c_.execute(QStringLiteral("PRAGMA synchronous=OFF"));
+        c_.execute(QStringLiteral("BEGIN"));
     }
     Db(const Db&) = delete;
     Db& operator=(const Db&) = delete;
 
-    void exec(const QString& sql) {
-        char* message = nullptr;
-        if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-            const QString text = QString::fromUtf8(message);
-            sqlite3_free(message);
-            throw Error(text);
-        }
-    }
+    void exec(const QString& sql) { c_.execute(sql); }
 
     // Inserts one row; a QDate is stored as ISO text. Returns the row's id.
     qint64 insert(const QString& table, const QStringList& columns, const QVariantList& values) {
-        const QString sql =
+        QVariantList params;
+        for (const QVariant& v : values) {
+            if (v.isNull())
+                params << QVariant();
+            else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong)
+                params << v.toLongLong();
+            else if (v.typeId() == QMetaType::Double)
+                params << v.toDouble();
+            else
+                params << (v.typeId() == QMetaType::QDate ? v.toDate().toString(Qt::ISODate)
+                                                          : v.toString());
+        }
+        c_.execute(
             QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                 .arg(table, columns.join(QLatin1Char(',')),
-                     QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
-        sqlite3_stmt*& st = statements_[sql];
-        if (!st && sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
-            fail();
-        for (int i = 0; i < values.size(); ++i)
-            bind(st, i + 1, values[i]);
-        const int rc = sqlite3_step(st);
-        sqlite3_reset(st);
-        sqlite3_clear_bindings(st);
-        if (rc != SQLITE_DONE)
-            fail();
-        return sqlite3_last_insert_rowid(db_);
+                     QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))),
+            params);
+        return number(QStringLiteral("select last_insert_rowid()"));
     }
 
     // The first column of the first row of a query as a number; 0 when no row.
-    double number(const QString& sql) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
-            fail();
-        const double v = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_double(st, 0) : 0;
-        sqlite3_finalize(st);
-        return v;
+    qint64 number(const QString& sql) {
+        const tavrelis::data::Recordset r = c_.execute(sql);
+        return r.eof() ? 0 : r.field(0).toLongLong();
+    }
+    double real(const QString& sql) {
+        const tavrelis::data::Recordset r = c_.execute(sql);
+        return r.eof() ? 0 : r.field(0).toDouble();
     }
 
 private:
-    [[noreturn]] void fail() { throw Error(QString::fromUtf8(sqlite3_errmsg(db_))); }
-
-    void bind(sqlite3_stmt* st, int i, const QVariant& v) {
-        int rc = SQLITE_OK;
-        if (v.isNull()) {
-            rc = sqlite3_bind_null(st, i);
-        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
-            rc = sqlite3_bind_int64(st, i, v.toLongLong());
-        } else if (v.typeId() == QMetaType::Double) {
-            rc = sqlite3_bind_double(st, i, v.toDouble());
-        } else {
-            const QString text =
-                v.typeId() == QMetaType::QDate ? v.toDate().toString(Qt::ISODate) : v.toString();
-            rc = sqlite3_bind_text(st, i, text.toUtf8().constData(), -1, SQLITE_TRANSIENT);
-        }
-        if (rc != SQLITE_OK)
-            fail();
-    }
-
-    sqlite3* db_ = nullptr;
-    QHash<QString, sqlite3_stmt*> statements_;
+    tavrelis::data::Connection c_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -632,7 +600,7 @@ private:
     }
 
     double summa_of(qint64 oper_id) {
-        return fsk_.number(
+        return fsk_.real(
             QStringLiteral("SELECT summa FROM fsk_operations WHERE oper_id=%1").arg(oper_id));
     }
 
@@ -800,15 +768,10 @@ bool make_demo(const QString& dir, QString* error) {
                              root.filePath(QStringLiteral("registry.reg"))};
     try {
         {
-            Db fsk(files[0]);
-            Db valmora(files[1]);
             // The host keeps its databases in write-ahead-log mode, so that the module and the
-            // host read while the other writes. A demo is made in one go and removed on
-            // failure: no need to wait for the disk.
-            for (Db* db : {&fsk, &valmora})
-                db->exec(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; BEGIN"));
-            fsk.exec(tavrelis::data::settlements_schema_sql());
-            valmora.exec(tavrelis::data::taxpayer_schema_sql());
+            // host read while the other writes.
+            Db fsk(files[0], tavrelis::data::settlements_schema_sql());
+            Db valmora(files[1], tavrelis::data::taxpayer_schema_sql());
             Builder(fsk, valmora, tavrelis::platform::today()).run();
             fsk.exec(QStringLiteral("COMMIT"));
             valmora.exec(QStringLiteral("COMMIT"));
@@ -829,30 +792,28 @@ bool make_demo(const QString& dir, QString* error) {
 
 QString demo_hint(const QString& dir) {
     // The current quarter's fine on the taxpayer's VAT card falls due on that quarter's date.
-    sqlite3* db = nullptr;
-    const QByteArray file =
-        QFile::encodeName(QDir(dir).filePath(QStringLiteral("Data/Fsk_Base.mdb")));
     QString hint;
-    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        const char* sql = "select o.period_name, o.term_day from fsk_operations o, fsk_cardlist c "
-                          "where o.card_id=c.card_id and c.accstream_id=1 and c.taxcode='1' "
-                          "and o.act_id=3 and o.deleted=0 order by o.term_day desc limit 1";
-        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK &&
-            sqlite3_step(st) == SQLITE_ROW) {
-            const QString period =
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-            const QDate due = QDate::fromString(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))),
-                Qt::ISODate);
+    try {
+        tavrelis::data::Connection c;
+        c.set_connection_string(tavrelis::data::access_connection_string(
+            QDir(dir).filePath(QStringLiteral("Data/Fsk_Base.mdb"))));
+        c.open();
+        const tavrelis::data::Recordset r = c.execute(
+            QStringLiteral("select o.period_name, o.term_day from fsk_operations o, fsk_cardlist c "
+                           "where o.card_id=c.card_id and c.accstream_id=1 and c.taxcode='1' "
+                           "and o.act_id=3 and o.deleted=0 order by o.term_day desc limit 1"));
+        if (!r.eof()) {
+            const QString day = r.text_or_empty(1);
+            QDate due = QDate::fromString(day, QStringLiteral("dd.MM.yyyy"));
+            if (!due.isValid())
+                due = QDate::fromString(day, Qt::ISODate);
             hint = QStringLiteral("Демонстрационные начисления за «%1» подлежат уплате %2: "
                                   "выберите эту дату в поле «Дата операции» и нажмите "
                                   "«Далее >>».")
-                       .arg(period, due.toString(QStringLiteral("dd.MM.yyyy")));
+                       .arg(r.text_or_empty(0), due.toString(QStringLiteral("dd.MM.yyyy")));
         }
-        sqlite3_finalize(st);
+    } catch (const Error&) {
     }
-    sqlite3_close(db);
     return hint;
 }
 

@@ -1,14 +1,8 @@
-// Kills tavrelis-host (SIGKILL) at random points of its long runs and checks what each kill
-// leaves: both databases sound, one order per accrual, every payment in a card belonging to
-// an order marked posted (and to no other), the settings file whole, at most one export
-// file cut short. The session after a kill runs on what the kill left and takes the run
-// further, so every kill but the first falls into a session that started from a crash; a
-// last session completes the run and shows that nothing was lost.
-//
-// Kill points are drawn from a seeded generator over the run's progress (orders formed,
-// posted, files written), then a random pause of up to kPauseMs lets the kill fall anywhere
-// in the order being handled. The seed is printed; TAVRELIS_CRASH_SEED repeats it.
+// Kills tavrelis-host (SIGKILL) at seeded random points of its long runs, each session going
+// on from what the last kill left, and checks the invariants after every kill and at the end.
+// TAVRELIS_CRASH_SEED repeats a run.
 
+#include "data/database_file.h"
 #include "support/demo_host.h"
 #include "support/faults.h"
 #include "support/host_state.h"
@@ -76,12 +70,9 @@ class TestCrash : public QObject {
         return p;
     }
 
-    // What any kill may leave, compared with the installation as prepared and as the last
-    // kill left it.
     void check_state(const DemoHost& p, const HostState& prepared, HostState& last) {
         for (const QString& db : {p.settlements(), p.taxpayer()})
-            QCOMPARE(query(db, QStringLiteral("pragma integrity_check")),
-                     QVector<QStringList>{{QStringLiteral("ok")}});
+            QCOMPARE(tavrelis::data::integrity_check(db), QStringLiteral("ok"));
         const HostState now = capture_host(p.settlements(), p.settings());
         QStringList broken = invariant_violations(prepared, now) + invariant_violations(last, now);
         broken.removeDuplicates();
@@ -91,8 +82,6 @@ class TestCrash : public QObject {
         last = now;
     }
 
-    // Kills the run at kKillPoints points spread over its progress, each session going on from
-    // what the kill before left; then a session completes it.
     void kill_run(const DemoHost& p, const Run& run, const QStringList& last_lines) {
         QRandomGenerator rng(seed_ + place_count_);
         QList<int> points;
@@ -151,8 +140,6 @@ private slots:
                  (QVector<QStringList>{{"5000", "5000", "1", "5000"}}));
     }
 
-    // Each session exports the orders whose file is missing or cut short; the first such
-    // file that is there is overwritten for all.
     void export_run() {
         const DemoHost p = place();
         QVERIFY(!p.root.isEmpty());
@@ -178,9 +165,7 @@ private slots:
         QCOMPARE(int(order_files(p.exports(), ".xml").whole.size()), 1000);
     }
 
-    // Each session posts the orders not posted yet: a second booking of one would show as a
-    // payment with no order of its own. A mark that takes a few milliseconds (a trigger of
-    // the test's) gives the kills room to fall between a payment and its mark.
+    // A slow mark (the test's trigger) lets kills fall between a payment and its mark.
     void posting_run() {
         const DemoHost p = place();
         QVERIFY(!p.root.isEmpty());
@@ -219,10 +204,8 @@ private slots:
                  1000);
     }
 
-    // A print run that also exports and posts. Each session prints the orders with no whole
-    // sheet: an order numbered before the kill is printed again under its number. The kill
-    // loses the counter's advance (the settings file is written when a window closes), so the
-    // start number is typed as a user who looked at the printed orders would.
+    // Printing with export and posting; each session reprints the orders with no whole sheet
+    // under their numbers, typing the start number as a user who saw the sheets would.
     void print_run() {
         const DemoHost p = place();
         QVERIFY(!p.root.isEmpty());
@@ -281,9 +264,8 @@ private slots:
                  (QVector<QStringList>{{"50", "50", "50", "50"}}));
     }
 
-    // Sessions that change the export folder again and again, each folder change written when
-    // a window closes; killed at random folders. The file is always one of those written,
-    // whole. A kill inside a write leaves the writer's temporary file beside it.
+    // Folder changes written again and again, killed at random: the file is always one of
+    // those written, whole.
     void settings_write() {
         const DemoHost p = place();
         QVERIFY(!p.root.isEmpty());

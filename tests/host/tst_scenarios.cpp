@@ -17,11 +17,9 @@
 //   #! holds <path> <line>       after the run the file (windows-1251, CR LF) holds the line
 // A file <name>.transcript beside the script is the exact transcript expected; the test
 // folder's path appears in it as $TMP.
-// After every scenario the installation must still keep the rules of its data, comparing the
-// settlements database and the settings file before and after the run (support/host_state.h):
-// one order per oper_id, no posted or printed mark taken back, no payment posted twice, the
-// last number never going down within a year.
+// After every scenario the installation must keep the rules of support/host_state.h.
 
+#include "data/database_file.h"
 #include "demo.h"
 #include "platform/env.h"
 #include "support/host_state.h"
@@ -30,7 +28,6 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QtTest>
-#include <sqlite3.h>
 
 namespace {
 
@@ -39,17 +36,8 @@ QString scenario_dir() {
 }
 
 bool run_sql(const QString& file, const QString& sql, QString* error) {
-    sqlite3* db = nullptr;
-    bool ok = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE,
-                              nullptr) == SQLITE_OK;
-    char* msg = nullptr;
-    if (ok && sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &msg) != SQLITE_OK) {
-        *error = QString::fromUtf8(msg);
-        ok = false;
-    }
-    sqlite3_free(msg);
-    sqlite3_close(db);
-    return ok;
+    *error = tavrelis::data::run_script(file, sql);
+    return error->isEmpty();
 }
 
 QString read_text(const QString& path) {
@@ -84,57 +72,40 @@ private slots:
         for (const char* sub : {"appdata", "home", "temp"})
             QDir(tmp.path()).mkpath(QLatin1String(sub));
 
-        QStringList args{QStringLiteral("--acc"), QStringLiteral("1")};
-        QString today = QStringLiteral("05.12.2026");
-        int version = 93, expected_exit = 0;
-        QString db_path_change;
-        QStringList removals, absent, present, touches;
-        QList<QPair<QString, QString>> holds;
-        QString word_version, print_to;
-        QList<QPair<QString, int>> file_counts;
+        // Each directive's values in order; the data changes keep their order across both files.
+        QHash<QString, QStringList> d;
         QList<QPair<QString, QString>> sql;
-        bool no_journal = false;
+        static const QStringList known{
+            "args",   "today",   "version",  "database-path",    "remove",   "exit",
+            "absent", "present", "touch",    "no-database-open", "print-to", "word-version",
+            "holds",  "files",   "taxpayer", "settlements"};
         for (const QString& line : read_text(file).split(QLatin1Char('\n'))) {
             if (!line.startsWith(QLatin1String("#! ")))
                 continue;
             const QString rest = line.mid(3).trimmed();
-            const QString key = rest.section(QLatin1Char(' '), 0, 0);
-            const QString value = rest.section(QLatin1Char(' '), 1);
-            if (key == QLatin1String("args"))
-                args = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            else if (key == QLatin1String("today"))
-                today = value;
-            else if (key == QLatin1String("version"))
-                version = value.toInt();
-            else if (key == QLatin1String("database-path"))
-                db_path_change = value;
-            else if (key == QLatin1String("remove"))
-                removals << value;
-            else if (key == QLatin1String("taxpayer") || key == QLatin1String("settlements"))
-                sql.append({key, value});
-            else if (key == QLatin1String("exit"))
-                expected_exit = value.toInt();
-            else if (key == QLatin1String("absent"))
-                absent << value;
-            else if (key == QLatin1String("present"))
-                present << value;
-            else if (key == QLatin1String("no-database-open"))
-                no_journal = true;
-            else if (key == QLatin1String("print-to"))
-                print_to = value;
-            else if (key == QLatin1String("word-version"))
-                word_version = value;
-            else if (key == QLatin1String("touch"))
-                touches << value;
-            else if (key == QLatin1String("holds"))
-                holds.append(
-                    {value.section(QLatin1Char(' '), 0, 0), value.section(QLatin1Char(' '), 1)});
-            else if (key == QLatin1String("files"))
-                file_counts.append({value.section(QLatin1Char(' '), 0, -2),
-                                    value.section(QLatin1Char(' '), -1).toInt()});
-            else
+            const QString key = rest.section(u' ', 0, 0), value = rest.section(u' ', 1);
+            if (!known.contains(key))
                 QFAIL(qPrintable(QStringLiteral("unknown directive: ") + line));
+            if (key == QLatin1String("taxpayer") || key == QLatin1String("settlements"))
+                sql.append({key, value});
+            d[key] << value;
         }
+        const auto one = [&d](const char* key, const QString& otherwise) {
+            return d.value(QLatin1String(key), {otherwise}).last();
+        };
+        QStringList args = one("args", "--acc 1").split(u' ', Qt::SkipEmptyParts);
+        const QString today = one("today", "05.12.2026"), db_path_change = one("database-path", {}),
+                      word_version = one("word-version", {}), print_to = one("print-to", {});
+        const int version = one("version", "93").toInt(), expected_exit = one("exit", "0").toInt();
+        const bool no_journal = d.contains(QStringLiteral("no-database-open"));
+        const QStringList removals = d.value("remove"), absent = d.value("absent"),
+                          present = d.value("present"), touches = d.value("touch");
+        QList<QPair<QString, QString>> holds;
+        for (const QString& v : d.value("holds"))
+            holds.append({v.section(u' ', 0, 0), v.section(u' ', 1)});
+        QList<QPair<QString, int>> file_counts;
+        for (const QString& v : d.value("files"))
+            file_counts.append({v.section(u' ', 0, -2), v.section(u' ', -1).toInt()});
 
         // The demo is laid out around the day the module will run on.
         tavrelis::platform::set_today(QDate::fromString(today, QStringLiteral("dd.MM.yyyy")));

@@ -24,8 +24,7 @@ struct DemoHost {
     QString pdfs() const { return root + QStringLiteral("/pdf"); }
     QString temp() const { return root + QStringLiteral("/temp"); }
 
-    // Makes the demo, both databases in WAL mode as the host keeps them, and runs the
-    // statements on them in one transaction each; false, with a warning, when anything fails.
+    // Makes the demo and runs the statements on it; false, with a warning, on failure.
     bool make(const QString& settlements_sql = {}, const QString& taxpayer_sql = {}) const;
     // The first field of the first row of a query on the settlements database.
     QString value(const QString& sql) const;
@@ -52,8 +51,7 @@ struct HostRun {
 HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt* kill = nullptr,
                  bool watch_memory = false);
 
-// The numbers of the orders whose export files (".xml") or printed sheets (".pdf") in a
-// folder are whole, and of those cut short; files are named by the order's number ("_N15_").
+// The numbers ("_N15_") of the orders whose files in a folder are whole, and cut short.
 struct OrderFiles {
     QSet<int> whole, cut;
 };

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <sqlite3.h>
 
 #include <csignal>
 #include <fcntl.h>
@@ -112,41 +111,6 @@ HeldLock::~HeldLock() {
         }
     }
     delete process_;
-}
-
-QString run_sql(const QString& file, const QString& sql) {
-    sqlite3* db = nullptr;
-    QString error;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
-        SQLITE_OK) {
-        error = QString::fromUtf8(sqlite3_errmsg(db));
-    } else {
-        char* msg = nullptr;
-        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &msg) != SQLITE_OK)
-            error = QString::fromUtf8(msg);
-        sqlite3_free(msg);
-    }
-    sqlite3_close(db);
-    return error;
-}
-
-QVector<QStringList> query(const QString& file, const QString& sql) {
-    QVector<QStringList> out;
-    sqlite3* db = nullptr;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            QStringList row;
-            for (int i = 0; i < sqlite3_column_count(st); ++i)
-                row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
-            out << row;
-        }
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return out;
 }
 
 } // namespace testsupport

@@ -27,10 +27,8 @@ private:
     void (*old_handler_)(int) = nullptr;
 };
 
-// Makes a file or a folder impossible to write for this process: without root's rights by
-// its permissions, with them by the file system's immutable flag. False, with the reason,
-// when neither works here. Undone by make_writable (which a test must call before its folder
-// is removed).
+// Makes a file or folder unwritable (permissions, or the immutable flag for root); false with
+// the reason when neither works. make_writable undoes it before the folder is removed.
 bool make_read_only(const QString& path, QString* why);
 void make_writable(const QString& path);
 
@@ -52,11 +50,9 @@ private:
     QString error_;
 };
 
-// Runs statements on a database with a connection of the test's own; the engine's message
-// on failure.
+// Runs statements on a database; the engine's message on failure.
 QString run_sql(const QString& file, const QString& sql);
-// Rows of a query on a database, each field as text (null as empty), with a connection of the
-// test's own; no rows when it fails.
+// Rows of a query, each field as text (null as empty); none when it fails.
 QVector<QStringList> query(const QString& file, const QString& sql);
 
 } // namespace testsupport

@@ -153,9 +153,4 @@ bool add_receiver(TestHost& host, const QString& self_inn, const QString& self_k
         receiver_sql(self_inn, self_kpp, kbk, receiver_inn_kpp_okato_bik_bank_rs_ks));
 }
 
-bool add_own(TestHost& host, const QString& inn, const QString& kpp,
-             const QVariantList& sender_okato_bik_bank_rs_ks, bool closed) {
-    return host.settlements(own_sql(inn, kpp, sender_okato_bik_bank_rs_ks, closed));
-}
-
 } // namespace testsupport::forming

@@ -100,8 +100,6 @@ bool add_stored_order(TestHost& host, const StoredOrder& o);
 
 bool add_receiver(TestHost& host, const QString& self_inn, const QString& self_kpp,
                   const QString& kbk, const QVariantList& receiver_inn_kpp_okato_bik_bank_rs_ks);
-bool add_own(TestHost& host, const QString& inn, const QString& kpp,
-             const QVariantList& sender_okato_bik_bank_rs_ks, bool closed = false);
 
 } // namespace forming
 

@@ -1,60 +1,44 @@
 #include "support/host_state.h"
 
+#include "data/database_file.h"
+
 #include <QFile>
 #include <QHash>
 #include <QSet>
-#include <sqlite3.h>
 
 namespace testsupport {
 
-// Read-write though it only reads (never creating): a read-only reader of a log-mode file
-// leaves the file's -wal and -shm behind, where the host's own connections remove them.
-constexpr int kReader = SQLITE_OPEN_READWRITE;
-
 namespace {
 
-QString cell(sqlite3_stmt* st, int i) {
-    switch (sqlite3_column_type(st, i)) {
-    case SQLITE_NULL:
+QString cell(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::UnknownType:
         return QStringLiteral("n:");
-    case SQLITE_INTEGER:
-        return QStringLiteral("i:") + QString::number(sqlite3_column_int64(st, i));
-    case SQLITE_FLOAT:
-        return QStringLiteral("r:") + QString::number(sqlite3_column_double(st, i), 'g', 17);
-    case SQLITE_BLOB:
-        return QStringLiteral("b:") +
-               QString::fromLatin1(QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)),
-                                              sqlite3_column_bytes(st, i))
-                                       .toHex());
+    case QMetaType::LongLong:
+        return QStringLiteral("i:") + QString::number(v.toLongLong());
+    case QMetaType::Double:
+        return QStringLiteral("r:") + QString::number(v.toDouble(), 'g', 17);
+    case QMetaType::QByteArray:
+        return QStringLiteral("b:") + QString::fromLatin1(v.toByteArray().toHex());
     default:
-        return QStringLiteral("t:") +
-               QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                 sqlite3_column_bytes(st, i));
+        return QStringLiteral("t:") + v.toString();
     }
 }
 
-// Every row of a table; false with the engine's message when it cannot be read.
-bool read_table(sqlite3* db, const char* sql, QStringList* columns, QVector<QStringList>* rows,
-                QString* error) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
-        return false;
+// Every row of a table, each cell tagged with its stored type; false with the engine's message
+// when it cannot be read.
+bool read_table(const QString& file, const QString& sql, QStringList* columns,
+                QVector<QStringList>* rows, QString* error) {
+    const tavrelis::data::Rows r = tavrelis::data::read_rows(file, sql);
+    *columns = r.columns;
+    for (const QVariantList& row : r.rows) {
+        QStringList tagged;
+        for (const QVariant& v : row)
+            tagged << cell(v);
+        rows->append(tagged);
     }
-    columns->clear();
-    for (int i = 0; i < sqlite3_column_count(st); ++i)
-        columns->append(QString::fromUtf8(sqlite3_column_name(st, i)).toLower());
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        QStringList row;
-        for (int i = 0; i < sqlite3_column_count(st); ++i)
-            row.append(cell(st, i));
-        rows->append(row);
-    }
-    if (rc != SQLITE_DONE)
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_finalize(st);
-    return rc == SQLITE_DONE;
+    *error = r.error;
+    return r.error.isEmpty();
 }
 
 QString value(const QString& tagged) {
@@ -80,71 +64,6 @@ bool numeric_sum(const QString& tagged) {
     return ok && !t.isEmpty();
 }
 
-} // namespace
-
-QString database_content(const QString& file) {
-    sqlite3* db = nullptr;
-    QString out;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, kReader, nullptr) != SQLITE_OK) {
-        out = QStringLiteral("cannot open: ") + QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_close(db);
-        return out;
-    }
-    QStringList columns;
-    QVector<QStringList> tables;
-    QString error;
-    if (read_table(db, "select name from sqlite_master where type='table' order by name", &columns,
-                   &tables, &error)) {
-        for (const QStringList& t : tables) {
-            QVector<QStringList> rows;
-            const QString sql =
-                QStringLiteral("select * from \"%1\" order by rowid").arg(value(t[0]));
-            out += u'[' + value(t[0]) + QStringLiteral("]\n");
-            if (!read_table(db, sql.toUtf8().constData(), &columns, &rows, &error))
-                break;
-            for (const QStringList& r : rows)
-                out += r.join(u'|') + u'\n';
-        }
-    }
-    if (!error.isEmpty())
-        out += QStringLiteral("error: ") + error;
-    sqlite3_close(db);
-    return out;
-}
-
-HostState capture_host(const QString& settlements_file, const QString& settings_file) {
-    HostState s;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(settlements_file).constData(), &db, kReader, nullptr) !=
-        SQLITE_OK) {
-        s.read_error = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
-    } else {
-        QVector<QStringList> ops;
-        if (read_table(db, "select * from payments order by rowid", &s.payment_columns, &s.payments,
-                       &s.read_error) &&
-            read_table(db, "select * from fsk_operations order by oper_id", &s.operation_columns,
-                       &ops, &s.read_error)) {
-            const qsizetype id = s.operation_columns.indexOf(QStringLiteral("oper_id"));
-            for (const QStringList& r : ops)
-                s.operations.insert(value(r[id]).toLongLong(), r);
-        }
-    }
-    sqlite3_close(db);
-    QFile f(settings_file);
-    if (f.open(QIODevice::ReadOnly)) {
-        s.settings_present = true;
-        s.settings_bytes = f.readAll();
-    }
-    return s;
-}
-
-QString column(const HostState& s, const HostState::Row& row, const QString& name) {
-    qsizetype i = s.payment_columns.indexOf(name);
-    if (i < 0 || row.size() != s.payment_columns.size())
-        i = s.operation_columns.indexOf(name);
-    return i < 0 || i >= row.size() ? QString() : value(row[i]);
-}
-
 bool parse_settings_file(const QByteArray& bytes, QString* up_path, qint64* number, qint64* year) {
     QList<QByteArray> lines = bytes.split('\n');
     if (lines.size() != 4 || !lines[3].isEmpty())
@@ -159,6 +78,61 @@ bool parse_settings_file(const QByteArray& bytes, QString* up_path, qint64* numb
     *number = lines[1].trimmed().toLongLong(&ok1);
     *year = lines[2].trimmed().toLongLong(&ok2);
     return ok1 && ok2;
+}
+
+} // namespace
+
+QString database_content(const QString& file) {
+    QString out;
+    QStringList columns;
+    QVector<QStringList> tables;
+    QString error;
+    if (!QFile::exists(file))
+        return QStringLiteral("cannot open: ") + file;
+    if (read_table(
+            file, QStringLiteral("select name from sqlite_master where type='table' order by name"),
+            &columns, &tables, &error)) {
+        for (const QStringList& t : tables) {
+            QVector<QStringList> rows;
+            out += u'[' + value(t[0]) + QStringLiteral("]\n");
+            if (!read_table(file,
+                            QStringLiteral("select * from \"%1\" order by rowid").arg(value(t[0])),
+                            &columns, &rows, &error))
+                break;
+            for (const QStringList& r : rows)
+                out += r.join(u'|') + u'\n';
+        }
+    }
+    if (!error.isEmpty())
+        out += QStringLiteral("error: ") + error;
+    return out;
+}
+
+HostState capture_host(const QString& settlements_file, const QString& settings_file) {
+    HostState s;
+    QVector<QStringList> ops;
+    if (read_table(settlements_file, QStringLiteral("select * from payments order by rowid"),
+                   &s.payment_columns, &s.payments, &s.read_error) &&
+        read_table(settlements_file,
+                   QStringLiteral("select * from fsk_operations order by oper_id"),
+                   &s.operation_columns, &ops, &s.read_error)) {
+        const qsizetype id = s.operation_columns.indexOf(QStringLiteral("oper_id"));
+        for (const QStringList& r : ops)
+            s.operations.insert(value(r[id]).toLongLong(), r);
+    }
+    QFile f(settings_file);
+    if (f.open(QIODevice::ReadOnly)) {
+        s.settings_present = true;
+        s.settings_bytes = f.readAll();
+    }
+    return s;
+}
+
+QString column(const HostState& s, const HostState::Row& row, const QString& name) {
+    qsizetype i = s.payment_columns.indexOf(name);
+    if (i < 0 || row.size() != s.payment_columns.size())
+        i = s.operation_columns.indexOf(name);
+    return i < 0 || i >= row.size() ? QString() : value(row[i]);
 }
 
 QStringList invariant_violations(const HostState& before, const HostState& after) {

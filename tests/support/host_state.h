@@ -7,11 +7,9 @@
 
 namespace testsupport {
 
-// What a run of the module may change in a host installation, read straight from its
-// files with SQLite and plain file reads: nothing of the module is used.
+// What a run of the module may change in a host installation, read from its files.
 struct HostState {
-    // Every column of a row, each as "<type>:<value>" (i integer, r real, t text, b blob,
-    // n null), so that a change of type shows as well as a change of value.
+    // Every column as "<type>:<value>" (i integer, r real, t text, b blob, n null).
     using Row = QStringList;
 
     QStringList payment_columns;
@@ -34,21 +32,10 @@ HostState capture_host(const QString& settlements_file, const QString& settings_
 // The value of a column of a row: the text after the type tag, empty for null.
 QString column(const HostState& s, const HostState::Row& row, const QString& name);
 
-// The settings file read as the module writes it: three lines of windows-1251 text, the
-// second and third whole numbers. False when the bytes are not such a file.
-bool parse_settings_file(const QByteArray& bytes, QString* up_path, qint64* number, qint64* year);
-
-// The rules a run must keep, whatever happened in it, as a list of what broke them:
-//  - at most one order per oper_id;
-//  - an order that was there before is still there, unless its sum was not a number (the
-//    forming replaces such an order, and a failure while composing it may leave none);
-//  - payment_done and print_done never go back from 1 to 0, except for a replaced order;
-//  - the operations that were there before are unchanged;
-//  - every operation the run inserted is a payment (act 62, 63 or 64), and no order has
-//    more payments inserted than there are orders of its key that turned posted in the run
-//    (key: the accrual's card and period, the order's amount without blanks and its date);
-//  - a settings file that is present is whole (three lines, two numbers), and its last
-//    number never goes down within a year (no file before counts as 0 in the year after).
+// What a run broke of the rules it must keep whatever happened: one order per oper_id; orders
+// and old operations kept (an order with a non-numeric sum may be replaced); posted/printed
+// marks never taken back; only payments inserted, no more than orders turned posted; the
+// settings file whole, its number never going down within a year.
 QStringList invariant_violations(const HostState& before, const HostState& after);
 
 } // namespace testsupport

@@ -3,6 +3,7 @@
 #include "support/support.h"
 
 #include <QFile>
+#include <QHash>
 #include <QSet>
 
 #include <cerrno>
@@ -65,43 +66,27 @@ bool decode_line(const QString& line, QString* out, QString* error) {
             *error = QStringLiteral("a backslash at the end");
             return false;
         }
-        switch (text[i].unicode()) {
-        case u'\\':
-            s += u'\\';
-            break;
-        case u'n':
-            s += u'\n';
-            break;
-        case u'r':
-            s += u'\r';
-            break;
-        case u't':
-            s += u'\t';
-            break;
-        case u's':
-            s += u' ';
-            break;
-        case u'#':
-            s += u'#';
-            break;
-        case u'u': {
-            const qsizetype close = text.indexOf(u'}', i);
-            bool ok = false;
-            const uint code = text.mid(i + 2, close - i - 2).toUInt(&ok, 16);
-            if (i + 1 >= text.size() || text[i + 1] != u'{' || close < 0 || !ok ||
-                close - i - 2 > 6 || code > 0x10FFFF) {
-                *error = QStringLiteral("bad \\u{HHHH}");
-                return false;
-            }
-            const char32_t cp = code;
-            s += QString::fromUcs4(&cp, 1);
-            i = close;
-            break;
+        static const QHash<QChar, QChar> simple{{u'\\', u'\\'}, {u'n', u'\n'}, {u'r', u'\r'},
+                                                {u't', u'\t'},  {u's', u' '},  {u'#', u'#'}};
+        if (const auto it = simple.constFind(text[i]); it != simple.cend()) {
+            s += *it;
+            continue;
         }
-        default:
+        if (text[i] != u'u') {
             *error = QStringLiteral("unknown escape \\") + text[i];
             return false;
         }
+        const qsizetype close = text.indexOf(u'}', i);
+        bool ok = false;
+        const uint code = text.mid(i + 2, close - i - 2).toUInt(&ok, 16);
+        if (i + 1 >= text.size() || text[i + 1] != u'{' || close < 0 || !ok || close - i - 2 > 6 ||
+            code > 0x10FFFF) {
+            *error = QStringLiteral("bad \\u{HHHH}");
+            return false;
+        }
+        const char32_t cp = code;
+        s += QString::fromUcs4(&cp, 1);
+        i = close;
     }
     if (repeat > 0) {
         const QList<uint> unit = s.toUcs4();

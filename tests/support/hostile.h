@@ -6,16 +6,13 @@
 
 namespace testsupport::hostile {
 
-// The entries of tests/data/hostile.txt, decoded by the convention written at its top.
-// A line the convention does not allow, or a repeated entry, is reported in *error and the
-// list is empty.
+// The entries of tests/data/hostile.txt, decoded; empty with *error for a bad or repeated line.
 QStringList corpus(QString* error);
 
 // One line of the corpus decoded; false with *error for a malformed line.
 bool decode_line(const QString& line, QString* out, QString* error);
 
-// What a windows-1251 file holds of a text: every character with no windows-1251 code
-// becomes "?". Decided by the C library's converter, not by the module's table.
+// A text as a windows-1251 file holds it ("?" for no code), by the C library's converter.
 QString through_cp1251(const QString& text);
 // Bytes of a windows-1251 file read back as text, by the C library's converter.
 QString from_cp1251_file(const QByteArray& bytes);

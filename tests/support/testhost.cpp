@@ -1,62 +1,36 @@
 #include "support/testhost.h"
+#include "support/faults.h"
 
+#include "data/database_file.h"
 #include "data/schema.h"
 #include "platform/registry_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
-#include <sqlite3.h>
 
 namespace testsupport {
-
-// Read-write though it only reads (never creating): a read-only reader of a log-mode file
-// leaves the file's -wal and -shm behind, where the host's own connections remove them.
-constexpr int kReader = SQLITE_OPEN_READWRITE;
 
 namespace {
 
 bool run_script(const QString& file, const QString& sql) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(file).constData(), &db) != SQLITE_OK) {
-        qWarning("cannot open %s", qPrintable(file));
-        sqlite3_close(db);
-        return false;
-    }
-    char* err = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
-    if (rc != SQLITE_OK)
-        qWarning("%s\n  in: %s", err, qPrintable(sql.left(300)));
-    sqlite3_free(err);
-    sqlite3_close(db);
-    return rc == SQLITE_OK;
+    const QString error = tavrelis::data::run_script(file, sql);
+    if (!error.isEmpty())
+        qWarning("%s\n  in: %s", qPrintable(error), qPrintable(sql.left(300)));
+    return error.isEmpty();
 }
 
 QVector<QStringList> rows_of(const QString& file, const QString& sql) {
+    const tavrelis::data::Rows r = tavrelis::data::read_rows(file, sql, true);
+    if (!r.error.isEmpty())
+        qWarning("%s\n  in: %s", qPrintable(r.error), qPrintable(sql));
     QVector<QStringList> out;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, kReader, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        return out;
+    for (const QVariantList& row : r.rows) {
+        QStringList texts;
+        for (const QVariant& v : row)
+            texts << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+        out << texts;
     }
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            QStringList row;
-            for (int i = 0; i < sqlite3_column_count(st); ++i) {
-                if (sqlite3_column_type(st, i) == SQLITE_NULL)
-                    row.append(QStringLiteral("<null>"));
-                else
-                    row.append(QString::fromUtf8(
-                        reinterpret_cast<const char*>(sqlite3_column_text(st, i))));
-            }
-            out.append(row);
-        }
-    } else {
-        qWarning("%s\n  in: %s", sqlite3_errmsg(db), qPrintable(sql));
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
     return out;
 }
 
@@ -83,12 +57,11 @@ TestHost::TestHost(int options, int version) {
     const QString settlements_sql = (options & WithFactPayments)
                                         ? tavrelis::data::settlements_schema_sql()
                                         : tavrelis::data::settlements_core_schema_sql();
-    // In write-ahead-log mode, as the host keeps them. One transaction per database: a sync
-    // per table would make every test wait on the disk.
-    const QString begin = QStringLiteral("PRAGMA journal_mode=WAL;\nBEGIN;\n"),
-                  commit = QStringLiteral("\nCOMMIT;");
-    run_script(settlements_file(), begin + settlements_sql + commit);
-    run_script(taxpayer_file(), begin + tavrelis::data::taxpayer_schema_sql() + commit);
+    for (const QString& e :
+         {tavrelis::data::create_database(settlements_file(), settlements_sql),
+          tavrelis::data::create_database(taxpayer_file(), tavrelis::data::taxpayer_schema_sql())})
+        if (!e.isEmpty())
+            qWarning("%s", qPrintable(e));
     write_registry(data_dir() + QStringLiteral("/"), version);
 }
 
@@ -123,10 +96,6 @@ QVector<QStringList> TestHost::settlements_rows(const QString& sql) const {
     return rows_of(settlements_file(), sql);
 }
 
-QVector<QStringList> TestHost::taxpayer_rows(const QString& sql) const {
-    return rows_of(taxpayer_file(), sql);
-}
-
 QString TestHost::settlements_value(const QString& sql) const {
     const auto rows = settlements_rows(sql);
     return rows.isEmpty() || rows[0].isEmpty() ? QString() : rows[0][0];
@@ -147,6 +116,22 @@ void TestHost::write_registry(const QString& db_path, int version) {
         f.write(text.toUtf8());
     f.close();
     tavrelis::platform::set_registry_file(registry_file());
+}
+
+// Declared with the fault helpers; here because it needs the module's data layer.
+QString run_sql(const QString& file, const QString& sql) {
+    return tavrelis::data::run_script(file, sql);
+}
+
+QVector<QStringList> query(const QString& file, const QString& sql) {
+    QVector<QStringList> out;
+    for (const QVariantList& row : tavrelis::data::read_rows(file, sql, true).rows) {
+        QStringList texts;
+        for (const QVariant& v : row)
+            texts << v.toString();
+        out << texts;
+    }
+    return out;
 }
 
 } // namespace testsupport

@@ -7,9 +7,8 @@
 
 namespace testsupport {
 
-// A host installation of the tests' own, in a temporary folder: both databases with the
-// host's tables, a registry file naming them, and APPDATA, HOME and TEMP inside the folder.
-// Rows are added with plain SQL; nothing of the module is used to build it.
+// A host installation in a temporary folder (both databases, the registry file, APPDATA, HOME
+// and TEMP inside it), filled with plain SQL.
 class TestHost {
 public:
     enum Options { WithFactPayments = 1, WithoutFactPayments = 0 };
@@ -22,12 +21,11 @@ public:
     QString taxpayer_file() const;    // Valmora2.mdb
     QString registry_file() const;
 
-    // Runs a script of statements on a database; fails the test (qFatal-free) by returning false.
+    // Runs a script of statements on a database; false (with a warning) on failure.
     bool settlements(const QString& sql);
     bool taxpayer(const QString& sql);
     // Rows of a query, each field as text ("<null>" for null).
     QVector<QStringList> settlements_rows(const QString& sql) const;
-    QVector<QStringList> taxpayer_rows(const QString& sql) const;
     QString settlements_value(const QString& sql) const; // first field of the first row
 
     // Rewrites the registry file: the database folder (empty leaves the value out) and the
