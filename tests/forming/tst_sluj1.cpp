@@ -180,7 +180,6 @@ private slots:
 
     void unsound_stored_order_is_replaced_data() {
         QTest::addColumn<QVariant>("sum");
-        QTest::newRow("empty") << QVariant(QString());
         QTest::newRow("null") << QVariant();
         QTest::newRow("not a number") << QVariant(QStringLiteral("сто"));
     }
@@ -276,11 +275,8 @@ private slots:
         QTest::newRow("deleted") << "update fsk_operations set deleted=1" << false;
         QTest::newRow("other due date")
             << "update fsk_operations set term_day='2026-05-15'" << false;
-        QTest::newRow("other period")
-            << "update fsk_operations set period_name='Май 2026'" << false;
         QTest::newRow("other tax") << "update fsk_operations set card_id=3" << false;
         QTest::newRow("not an accrual") << "update fsk_operations set act_id=11" << false;
-        QTest::newRow("penalty") << "update fsk_operations set act_id=42" << false;
         QTest::newRow("branch") << "update fsk_operations set card_id=2" << true;
     }
     void accrual_selection() {
@@ -350,7 +346,6 @@ private slots:
     void receiver_precheck_data() {
         QTest::addColumn<QString>("kbk");
         QTest::addColumn<bool>("passes");
-        QTest::newRow("every tax") << "" << true;
         QTest::newRow("this tax") << kTaxCode << true;
         QTest::newRow("another tax only") << kOtherTaxCode << false;
         QTest::newRow("none") << "-" << false;
