@@ -322,51 +322,45 @@ private slots:
         QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files), data_before);
     }
 
-    // The settings file cannot be read: a folder stands in its place (which stops root as
-    // well), or, for a user who is not root, a file without read permission.
-    void settings_unreadable_data() {
-        QTest::addColumn<bool>("folder");
-        QTest::newRow("a folder in its place") << true;
-        QTest::newRow("no read permission") << false;
+    // The settings file cannot be read (a folder in its place, or no read permission) or its
+    // folder cannot be made (a plain file has its name): the entry method's message at step
+    // 6, with the system's reason; what stands there is untouched, no database is opened.
+    void settings_unusable_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("verb");
+        QTest::newRow("a folder in its place") << "folder"
+                                               << "прочитать";
+        QTest::newRow("no read permission") << "permission"
+                                            << "прочитать";
+        QTest::newRow("a file in the folder's place") << "blocked"
+                                                      << "записать";
     }
-    void settings_unreadable() {
-        QFETCH(bool, folder);
-        if (folder) {
+    void settings_unusable() {
+        QFETCH(QString, fault);
+        QFETCH(QString, verb);
+        const QByteArray old = settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026);
+        if (fault == "folder") {
             QVERIFY(QDir().mkpath(settings_file()));
+        } else if (fault == "blocked") {
+            QVERIFY(write_file(settings_folder(), old));
         } else {
             if (running_as_root())
                 QSKIP("running as root: permissions do not stop root from reading a file");
-            write_settings_file(settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026));
+            write_settings_file(old);
             QVERIFY(QFile::setPermissions(settings_file(), QFileDevice::Permissions()));
         }
-
         porvik();
         QFile::setPermissions(settings_file(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-
         QCOMPARE(ui_->texts().size(), 1);
         const QString prefix =
-            kPorvik + "6): Не удалось прочитать файл настроек \"" + settings_file() + "\": ";
-        QVERIFY2(ui_->texts()[0].startsWith(prefix), qPrintable(ui_->texts()[0]));
-        QVERIFY(ui_->texts()[0].size() > prefix.size()); // the system's reason follows
-        QCOMPARE(ui_->events.size(), 1);
-        QCOMPARE(QFileInfo(settings_file()).isDir(), folder);
-        if (!folder)
-            QCOMPARE(read_file(settings_file()),
-                     settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026));
-    }
-
-    // The settings folder cannot be made (a plain file has its name), so the first run cannot
-    // write its defaults: the entry method's message at step 6; the plain file is untouched.
-    void settings_folder_blocked() {
-        QVERIFY(write_file(settings_folder(), "не папка"));
-        porvik();
-        QCOMPARE(ui_->texts().size(), 1);
-        const QString prefix =
-            kPorvik + "6): Не удалось записать файл настроек \"" + settings_file() + "\": ";
+            kPorvik + "6): Не удалось " + verb + " файл настроек \"" + settings_file() + "\": ";
         QVERIFY2(ui_->texts()[0].startsWith(prefix), qPrintable(ui_->texts()[0]));
         QVERIFY(ui_->texts()[0].size() > prefix.size());
-        QCOMPARE(read_file(settings_folder()), QByteArray("не папка"));
-        QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files).size(), 2); // nothing opened
+        QCOMPARE(ui_->events.size(), 1);
+        QCOMPARE(QFileInfo(settings_file()).isDir(), fault == "folder");
+        if (fault != "folder")
+            QCOMPARE(read_file(fault == "blocked" ? settings_folder() : settings_file()), old);
+        QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files).size(), 2);
     }
 
     // The disk fills up while the formation window is open: its closing cannot write the
