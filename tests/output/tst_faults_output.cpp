@@ -154,41 +154,30 @@ private slots:
     }
 
     // A folder that went missing since the start-up is made again, every missing level.
-    void export_folder_missing_is_made() {
+    // A missing export folder is made, every level; a plain file on its path stops each
+    // order with the level it could not make, nothing exported or recorded, the file kept.
+    void export_folder() {
         const QString folder = out_->filePath(QStringLiteral("нет/такой/папки"));
         Form2& f2 = formed(folder);
-        QVERIFY(!QFileInfo::exists(folder));
         ui_->answers.push_back(platform::vbNo);
         Command10_Click();
         QCOMPARE(ui_->texts(), QStringList{kExportQuestion});
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
-        QCOMPARE(f2.row_count(), 2);
-    }
 
-    void export_folder_blocked_data() {
-        QTest::addColumn<QString>("folder");  // under the run's folder
-        QTest::addColumn<QString>("blocked"); // the level that cannot be made
-        QTest::newRow("a plain file on its path") << "файл/Выгрузка/2026"
-                                                  << "файл";
-    }
-
-    // A plain file stands on the export folder's path: each order reports the level it
-    // could not make; nothing is exported or recorded, the plain file is untouched.
-    void export_folder_blocked() {
-        QFETCH(QString, folder);
-        QFETCH(QString, blocked);
-        QVERIFY(write_file(out_->filePath(blocked), "не папка"));
-        Form2& f2 = formed(out_->filePath(folder));
+        const QString blocked = out_->filePath(QStringLiteral("файл"));
+        QVERIFY(write_file(blocked, "не папка"));
+        form4().up_path = blocked + QStringLiteral("/Выгрузка/2026");
         const int operations = operations_count();
+        ui_->boxes.clear();
+        f2.Check3->setChecked(true);
+        f2.Command5_Click();
         Command10_Click();
-
         const QString box = kSaveData + QStringLiteral("5): Ошибка создания каталога \"") +
-                            out_->filePath(blocked) + QStringLiteral("/\": \r\n") +
-                            qt_error_string(EEXIST);
+                            blocked + QStringLiteral("/\": \r\n") + qt_error_string(EEXIST);
         QCOMPARE(ui_->texts(), (QStringList{box, box}));
         plain_box(ui_->boxes[0]);
-        QCOMPARE(read_file(out_->filePath(blocked)), QByteArray("не папка"));
-        nothing_recorded(operations);
+        QCOMPARE(read_file(blocked), QByteArray("не папка"));
+        QCOMPARE(operations_count(), operations);
         QCOMPARE(f2.row_count(), 2);
     }
 
