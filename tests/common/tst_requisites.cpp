@@ -41,7 +41,7 @@ const QString kOkatoForm =
 class TestRequisites : public QObject {
     Q_OBJECT
 private slots:
-    // The real order with one or two fields changed, and what the checks say of it.
+    // The real order with fields changed, and what the checks say of it.
     void problems_data() {
         QTest::addColumn<F>("order");
         QTest::addColumn<QStringList>("expected");
@@ -55,71 +55,45 @@ private slots:
         };
         row("real order", with({}));
         row("Sberbank's INN", with({{&F::inn, "7707083893"}}));
-        row("Rosneft's INN, remainder 10", with({{&F::inn, "7706107510"}}));
         row("INN of a natural person, no KPP",
             with({{&F::inn_sender, "500100732259"}, {&F::kpp_sender, ""}}));
-        row("KPP 0", with({{&F::kpp, "0"}}));
         row("KPP with Latin capitals", with({{&F::kpp, "7701AZ001"}}));
         row("OKTMO of 11 digits", with({{&F::okato, "45379000001"}}));
-        row("OKATO 0", with({{&F::okato, "0"}}));
         row("purpose of 210 characters", with({{&F::aim, QString(210, u'я')}}));
-        row("one kopeck", with({{&F::sum, "0,01"}}));
         row("account at a Bank of Russia office, no correspondent account",
             with({{&F::bik, "044525000"}, {&F::rs, "40101810045250010041"}, {&F::ks, ""}}));
         row("treasury account is not keyed", with({{&F::rs, "03100643000000018501"}}));
 
         row("INN 10, control digit off", with({{&F::inn, "7707083894"}}), {innTo + kControl});
-        row("INN 10, a digit off", with({{&F::inn, "7727406120"}}), {innTo + kControl});
         row("INN 12, 11th digit off", with({{&F::inn_sender, "500100732269"}}),
             {innFrom + kControl});
-        row("INN 12, 12th digit off", with({{&F::inn_sender, "500100732258"}}),
-            {innFrom + kControl});
         row("INN of 9 digits", with({{&F::inn, "770708389"}}), {innTo + kInnForm});
-        row("INN of 11 digits", with({{&F::inn, "77070838931"}}), {innTo + kInnForm});
         row("INN with a letter O", with({{&F::inn, "77O7083893"}}), {innTo + kInnForm});
-        row("INN with a blank", with({{&F::inn, "7707083893 "}}), {innTo + kInnForm});
         row("INN starting 00", with({{&F::inn, "0007083893"}}),
             {innTo + ": не может начинаться с двух нулей"});
         row("no INN", with({{&F::inn_sender, ""}}), {innFrom + kEmpty});
         row("KPP starting 00", with({{&F::kpp, "007701001"}}), {kppTo + kKppForm});
         row("KPP lower-case letters", with({{&F::kpp, "7701ab001"}}), {kppTo + kKppForm});
-        row("KPP of 8", with({{&F::kpp, "77080100"}}), {kppTo + kKppForm});
-        row("no receiver KPP", with({{&F::kpp, ""}}), {kppTo + kEmpty});
         row("no KPP of a company payer", with({{&F::kpp_sender, ""}}),
             {"КПП плательщика" + kEmpty});
         row("BIK of 8", with({{&F::bik, "01700398"}}),
             {"БИК банка получателя: должен состоять из 9 цифр"});
-        row("no BIK", with({{&F::bik_sender, ""}}), {"БИК банка плательщика" + kEmpty});
-        row("BIK one digit off", with({{&F::bik_sender, "044525226"}}), {rsFrom + kKey});
-        row("account one digit off", with({{&F::rs_sender, "40702810938000000002"}}),
-            {rsFrom + kKey});
         row("settlement account keyed as at an office",
             with({{&F::bik_sender, "044525000"}, {&F::ks_sender, ""}}), {rsFrom + kKey});
-        row("correspondent account one digit off", with({{&F::ks_sender, "30101810400000000226"}}),
-            {ksFrom + kKey});
         row("no correspondent account at a bank", with({{&F::ks_sender, ""}}), {ksFrom + kEmpty});
         row("no account at a Bank of Russia office",
             with({{&F::bik, "044525000"}, {&F::rs, ""}, {&F::ks, ""}}),
             {"Счет получателя" + kEmpty});
-        row("account of 19", with({{&F::rs, "0310064300000001850"}}),
-            {"Счет получателя: должен состоять из 20 цифр"});
         row("KBK of 19", with({{&F::kbk, "1820106120101000051"}}),
             {"КБК: должен состоять из 20 цифр"});
         row("OKATO of 7", with({{&F::okato, "4537900"}}), {"ОКАТО" + kOkatoForm});
-        row("OKATO all zeros", with({{&F::okato, "00000000"}}), {"ОКАТО" + kOkatoForm});
-        row("no OKATO", with({{&F::okato, ""}}), {"ОКАТО" + kEmpty});
         row("purpose of 211 characters", with({{&F::aim, QString(211, u'я')}}),
             {"Назначение платежа: не может быть длиннее 210 знаков, сейчас 211"});
-        row("blank purpose", with({{&F::aim, "  "}}), {"Назначение платежа" + kEmpty});
         row("zero amount", with({{&F::sum, "0,00"}}), {"Сумма: должна быть больше нуля"});
-        row("negative amount", with({{&F::sum, "-5,00"}}), {"Сумма: должна быть больше нуля"});
         row("amount not a number", with({{&F::sum, "12р"}}), {"Сумма: не является числом"});
         row("priority of two digits", with({{&F::priority, "10"}}),
             {"Очередность платежа: должна быть одной цифрой"});
-        row("no priority", with({{&F::priority, ""}}), {"Очередность платежа" + kEmpty});
         row("31 February", with({{&F::payment_date, "31.02.2026"}}),
-            {"Дата платежного поручения: должна быть датой в виде ДД.ММ.ГГГГ"});
-        row("ISO date", with({{&F::payment_date, "2026-05-15"}}),
             {"Дата платежного поручения: должна быть датой в виде ДД.ММ.ГГГГ"});
         row("every problem is listed", with({{&F::inn, ""}, {&F::priority, "x"}}),
             {innTo + kEmpty, "Очередность платежа: должна быть одной цифрой"});
@@ -150,8 +124,6 @@ private slots:
             << with({}) << Member(&F::bik_sender) << 6 << 8 << "Счет плательщика";
         QTest::newRow("correspondent account")
             << with({}) << Member(&F::ks_sender) << 0 << 19 << "Корр. счет банка плательщика";
-        QTest::newRow("BIK of a correspondent account")
-            << with({}) << Member(&F::bik_sender) << 4 << 5 << "Корр. счет банка плательщика";
         QTest::newRow("treasury's single account")
             << with({}) << Member(&F::ks) << 0 << 19 << "Корр. счет банка получателя";
         QTest::newRow("account at a Bank of Russia office")

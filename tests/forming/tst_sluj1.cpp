@@ -4,6 +4,7 @@
 #include "common/form4.h"
 #include "common/session.h"
 #include "common/settings.h"
+#include "common/window.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
 #include "output/form2.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTreeWidget>
 #include <QtTest>
 
 #include <memory>
@@ -27,7 +27,6 @@ using testsupport::TestHost;
 
 namespace {
 
-const QString kTitle = QStringLiteral("Вальмора-2: Фискалон");
 const QString kNotNumber = QStringLiteral("Номер платежного поручения должен быть числом");
 const QString kNotWhole =
     QStringLiteral("Номер платежного поручения должен быть положительным, целым числом");
@@ -89,19 +88,22 @@ class TestSluj1 : public QObject {
         QVERIFY(add_stored_order(*host_, o));
     }
 
-    static QTreeWidget* list() { return form2().L1; }
-    static int rows() { return list()->topLevelItemCount(); }
-    static QTreeWidgetItem* row(int r) { return list()->topLevelItem(r); }
+    static int rows() { return form2().row_count(); }
+    static QString text(int r, int col) { return form2().cell(r + 1, Field(col)); }
+    static QColor colour(int r, int col) {
+        return qvariant_cast<QBrush>(form2().orders().index(r, col).data(Qt::ForegroundRole))
+            .color();
+    }
     static QStringList cells(int r) {
         QStringList out;
-        for (int col = 0; col < 30; ++col)
-            out.append(row(r)->text(col));
+        for (int col = 0; col < kFieldCount; ++col)
+            out.append(text(r, col));
         return out;
     }
     static QStringList column(int col) {
         QStringList out;
         for (int r = 0; r < rows(); ++r)
-            out.append(row(r)->text(col));
+            out.append(text(r, col));
         return out;
     }
     QStringList stored(const QString& oper_id) const {
@@ -127,8 +129,6 @@ private slots:
         platform::set_today(QDate());
     }
 
-    // --- numbering -------------------------------------------------------------------------
-
     void printed_kept_order_keeps_its_number() {
         accrual(1001);
         accrual(1002);
@@ -142,44 +142,22 @@ private slots:
         QCOMPARE(stored("1002").value(0), QStringLiteral("5"));
         QCOMPARE(stored("1002").value(29), QStringLiteral("1"));
         QCOMPARE(stored("1003").value(0), QStringLiteral("11"));
-        for (int r = 0; r < 3; ++r)
-            QCOMPARE(row(r)->checkState(0), Qt::Checked);
-        QCOMPARE(row(0)->foreground(1).color(), kBlack);
-        QCOMPARE(row(1)->foreground(1).color(), kHighlight);
-        QCOMPARE(row(1)->foreground(28).color(), kHighlight);
-    }
-
-    void forming_twice_renumbers_unprinted_orders() {
-        accrual(1001);
-        accrual(1002);
-        accrual(1003);
-        stored_order(1002, "5", 1, 0);
-        form("10");
+        for (int r = 1; r <= 3; ++r)
+            QVERIFY(form2().ticked(r));
+        QCOMPARE(colour(0, 1), kBlack);
+        QCOMPARE(colour(1, 28), kHighlight);
+        // Forming again renumbers the unprinted orders and keeps what the first run stored.
         form("20");
         QCOMPARE(column(1), QStringList({"20", "N5", "21"}));
-        QCOMPARE(stored("1001").value(0), QStringLiteral("20"));
-        QCOMPARE(stored("1002").value(0), QStringLiteral("5"));
         QCOMPARE(stored("1003").value(0), QStringLiteral("21"));
-        // The second run keeps what the first stored.
-        QCOMPARE(row(0)->foreground(2).color(), kHighlight);
+        QCOMPARE(colour(0, 2), kHighlight);
         QCOMPARE(count("select count(*) from payments"), QStringLiteral("3"));
-    }
-
-    void accruals_are_never_summed() {
-        accrual(1001, 100.0);
-        accrual(1002, 250.5);
-        form("10");
-        QCOMPARE(column(1), QStringList({"10", "11"}));
-        QCOMPARE(column(3), QStringList({"100,00", "250,50"}));
-        QCOMPARE(count("select count(*) from payments"), QStringLiteral("2"));
     }
 
     void start_number_data() {
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("message");
         QTest::newRow("letters") << "abc" << kNotNumber;
-        QTest::newRow("empty") << "" << kNotNumber;
-        QTest::newRow("negative") << "-3" << kNotWhole;
         QTest::newRow("decimal comma") << "12,5" << kNotWhole;
         QTest::newRow("zero") << "0" << QString();
     }
@@ -195,18 +173,13 @@ private slots:
             return;
         }
         QCOMPARE(ui_->texts(), QStringList({message}));
-        QCOMPARE(ui_->boxes[0].title, QString());
-        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("none"));
         QCOMPARE(form1().exiter, true);
         QCOMPARE(form1().List1->count(), 0); // the window was unloaded all the same
         QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
     }
 
-    // --- kept, replaced, paid --------------------------------------------------------------
-
     void unsound_stored_order_is_replaced_data() {
         QTest::addColumn<QVariant>("sum");
-        QTest::newRow("empty") << QVariant(QString());
         QTest::newRow("null") << QVariant();
         QTest::newRow("not a number") << QVariant(QStringLiteral("сто"));
     }
@@ -229,33 +202,20 @@ private slots:
         QCOMPARE(s.value(3), kReceiver);
         QCOMPARE(s.value(28), QStringLiteral("0"));
         QCOMPARE(s.value(29), QStringLiteral("0"));
-        QCOMPARE(row(0)->foreground(1).color(), kBlack);
+        QCOMPARE(colour(0, 1), kBlack);
     }
 
-    void paid_kept_order_keeps_all_but_number() {
-        accrual(1001, 777.0);
-        stored_order(1001, "3", 0, 1);
-        const QStringList before = stored("1001");
-        Form1& f1 = open();
-        f1.Text1->setText("7");
-        f1.Combo6->setCurrentIndex(4);
-        f1.Combo7->setCurrentIndex(0);
-        f1.Combo8->setCurrentIndex(3);
-        f1.DTPicker1->set_value(QDate(2026, 5, 20));
-        f1.DTPicker2->set_value(QDate(2026, 5, 21));
-        Command2_Click();
-        QStringList after = stored("1001");
-        QCOMPARE(after.value(0), QStringLiteral("7"));
-        after[0] = before[0];
-        QCOMPARE(after, before);
-        QStringList shown = cells(0).mid(2, 26);
-        QCOMPARE(shown, before.mid(1, 26));
-        QCOMPARE(row(0)->foreground(5).color(), kHighlight);
+    // A kept order gets the new number; unless paid, also the choices of the window, while
+    // requisites, amount, KBK, purpose and period stay as stored.
+    void kept_order_data() {
+        QTest::addColumn<int>("paid");
+        QTest::newRow("unpaid") << 0;
+        QTest::newRow("paid") << 1;
     }
-
-    void unpaid_kept_order_is_refreshed() {
+    void kept_order() {
+        QFETCH(int, paid);
         accrual(1001, 777.0);
-        stored_order(1001, "3", 0, 0);
+        stored_order(1001, "3", 0, paid);
         QStringList expected = stored("1001");
         Form1& f1 = open();
         f1.Text1->setText("7");
@@ -268,55 +228,17 @@ private slots:
         f1.DTPicker2->set_value(QDate(2026, 5, 21));
         Command2_Click();
         expected[0] = "7";
-        expected[1] = "20.05.2026";
-        expected[20] = "СРОЧНО";
-        expected[21] = "3";
-        expected[22] = "ТР";
-        expected[23] = "НС";
-        expected[26] = "21.05.2026";
-        QCOMPARE(stored("1001"), expected); // requisites, amount, KBK, aim, period as stored
+        if (!paid) {
+            expected[1] = "20.05.2026";
+            expected[20] = "СРОЧНО";
+            expected[21] = "3";
+            expected[22] = "ТР";
+            expected[23] = "НС";
+            expected[26] = "21.05.2026";
+        }
+        QCOMPARE(stored("1001"), expected);
         QCOMPARE(cells(0).mid(1, 27), expected.mid(0, 27));
     }
-
-    void null_stored_column_shows_empty_data() {
-        QTest::addColumn<int>("payment_done");
-        QTest::newRow("unpaid") << 0;
-        QTest::newRow("paid") << 1;
-    }
-    void null_stored_column_shows_empty() {
-        QFETCH(int, payment_done);
-        accrual(1001);
-        StoredOrder o;
-        o.oper_id = 1001;
-        o.bank = QVariant();
-        o.payment_done = payment_done;
-        QVERIFY(add_stored_order(*host_, o));
-        form("1");
-        QCOMPARE(ui_->texts(), QStringList());
-        QCOMPARE(row(0)->text(12), QString());
-        QCOMPARE(row(0)->text(13), QStringLiteral("sender 1001"));
-    }
-
-    void kind_not_filled_data() {
-        QTest::addColumn<bool>("kept");
-        QTest::addColumn<QString>("way");
-        QTest::newRow("new order") << false << "";
-        QTest::newRow("kept order") << true << "ПОЧТОЙ";
-    }
-    void kind_not_filled() {
-        QFETCH(bool, kept);
-        QFETCH(QString, way);
-        accrual(1001);
-        if (kept)
-            stored_order(1001, "1", 0, 0);
-        Form1& f1 = open();
-        f1.Combo6->setCurrentIndex(0); // <не заполнено>
-        Command2_Click();
-        QCOMPARE(row(0)->text(21), way);
-        QCOMPARE(stored("1001").value(20), way);
-    }
-
-    // --- fact payments ----------------------------------------------------------------------
 
     void fact_payments_data() {
         QTest::addColumn<bool>("table");
@@ -324,7 +246,6 @@ private slots:
         QTest::addColumn<QString>("payment_done");
         QTest::addColumn<QColor>("colour");
         QTest::newRow("no table") << false << false << "0" << kBlack;
-        QTest::newRow("table, not paid") << true << false << "0" << kBlack;
         QTest::newRow("table, paid") << true << true << "1" << kHighlight;
     }
     void fact_payments() {
@@ -342,13 +263,10 @@ private slots:
         form("1");
         QCOMPARE(ui_->texts(), QStringList());
         QCOMPARE(stored("1001").value(28), payment_done);
-        QCOMPARE(row(0)->foreground(1).color(), colour);
-        QCOMPARE(row(0)->foreground(28).color(), colour);
+        QCOMPARE(this->colour(0, 28), colour);
         QCOMPARE(stored("1002").value(28), QStringLiteral("0"));
-        QCOMPARE(row(1)->foreground(1).color(), kBlack);
+        QCOMPARE(this->colour(1, 1), kBlack);
     }
-
-    // --- what is formed ---------------------------------------------------------------------
 
     void accrual_selection_data() {
         QTest::addColumn<QString>("change");
@@ -357,11 +275,8 @@ private slots:
         QTest::newRow("deleted") << "update fsk_operations set deleted=1" << false;
         QTest::newRow("other due date")
             << "update fsk_operations set term_day='2026-05-15'" << false;
-        QTest::newRow("other period")
-            << "update fsk_operations set period_name='Май 2026'" << false;
         QTest::newRow("other tax") << "update fsk_operations set card_id=3" << false;
         QTest::newRow("not an accrual") << "update fsk_operations set act_id=11" << false;
-        QTest::newRow("penalty") << "update fsk_operations set act_id=42" << false;
         QTest::newRow("branch") << "update fsk_operations set card_id=2" << true;
     }
     void accrual_selection() {
@@ -375,15 +290,6 @@ private slots:
         QCOMPARE(rows(), formed ? 1 : 0);
         QCOMPARE(count("select count(*) from payments"), formed ? "1" : "0");
         QCOMPARE(form1().emp, !formed);
-    }
-
-    void unchosen_branch_is_left_out() {
-        accrual(1001);
-        accrual(1002, 5.0, kBranchCard);
-        Form1& f1 = open();
-        f1.List1->item(1)->setSelected(false);
-        Command2_Click();
-        QCOMPARE(column(29), QStringList({"1001"}));
     }
 
     void operation_digit_of_kbk_data() {
@@ -408,151 +314,54 @@ private slots:
         f1.Combo9->setCurrentIndex(payment_type);
         Command2_Click();
         QCOMPARE(column(29), QStringList({QString::number(oper_id)}));
-        QCOMPARE(row(0)->text(7), kbk);
+        QCOMPARE(text(0, 7), kbk);
         QCOMPARE(stored(QString::number(oper_id)).value(6), kbk);
     }
 
-    void nothing_formed_data() {
-        QTest::addColumn<int>("payment_type");
-        QTest::addColumn<QDate>("due");
-        QTest::newRow("Пусто") << 1 << kToday;
-        QTest::newRow("no matching accrual") << 0 << QDate(2026, 5, 15);
+    // No organisation chosen (or only a branch without report set), or no receiver for the
+    // tax: the box, the work ends, nothing stored. A receiver of this tax alone passes.
+    void refused_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("none chosen") << "none" << kNoOrganisation;
+        QTest::newRow("a branch without report set") << "branch" << kNoOrganisation;
+        QTest::newRow("receiver of this tax") << kTaxCode << QString();
+        QTest::newRow("receiver of another tax") << kOtherTaxCode << kNoReceiver;
+        QTest::newRow("no receiver") << "-" << kNoReceiver;
     }
-    void nothing_formed() {
-        QFETCH(int, payment_type);
-        QFETCH(QDate, due);
-        accrual(1001);
-        form2().add_row(); // a row of an earlier run
-        Form1& f1 = open();
-        f1.Text1->setText("17");
-        f1.Combo9->setCurrentIndex(payment_type);
-        f1.Combo6->setCurrentIndex(2);
-        f1.Combo7->setCurrentIndex(1);
-        f1.Combo8->setCurrentIndex(5);
-        f1.Combo3->setCurrentIndex(f1.Combo3->findText(kMonth));
-        f1.Text2->setText("назначение");
-        f1.List1->item(0)->setSelected(false);
-        f1.DTPicker3->set_value(due);
-        f1.DTPicker1->set_value(QDate(2026, 6, 1));
-        f1.DTPicker2->set_value(QDate(2026, 6, 2));
-        const int operation = f1.Combo4->currentIndex();
-        const int period = f1.Combo3->currentIndex();
-        const int tax = f1.Combo1->currentIndex();
-        Command2_Click();
-        QCOMPARE(ui_->texts(), QStringList());
-        QCOMPARE(rows(), 0);
-        QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
-        QCOMPARE(form1().emp, true);
-        QCOMPARE(form1().exiter, false);
-        const Form4& f4 = form4();
-        QCOMPARE(f4.org, QList<int>({1}));
-        QCOMPARE(f4.v_p, 2);
-        QCOMPARE(f4.o_p, 1);
-        QCOMPARE(f4.n_n, tax);
-        QCOMPARE(f4.kbk, tax);
-        QCOMPARE(f4.osnov, 5);
-        QCOMPARE(f4.t_p, payment_type);
-        QCOMPARE(f4.period, period);
-        QCOMPARE(f4.nomer, QStringLiteral("17"));
-        QCOMPARE(f4.naznach, QStringLiteral("назначение"));
-        QCOMPARE(f4.d_o, due);
-        QCOMPARE(f4.d_pp, QDate(2026, 6, 1));
-        QCOMPARE(f4.d_doc, QDate(2026, 6, 2));
-        QCOMPARE(int(f4.t_t), operation);
-    }
-
-    void output_defaults_of_formed_orders_window() {
-        accrual(1001);
-        Form2& f2 = form2();
-        f2.Check3->setChecked(false);
-        f2.Check4->setChecked(true);
-        f2.Check2->setChecked(true);
-        f2.Check5->setChecked(true);
-        f2.Command3->setEnabled(false);
-        f2.Check1->setEnabled(true);
-        form("1");
-        QVERIFY(f2.Check3->isChecked());
-        QVERIFY(!f2.Check4->isChecked());
-        QVERIFY(!f2.Check2->isChecked());
-        QVERIFY(!f2.Check5->isChecked());
-        QVERIFY(f2.Command3->isEnabled());
-        QVERIFY(!f2.Check1->isEnabled());
-    }
-
-    // --- refusals and errors ----------------------------------------------------------------
-
-    void no_organisation_data() {
-        QTest::addColumn<bool>("branch_without_report_set");
-        QTest::newRow("none chosen") << false;
-        QTest::newRow("only a branch without report set") << true;
-    }
-    void no_organisation() {
-        QFETCH(bool, branch_without_report_set);
+    void refused() {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
         QVERIFY(host_->taxpayer("insert into person (id,type,personrealid) values (12,2,102);"
                                 "insert into legalperson (id,inn,kpp,fullname) values "
                                 "(102,'7701000001','773301001','Без комплекта');"
                                 "insert into branches values (10,12)"));
         accrual(1001);
+        const bool organisations = fault == "none" || fault == "branch";
+        if (!organisations) {
+            QVERIFY(host_->settlements("delete from requisites"));
+            if (fault != "-")
+                QVERIFY(add_receiver(*host_, kInn, kKpp, fault,
+                                     {"получатель", "1", "2", "3", "4", "5", "6", "7"}));
+        }
         Form1& f1 = open();
-        QCOMPARE(f1.List1->count(), 3);
-        f1.Command1_Click();
-        if (branch_without_report_set)
-            f1.List1->item(2)->setSelected(true);
+        f1.Text1->setText("1");
+        if (organisations) {
+            f1.Command1_Click();
+            if (fault == "branch")
+                f1.List1->item(2)->setSelected(true);
+        }
         Command2_Click();
-        QCOMPARE(ui_->texts(), QStringList({kNoOrganisation}));
-        QCOMPARE(ui_->boxes[0].title, kTitle);
-        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("critical"));
-        QCOMPARE(form1().exiter, true);
-        QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
-    }
-
-    void receiver_precheck_data() {
-        QTest::addColumn<QString>("kbk");
-        QTest::addColumn<bool>("passes");
-        QTest::newRow("every tax") << "" << true;
-        QTest::newRow("this tax") << kTaxCode << true;
-        QTest::newRow("another tax only") << kOtherTaxCode << false;
-        QTest::newRow("none") << "-" << false;
-    }
-    void receiver_precheck() {
-        QFETCH(QString, kbk);
-        QFETCH(bool, passes);
-        accrual(1001);
-        QVERIFY(host_->settlements("delete from requisites"));
-        if (kbk != "-")
-            QVERIFY(add_receiver(*host_, kInn, kKpp, kbk,
-                                 {"получатель", "1", "2", "3", "4", "5", "6", "7"}));
-        form("1");
-        if (passes) {
+        if (message.isEmpty()) {
             QCOMPARE(ui_->texts(), QStringList());
-            QCOMPARE(row(0)->text(4), QStringLiteral("получатель"));
+            QCOMPARE(text(0, 4), QStringLiteral("получатель"));
             return;
         }
-        QCOMPARE(ui_->texts(), QStringList({kNoReceiver}));
+        QCOMPARE(ui_->texts(), QStringList({message}));
         QCOMPARE(ui_->boxes[0].title, kTitle);
         QCOMPARE(ui_->boxes[0].icon, QStringLiteral("critical"));
         QCOMPARE(form1().exiter, true);
         QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
-    }
-
-    void no_tax_chosen_ends_with_error() {
-        accrual(1001);
-        form2().add_row();
-        Form1& f1 = open();
-        {
-            // Silently: the two lists' clicks would only keep each other in step.
-            const QSignalBlocker b1(f1.Combo1), b2(f1.Combo2);
-            f1.Combo1->setCurrentIndex(-1);
-            f1.Combo2->setCurrentIndex(-1);
-        }
-        Command2_Click();
-        QCOMPARE(ui_->texts(), QStringList({kErrorPrefix + "3): Subscript out of range"}));
-        QCOMPARE(ui_->boxes[0].title, QString());
-        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("none"));
-        QCOMPARE(form1().exiter, true);
-        QCOMPARE(rows(), 1); // the list was not reached
-        QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
-        QCOMPARE(form1().List1->count(), 0);
     }
 
     void bad_value_ends_the_run_data() {
@@ -563,11 +372,8 @@ private slots:
         QTest::newRow("null amount") << amount.arg("null") << "Invalid use of Null";
         QTest::newRow("receiver field") << "update requisites set bik=null"
                                         << "Invalid use of Null";
-        QTest::newRow("own requisites field") << "update self_requisites set bank=null"
-                                              << "Invalid use of Null";
         QTest::newRow("amount not a number") << amount.arg("'12р'") << "Type mismatch";
         QTest::newRow("infinite amount") << amount.arg("9e999") << "Type mismatch";
-        QTest::newRow("minus infinite amount") << amount.arg("-9e999") << "Type mismatch";
         QTest::newRow("NaN amount") << amount.arg("'NaN'") << "Type mismatch";
     }
     void bad_value_ends_the_run() {
@@ -580,14 +386,12 @@ private slots:
         form("10");
         QCOMPARE(ui_->texts(), QStringList({kErrorPrefix + "8): " + description}));
         QCOMPARE(column(29), QStringList({"1001", "1002"}));
-        QCOMPARE(row(1)->text(1), QStringLiteral("11"));
-        QCOMPARE(row(1)->checkState(0), Qt::Unchecked);
+        QCOMPARE(text(1, 1), QStringLiteral("11"));
+        QVERIFY(!form2().ticked(2));
         QCOMPARE(stored("1001").value(0), QStringLiteral("10")); // what was stored stays
         QCOMPARE(stored("1002"), QStringList());
         QCOMPARE(form1().exiter, true);
     }
-
-    // --- composing --------------------------------------------------------------------------
 
     void new_order_columns_data() {
         QTest::addColumn<bool>("branch");
@@ -641,10 +445,9 @@ private slots:
             branch ? "31.03.2026" : "16.05.2026",
         };
         QCOMPARE(cells(0).mid(1, 27), expected);
-        QCOMPARE(row(0)->text(28),
+        QCOMPARE(text(0, 28),
                  QStringLiteral("Один миллион двести тридцать четыре тысячи пятьсот шестьдесят "
                                 "семь рублей 80 копеек"));
-        QCOMPARE(row(0)->text(29), QStringLiteral("1001"));
         expected << "1001"
                  << "0"
                  << "0";
@@ -659,18 +462,9 @@ private slots:
         QTest::newRow("0.125 tie to even") << QVariant(0.125) << "0,12"
                                            << "Hоль рублей 12 копеек"
                                            << "";
-        QTest::newRow("0.135 tie to even") << QVariant(0.135) << "0,14"
-                                           << "Hоль рублей 14 копеек"
-                                           << "";
         QTest::newRow("2.675 tie") << QVariant(2.675) << "2,68"
                                    << "Два рубля 68 копеек"
                                    << "";
-        QTest::newRow("0.1251 above tie") << QVariant(0.1251) << "0,13"
-                                          << "Hоль рублей 13 копеек"
-                                          << "";
-        QTest::newRow("whole") << QVariant(7.0) << "7,00"
-                               << "Семь рублей 00 копеек"
-                               << "";
         QTest::newRow("carry") << QVariant(QStringLiteral("99,995")) << "100,00"
                                << "Сто рублей 00 копеек"
                                << "";
@@ -688,14 +482,14 @@ private slots:
         accrual(1001, summa);
         form("1");
         QCOMPARE(ui_->texts(), boxes);
-        QCOMPARE(row(0)->text(3), shown);
-        QCOMPARE(row(0)->text(28), words);
+        QCOMPARE(text(0, 3), shown);
+        QCOMPARE(text(0, 28), words);
         QCOMPARE(stored("1001").value(2), shown);
         // A kept order is shown from the stored amount the same way.
         form("1");
         QCOMPARE(ui_->texts(), boxes + boxes);
-        QCOMPARE(row(0)->text(3), shown);
-        QCOMPARE(row(0)->text(28), words);
+        QCOMPARE(text(0, 3), shown);
+        QCOMPARE(text(0, 28), words);
     }
 
     void apostrophes_and_quotes_stored_exactly() {
@@ -716,23 +510,12 @@ private slots:
             f1.Text2->setText(aim);
             Command2_Click();
             QCOMPARE(ui_->texts(), QStringList());
-            QCOMPARE(row(0)->text(4), receiver);
-            QCOMPARE(row(0)->text(25), aim);
+            QCOMPARE(text(0, 4), receiver);
+            QCOMPARE(text(0, 25), aim);
             QCOMPARE(stored("1001").value(3), receiver);
             QCOMPARE(stored("1001").value(24), aim);
         }
     }
-
-    void highlight_colour_is_set_by_the_button() {
-        accrual(1001);
-        stored_order(1001, "1", 0, 0);
-        form4().my_color = 0;
-        form("1");
-        QCOMPARE(form4().my_color, 0xC0C000);
-        QCOMPARE(row(0)->foreground(1).color(), kHighlight);
-    }
-
-    // --- invariants over runs -----------------------------------------------------------------
 
     void list_matches_payments_over_runs() {
         accrual(1001);        // new
