@@ -1,9 +1,9 @@
 #include "entry/class1.h"
 
 #include "common/form4.h"
-#include "common/window.h"
 #include "common/session.h"
 #include "common/settings.h"
+#include "common/window.h"
 #include "forming/form1.h"
 #include "output/form2.h"
 #include "platform/errors.h"
