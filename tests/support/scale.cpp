@@ -50,6 +50,23 @@ QString long_text(int bytes) {
     return out;
 }
 
+// The filled template as the word processor reads its bytes: UTF-8 where they are, one
+// windows-1251 character for any other byte.
+QString filled_text(const QByteArray& bytes) {
+    QString out;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        const int len = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : 0;
+        bool valid = len > 0 && i + len <= bytes.size();
+        for (int k = 1; valid && k < len; ++k)
+            valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+        out += valid ? QString::fromUtf8(bytes.mid(i, len))
+                     : hostile::from_cp1251_file(bytes.mid(i, 1));
+        i += valid ? len : 1;
+    }
+    return out;
+}
+
 // The value of an element of an exported file, read back as text.
 QString element(const QString& xml, const QString& name) {
     const QRegularExpression re(QStringLiteral("<%1>([^<]*)</%1>").arg(name));
@@ -152,7 +169,7 @@ Case long_receiver(int bytes, bool print) {
                         QString::number(files));
         if (print) {
             // The last order printed is the taxpayer's.
-            const QString filled = QString::fromUtf8(read_file(p.temp() + "/result.xml"));
+            const QString filled = filled_text(read_file(p.temp() + "/result.xml"));
             if (!filled.contains(hostile::printed(name)))
                 out << QStringLiteral("the filled template does not hold the name");
             out << mismatch(QStringLiteral("printed sheets"), QStringLiteral("3"),
