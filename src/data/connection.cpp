@@ -83,6 +83,17 @@ void Connection::open() {
     if (path.isEmpty())
         throw Error(QStringLiteral("The connection string names no database file (Dbq)."));
     engine_ = std::make_unique<SqliteEngine>(path);
+    engine_->set_statement_cache(cache_);
+}
+
+void Connection::set_statement_cache(int capacity) {
+    cache_ = capacity;
+    if (engine_)
+        engine_->set_statement_cache(capacity);
+}
+
+int Connection::cached_statements() const {
+    return engine_ ? engine_->cached_statements() : 0;
 }
 
 void Connection::close() {

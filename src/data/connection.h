@@ -81,8 +81,18 @@ public:
 
     static constexpr int kLockWait = 10000;
 
+    // A statement's literals go to the engine as parameters, and the engine keeps the compiled
+    // statements of the last kStatementCache shapes (texts alike but for their literals), so
+    // that the same statement with other values is not compiled again. Its rows, effects and
+    // failures are those of the text as written. 0 runs every text as written.
+    static constexpr int kStatementCache = 64;
+    void set_statement_cache(int capacity);
+    // How many compiled statements the open connection keeps now.
+    int cached_statements() const;
+
 private:
     QString connection_string_;
+    int cache_ = kStatementCache;
     std::unique_ptr<Engine> engine_;
 };
 

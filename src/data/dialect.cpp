@@ -457,7 +457,7 @@ bool is_word(const QString& s, const Token& t, QLatin1StringView w) {
 }
 
 // An insert's values and an update's assignments that are a single literal such as
-// '1234,50' and go into a numeric column are written as the number (1234.50), so the engine
+// '1234,50' and go into a numeric column are written with a point ('1234.50'), so the engine
 // stores the number, as Access does under the Russian number format. Anything else, and any
 // statement of another shape, is left as it is.
 QString store_numbers(sqlite3* db, const QString& s) {
@@ -549,7 +549,9 @@ QString store_numbers(sqlite3* db, const QString& s) {
     qsizetype pos = 0;
     for (const qsizetype k : std::as_const(numbers)) {
         out += QStringView(s).mid(pos, t[k].begin - pos);
-        out += s.mid(t[k].begin + 1, t[k].end - t[k].begin - 2).replace(u',', u'.');
+        // Still quoted: the column reads the text as a number exactly as the engine reads a
+        // number written out, and the text stays a value to bind.
+        out += s.mid(t[k].begin, t[k].end - t[k].begin).replace(u',', u'.');
         pos = t[k].end;
     }
     out += QStringView(s).mid(pos);

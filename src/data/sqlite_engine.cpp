@@ -4,6 +4,8 @@
 #include "data/sqlite_engine.h"
 
 #include "data/dialect.h"
+#include "data/literals.h"
+#include "data/statement_log.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
 
@@ -123,16 +125,54 @@ void SqliteEngine::cursor(bool busy) noexcept {
 }
 
 SqliteEngine::~SqliteEngine() {
+    for (const Compiled& c : lru_)
+        sqlite3_finalize(c.stmt);
     sqlite3_close_v2(db_);
 }
 
-// Each text is compiled afresh: the module's statements carry their values in the text, so a
-// text seldom comes again, and keeping compiled statements around cost more than it saved.
+namespace {
+
+// The statements whose literals are values: anything else (a schema change, a pragma) runs
+// as written.
+bool liftable(const QString& sql) {
+    qsizetype i = 0;
+    while (i < sql.size() && sql[i].isSpace())
+        ++i;
+    const QStringView rest = QStringView(sql).mid(i, 7);
+    for (const char* w : {"select", "insert", "update", "delete", "with"}) {
+        const qsizetype n = qsizetype(std::strlen(w));
+        if (rest.size() >= n &&
+            rest.left(n).compare(QLatin1StringView(w), Qt::CaseInsensitive) == 0 &&
+            (rest.size() == n || !(rest[n].isLetterOrNumber() || rest[n] == u'_')))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// The module writes its values into the text, so texts rarely repeat but their shapes do:
+// with the literals lifted out into parameters, a shape is compiled once and kept. A shape
+// that does not compile runs as written, so a failing statement fails with the engine's own
+// message about the text as the module wrote it.
 Recordset SqliteEngine::execute(const QString& sql, const QVariantList& params) {
     // The wait a statement meets ends with it, however it ends.
     const std::unique_ptr<SqliteEngine, void (*)(SqliteEngine*)> wait(
         this, [](SqliteEngine* c) { c->end_wait(); });
-    const QByteArray text = translate_access(store_comma_numbers(db_, sql)).toUtf8();
+    const QString stored = store_comma_numbers(db_, sql);
+    record_statement(stored);
+    if (capacity_ > 0 && params.isEmpty() && liftable(stored)) {
+        const Lifted lifted = lift_literals(stored);
+        if (sqlite3_stmt* stmt = cached(lifted.shape);
+            stmt && sqlite3_bind_parameter_count(stmt) == lifted.values.size())
+            return run(stmt, lifted.values);
+    }
+    sqlite3_stmt* stmt = compile(translate_access(stored).toUtf8());
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(stmt, sqlite3_finalize);
+    return run(stmt, params);
+}
+
+sqlite3_stmt* SqliteEngine::compile(const QByteArray& text) {
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &stmt, &tail) != SQLITE_OK)
@@ -140,11 +180,55 @@ Recordset SqliteEngine::execute(const QString& sql, const QVariantList& params) 
     if (!stmt)
         throw Error(QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', "
                                    "'PROCEDURE', 'SELECT', or 'UPDATE'."));
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(stmt, sqlite3_finalize);
     // One statement per call, as the driver took it; a trailing ';' is harmless.
     for (const char* p = tail; p && p < text.constData() + text.size(); ++p)
-        if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
+        if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') {
+            sqlite3_finalize(stmt);
             throw Error(QStringLiteral("Characters found after end of SQL statement."));
+        }
+    return stmt;
+}
+
+// The compiled statement of a shape, compiled now if it is not kept; null when it does not
+// compile. The least recently used one makes room.
+sqlite3_stmt* SqliteEngine::cached(const QString& shape) {
+    if (const auto it = by_shape_.constFind(shape); it != by_shape_.cend()) {
+        lru_.splice(lru_.begin(), lru_, it.value());
+        return lru_.front().stmt;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    try {
+        stmt = compile(translate_access(shape).toUtf8());
+    } catch (const Error&) {
+        return nullptr;
+    }
+    evict(capacity_ - 1);
+    lru_.push_front({shape, stmt});
+    by_shape_.insert(shape, lru_.begin());
+    return stmt;
+}
+
+void SqliteEngine::set_statement_cache(int capacity) {
+    capacity_ = std::max(capacity, 0);
+    evict(capacity_);
+}
+
+// Finalizes the least recently used statements until at most keep are left.
+void SqliteEngine::evict(int keep) {
+    while (int(lru_.size()) > std::max(keep, 0)) {
+        by_shape_.remove(lru_.back().shape);
+        sqlite3_finalize(lru_.back().stmt);
+        lru_.pop_back();
+    }
+}
+
+// Binds, steps through every row and leaves the statement reset, so that a kept one holds
+// no lock between calls.
+Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
+    const std::unique_ptr<sqlite3_stmt, void (*)(sqlite3_stmt*)> reset(stmt, [](sqlite3_stmt* s) {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+    });
     for (int i = 0; i < params.size(); ++i) {
         const QVariant& v = params[i];
         int rc = SQLITE_OK;

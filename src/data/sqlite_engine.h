@@ -3,8 +3,12 @@
 #include "data/connection.h"
 
 #include <QElapsedTimer>
+#include <QHash>
+
+#include <list>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace tavrelis::data {
 
@@ -13,6 +17,8 @@ class Engine {
 public:
     virtual ~Engine() = default;
     virtual Recordset execute(const QString& sql, const QVariantList& params) = 0;
+    virtual void set_statement_cache(int capacity) = 0;
+    virtual int cached_statements() const = 0;
 };
 
 // A host database file in SQLite, opened as it stands: never created, its journal mode kept,
@@ -27,12 +33,28 @@ public:
 
     Recordset execute(const QString& sql, const QVariantList& params) override;
 
+    void set_statement_cache(int capacity) override;
+    int cached_statements() const override { return int(lru_.size()); }
+
 private:
+    struct Compiled {
+        QString shape;
+        sqlite3_stmt* stmt = nullptr;
+    };
+    sqlite3_stmt* compile(const QByteArray& text);
+    sqlite3_stmt* cached(const QString& shape);
+    void evict(int keep);
+    Recordset run(sqlite3_stmt* stmt, const QVariantList& params);
+
     static int on_busy(void* self, int count);
     void end_wait();
     static void cursor(bool busy) noexcept;
 
     sqlite3* db_ = nullptr;
+    int capacity_ = 0;
+    // Most recently used first.
+    std::list<Compiled> lru_;
+    QHash<QString, std::list<Compiled>::iterator> by_shape_;
     QElapsedTimer wait_;
     bool waiting_ = false;
 };

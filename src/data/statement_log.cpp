@@ -1,5 +1,7 @@
 #include "data/statement_log.h"
 
+#include "data/dialect.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <atomic>
@@ -13,18 +15,6 @@ namespace tavrelis::data {
 namespace {
 
 std::atomic<std::vector<std::string>*> recording{nullptr};
-
-int on_trace(unsigned type, void*, void*, void* x) {
-    if (auto* r = recording.load(); type == SQLITE_TRACE_STMT && r)
-        r->emplace_back(static_cast<const char*>(x));
-    return 0;
-}
-
-// Runs for every connection opened after it is registered, the module's included.
-int on_open(sqlite3* db, const char**, const sqlite3_api_routines*) {
-    sqlite3_trace_v2(db, SQLITE_TRACE_STMT, on_trace, nullptr);
-    return SQLITE_OK;
-}
 
 [[noreturn]] void die(const char* what, sqlite3* db) {
     std::fprintf(stderr, "%s: %s\n", what, db ? sqlite3_errmsg(db) : "?");
@@ -53,14 +43,16 @@ double cpu_now() {
 } // namespace
 
 void start_recording(std::vector<std::string>* into) {
-    static const bool registered =
-        sqlite3_auto_extension(reinterpret_cast<void (*)()>(on_open)) == SQLITE_OK;
-    (void)registered;
     recording = into;
 }
 
 void stop_recording() {
     recording = nullptr;
+}
+
+void record_statement(const QString& sql) {
+    if (auto* r = recording.load())
+        r->push_back(sql.toStdString());
 }
 
 LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
@@ -77,11 +69,16 @@ LoopTime bare_loop(const QString& path, const std::vector<std::string>& statemen
         die("setup", db);
     sqlite3_create_function_v2(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                iso_format, nullptr, nullptr, nullptr);
+    // As the engine would run each text without compiling its shape once.
+    std::vector<std::string> texts;
+    texts.reserve(statements.size());
+    for (const std::string& sql : statements)
+        texts.push_back(translate_access(QString::fromStdString(sql)).toStdString());
     size_t bytes = 0;
     QElapsedTimer wall;
     wall.start();
     const double cpu0 = cpu_now();
-    for (const std::string& sql : statements) {
+    for (const std::string& sql : texts) {
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
             die("bare prepare", db);

@@ -6,19 +6,22 @@
 
 namespace tavrelis::data {
 
-// Records, process-wide, the statements every connection sends to the engine (as the engine
-// runs them, after the dialect is translated), for replaying them in a bare loop. Only
-// connections opened after the first call are seen: call it with nullptr at start-up.
+// Records, process-wide, the statements every connection sends to the engine (with a decimal
+// comma already read as the engine stores it, the rest of the dialect not yet translated),
+// for replaying them in a bare loop.
 void start_recording(std::vector<std::string>* into);
 void stop_recording();
+// Called by the engine for each statement.
+void record_statement(const QString& sql);
 
 struct LoopTime {
     double wall = 0; // seconds
     double cpu = 0;  // seconds of this thread
 };
 
-// Prepares, steps and finalizes each statement on the file, with the settings of the module's
-// connection (the journal mode named; synchronous=NORMAL in write-ahead-log mode; its format()).
+// Translates each statement, then prepares, steps and finalizes each one on the file, with the
+// settings of the module's connection (the journal mode named; synchronous=NORMAL in
+// write-ahead-log mode; its format()).
 LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
                    const QString& journal = QStringLiteral("wal"));
 

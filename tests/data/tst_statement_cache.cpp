@@ -1,0 +1,155 @@
+// Statements run with their literals lifted into parameters and their compiled shapes kept
+// must answer exactly as the same texts run as written: the same rows in the same order, the
+// same changes to the file, the same failure descriptions.
+
+#include "data/connection.h"
+#include "data/database_file.h"
+#include "platform/errors.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace tavrelis;
+using namespace tavrelis::data;
+
+namespace {
+
+const QString kSetup = QStringLiteral(
+    "create table t (id integer, name text, sum_ numeric, d date, b blob);"
+    "insert into t values (1,'O''Brien',10.5,'2026-05-14',null),(2,'a & b',-3,null,x'00ff'),"
+    "(3,null,0,'2026-01-02',null),(4,'Ромашка',1234.57,null,null)");
+
+// What a statement answered: its rows, or the failure's description, then the table.
+QString answer(Connection& c, const QString& sql) {
+    QString out;
+    try {
+        Recordset r = c.execute(sql);
+        for (; !r.eof(); r.move_next()) {
+            for (int i = 0; i < r.field_count(); ++i) {
+                const QVariant v = r.field(i);
+                out += v.isNull() ? QStringLiteral("null")
+                                  : QString::fromLatin1(v.typeName()) + u':' + v.toString();
+                out += u'|';
+            }
+            out += u'\n';
+        }
+    } catch (const Error& e) {
+        out = QStringLiteral("failed: ") + e.description();
+    }
+    Recordset all = c.execute(QStringLiteral(
+        "select id,quote(name),quote(sum_),quote(d),quote(b) from t order by id,name"));
+    for (; !all.eof(); all.move_next())
+        out += QStringLiteral("\n#") + all.text_or_empty(0) + all.text_or_empty(1) +
+               all.text_or_empty(2) + all.text_or_empty(3) + all.text_or_empty(4);
+    return out;
+}
+
+} // namespace
+
+class TestStatementCache : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    int files_ = 0;
+
+    // A fresh database and a connection to it with the cache of the capacity given.
+    std::unique_ptr<Connection> open(int cache) {
+        const QString path = dir_.filePath(QStringLiteral("db%1.mdb").arg(++files_));
+        if (!create_database(path, kSetup).isEmpty())
+            return nullptr;
+        auto c = std::make_unique<Connection>();
+        c->set_connection_string(access_connection_string(path));
+        c->set_statement_cache(cache);
+        c->open();
+        return c;
+    }
+
+private slots:
+    void same_answer_data() {
+        QTest::addColumn<QString>("sql");
+        const char* rows[][2] = {
+            {"apostrophes", "select id from t where name='O''Brien' or name=''''"},
+            {"& inside a literal", "select name & ' & ' & id from t where name<>'a & b'"},
+            {"& with null", "select id & ':' & name & 'x' from t order by id"},
+            {"negative number", "select id from t where sum_ > -4 and id-1 >= 1"},
+            {"minus as operator", "select 5-3, id-1, -id from t"},
+            {"in list of 2", "select id from t where id in (1,2)"},
+            {"in list of 3", "select id from t where id in (1,2,4)"},
+            {"format", "select format('14.05.2026','dd.mm.yyyy'), format(d,'dd.mm.yyyy') from t"},
+            {"format not a date", "select format('31.02.2026','dd.mm.yyyy')"},
+            {"date compared", "select id from t where d=format('14.05.2026','dd.mm.yyyy')"},
+            {"true and false", "select id from t where (id=1)=true or (id=2)=false"},
+            {"comments", "select 1 -- '2'\n + 2 /* 'x' 3 */, '--' from t where id=1"},
+            {"select-list literals", "select 'x', 7, 2.50, 5.064276, id from t order by 1"},
+            {"order by position", "select name, id from t order by 2 desc"},
+            {"group by position", "select sum_>0, count(*) from t group by 1 having count(*)>1"},
+            {"like", "select id from t where name like 'O%' or name like '_ & _'"},
+            {"blob literal", "select id from t where b=x'00ff'"},
+            {"past 64 bits", "select 9223372036854775808, -9223372036854775808"},
+            {"limit", "select id from t order by id limit 2 offset 1"},
+            {"quoted names", "select \"id\", [name] from t where \"id\"=2"},
+            {"insert", "insert into t (id,name,sum_,d) values (5,'it''s',7,format('01.02.2026',"
+                       "'dd.mm.yyyy'))"},
+            {"decimal comma", "update t set sum_='12,50', name='12,50' where id=3"},
+            {"update", "update t set name=name & '!' where id in (1,3)"},
+            {"delete", "delete from t where name='a & b'"},
+            {"syntax error", "select from t where name='x'"},
+            {"no such table", "select * from missing where a='b'"},
+            {"unclosed literal", "select id from t where name='x"},
+            {"two statements", "select 1; select 'x'"},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r[0]) << QString::fromUtf8(r[1]);
+    }
+    void same_answer() {
+        QFETCH(QString, sql);
+        const auto plain = open(0), cached = open(Connection::kStatementCache);
+        QVERIFY(plain && cached);
+        const QString expected = answer(*plain, sql);
+        QCOMPARE(answer(*cached, sql), expected);
+        QCOMPARE(plain->cached_statements(), 0);
+        // Again from the kept statement, on a fresh pair.
+        const auto plain2 = open(0), cached2 = open(Connection::kStatementCache);
+        answer(*cached2, sql);
+        answer(*plain2, sql);
+        QCOMPARE(answer(*cached2, sql), answer(*plain2, sql));
+    }
+
+    // A value is never read as SQL: a NUL or control characters in a text are stored as they
+    // stand.
+    void odd_characters_in_a_value() {
+        const auto c = open(Connection::kStatementCache);
+        QVERIFY(c);
+        const QString odd = QStringLiteral("a") + QChar(0) + QStringLiteral("b\x01\t'\"?");
+        QString quoted = odd;
+        quoted.replace(u'\'', QStringLiteral("''"));
+        c->execute(QStringLiteral("insert into t (id,name) values (9,'") + quoted +
+                   QStringLiteral("')"));
+        Recordset r = c->execute(QStringLiteral("select name from t where id=9"));
+        QCOMPARE(r.text(0), odd);
+        QCOMPARE(c->execute(QStringLiteral("select id from t where name='") + quoted +
+                            QStringLiteral("'"))
+                     .record_count(),
+                 1);
+    }
+
+    // Each new shape compiles once; the cache never holds more than its capacity, and a
+    // statement evicted and met again still answers right.
+    void stays_bounded() {
+        const auto c = open(4);
+        QVERIFY(c);
+        for (int round = 0; round < 2; ++round)
+            for (int k = 1; k <= 10; ++k) {
+                const QString sql = QStringLiteral("select count(*) from t where id<%1") +
+                                    QStringLiteral(" and 1=1").repeated(k);
+                QCOMPARE(c->execute(sql.arg(3)).text(0), QStringLiteral("2"));
+                QVERIFY(c->cached_statements() <= 4);
+            }
+        QCOMPARE(c->cached_statements(), 4);
+        c->set_statement_cache(1);
+        QCOMPARE(c->cached_statements(), 1);
+    }
+};
+
+QTEST_MAIN(TestStatementCache)
+#include "tst_statement_cache.moc"
