@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <list>
+#include <optional>
 
 namespace tavrelis::platform {
 
@@ -25,14 +26,20 @@ class StandInWord;
 
 class StandInDocument : public WordDocument {
 public:
-    StandInDocument(StandInWord& app, WordHtml content) : app_(app), content_(std::move(content)) {}
+    StandInDocument(StandInWord& app, QString xml) : app_(app), xml_(std::move(xml)) {}
     void Activate() override;
     void Close() override;
-    const WordHtml& content() const { return content_; }
+    // Drawn when first shown, printed or saved: a document only made and closed never is.
+    const WordHtml& content() const {
+        if (!content_)
+            content_ = render_wordml(xml_);
+        return *content_;
+    }
 
 private:
     StandInWord& app_;
-    WordHtml content_;
+    QString xml_;
+    mutable std::optional<WordHtml> content_;
 };
 
 // Draws the rendered document page by page onto a printer already set up.
@@ -92,9 +99,10 @@ public:
         if (!f.open(QIODevice::ReadOnly))
             throw Error(QStringLiteral("Не удалось открыть документ \"") +
                         QDir::toNativeSeparators(template_file) + QStringLiteral("\""));
-        WordHtml content;
+        QString content;
         try {
-            content = render_wordml(decode_document(f.readAll()));
+            content = decode_document(f.readAll());
+            check_wordml(content);
         } catch (const Error& e) {
             throw Error(QStringLiteral("Не удалось открыть документ \"") +
                         QDir::toNativeSeparators(template_file) + QStringLiteral("\": ") +

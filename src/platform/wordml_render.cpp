@@ -42,15 +42,22 @@ struct Node {
     }
 };
 
-Node parse(const QString& document) {
+// The document's tree; with build false only read through, for its errors.
+Node parse(const QString& document, bool build = true) {
     const MendedDocument mended(document);
     QXmlStreamReader r(mended.xml());
     std::vector<Node> stack;
     Node root;
     bool have_root = false;
+    int depth = 0;
     while (!r.atEnd()) {
         switch (r.readNext()) {
         case QXmlStreamReader::StartElement: {
+            if (!build) {
+                if (depth++ == 0 && r.namespaceUri() == kWordMl)
+                    root.name = QStringLiteral("w:") + r.name().toString();
+                break;
+            }
             Node n;
             const bool word = r.namespaceUri() == kWordMl;
             n.name = word ? QStringLiteral("w:") + r.name().toString() : r.name().toString();
@@ -65,6 +72,10 @@ Node parse(const QString& document) {
                 stack.back().text += r.text();
             break;
         case QXmlStreamReader::EndElement: {
+            if (!build) {
+                have_root = have_root || --depth == 0;
+                break;
+            }
             Node done = std::move(stack.back());
             stack.pop_back();
             if (stack.empty()) {
@@ -725,6 +736,10 @@ QString decode_document(const QByteArray& bytes) {
         }
     }
     return out;
+}
+
+void check_wordml(const QString& xml) {
+    parse(xml, false);
 }
 
 WordHtml render_wordml(const QString& xml) {

@@ -28,5 +28,7 @@ QString decode_document(const QByteArray& bytes);
 // Run texts are read as a forgiving word processor reads them (MendedDocument). Raises an
 // Error naming the line when the text is not such a document.
 WordHtml render_wordml(const QString& xml);
+// The errors render_wordml would raise, found without drawing anything.
+void check_wordml(const QString& xml);
 
 } // namespace tavrelis::platform
