@@ -145,9 +145,11 @@ private slots:
         };
         row("select format('05.12.2026','dd.mm.yyyy')", "2026-12-05");
         row("select format('2026-12-05','dd.mm.yyyy')", "2026-12-05");
+        row("select format('29.02.2024','dd.mm.yyyy')", "2024-02-29");
         row("select format('31.02.2026','dd.mm.yyyy')", "!format: *");
         row("select 'R&D' & ' & Co'", "R&D & Co");
         row("select 1 + 2 & 'x'", "3x");
+        row("select ((('a' & ('b'))) & upper(('c' & 'd')))", "abCD");
         row("select null & 'x' & null", "x");
         row("select 'a' & 'b' = 'ab'", "1");
         row("select v from marker where v='O'Brien'", "!near \"Brien\": syntax error");

@@ -485,6 +485,31 @@ private slots:
         QCOMPARE(text(0, 3), shown);
         QCOMPARE(text(0, 28), words);
     }
+
+    void apostrophes_and_quotes_stored_exactly() {
+        const QString receiver = QStringLiteral("ООО \"Берёзка\" и К'");
+        const QString aim = QStringLiteral("Налог 'за' квартал ''особый''");
+        const QString period = QStringLiteral("Д'Артаньян");
+        QVERIFY(host_->settlements("update requisites set receiver=" + literal(receiver)));
+        QVERIFY(host_->taxpayer("insert into time_by_month (TIME_ID,REPORT_ID,name,the_year) "
+                                "values (3,1," +
+                                literal(period) + ",2026)"));
+        Accrual a;
+        a.oper_id = 1001;
+        a.period_name = period + " 2026";
+        QVERIFY(add_accrual(*host_, a));
+        for (int run = 0; run < 2; ++run) { // composed, then kept and refreshed
+            Form1& f1 = open();
+            f1.Combo3->setCurrentIndex(f1.Combo3->findText(period + " 2026"));
+            f1.Text2->setText(aim);
+            Command2_Click();
+            QCOMPARE(ui_->texts(), QStringList());
+            QCOMPARE(text(0, 4), receiver);
+            QCOMPARE(text(0, 25), aim);
+            QCOMPARE(stored("1001").value(3), receiver);
+            QCOMPARE(stored("1001").value(24), aim);
+        }
+    }
 };
 
 QTEST_MAIN(TestSluj1)
