@@ -459,12 +459,6 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("words");
         QTest::addColumn<QString>("box"); // of d_sumpro, past the range of the words
-        QTest::newRow("0.125 tie to even") << QVariant(0.125) << "0,12"
-                                           << "Hоль рублей 12 копеек"
-                                           << "";
-        QTest::newRow("2.675 tie") << QVariant(2.675) << "2,68"
-                                   << "Два рубля 68 копеек"
-                                   << "";
         QTest::newRow("carry") << QVariant(QStringLiteral("99,995")) << "100,00"
                                << "Сто рублей 00 копеек"
                                << "";
@@ -515,49 +509,6 @@ private slots:
             QCOMPARE(stored("1001").value(3), receiver);
             QCOMPARE(stored("1001").value(24), aim);
         }
-    }
-
-    void list_matches_payments_over_runs() {
-        accrual(1001);        // new
-        accrual(1002, 5.5);   // kept, printed
-        accrual(1003, 0.135); // kept, paid
-        accrual(1004, 3.0);   // replaced
-        accrual(1005, 9.99, kBranchCard);
-        stored_order(1002, "5", 1, 0);
-        stored_order(1003, "2", 0, 1);
-        StoredOrder replaced;
-        replaced.oper_id = 1004;
-        replaced.sum = QString();
-        QVERIFY(add_stored_order(*host_, replaced));
-        const QStringList changes = {
-            "",
-            "update payments set sum='' where oper_id=1001",
-            "update fsk_operations set act_id=42", // nothing formed this time
-            "update fsk_operations set act_id=41; update payments set sum=null where oper_id=1005",
-            "update payments set print_done=1 where oper_id=1001",
-        };
-        for (const QString& change : changes) {
-            if (!change.isEmpty())
-                QVERIFY(host_->settlements(change));
-            form("3");
-            QCOMPARE(ui_->texts(), QStringList());
-            QCOMPARE(count("select count(*) from (select oper_id from payments group by oper_id "
-                           "having count(*)>1)"),
-                     QStringLiteral("0"));
-            QCOMPARE(count("select count(*) from payments"), QStringLiteral("5"));
-            for (int r = 0; r < rows(); ++r) {
-                const QStringList shown = cells(r);
-                const QStringList s = stored(shown[29]);
-                QVERIFY2(!s.isEmpty(), qPrintable(shown[29]));
-                const QString number = shown[1].startsWith('N') ? shown[1].mid(1) : shown[1];
-                QCOMPARE(s[0], number);
-                QCOMPARE(shown[1].startsWith('N'), s[29] == "1");
-                for (int col = 2; col <= 27; ++col)
-                    QCOMPARE(shown[col], s[col - 1] == "<null>" ? QString() : s[col - 1]);
-                QCOMPARE(shown[29], s[27]);
-            }
-        }
-        QCOMPARE(column(1), QStringList({"N3", "N5", "3", "4", "5"}));
     }
 };
 

@@ -1,6 +1,5 @@
 // The bank upload's own parts; the click itself runs in the bank_*.scn sessions.
 #include "output/bank_upload.h"
-#include "support/support.h"
 
 #include <QtTest>
 
@@ -27,29 +26,6 @@ private slots:
                                   b.way,        b.priority,     b.reason,       b.payment_type,
                                   b.aim,        b.period,       b.document_date};
         QCOMPARE(members, columns);
-    }
-
-    // An existing name, file or folder, takes the first free "_n" before ".txt".
-    void file_name_data() {
-        QTest::addColumn<QStringList>("there");
-        QTest::addColumn<QString>("expected");
-        const QString base = QStringLiteral("to_bank_7705123452_20261205_093007");
-        QTest::newRow("free") << QStringList{} << base + ".txt";
-        QTest::newRow("taken") << QStringList{base + ".txt"} << base + "_1.txt";
-        QTest::newRow("taken twice")
-            << QStringList{base + ".txt", base + "_1.txt"} << base + "_2.txt";
-    }
-    void file_name() {
-        QFETCH(QStringList, there);
-        QFETCH(QString, expected);
-        QTemporaryDir dir;
-        for (const QString& name : there)
-            QVERIFY(name.endsWith("_1.txt") ? QDir(dir.path()).mkdir(name)
-                                            : testsupport::write_file(dir.filePath(name), {}));
-        const QString folder = dir.path() + u'/';
-        QCOMPARE(bank_file_name(folder, QStringLiteral("7705123452"),
-                                QDateTime(QDate(2026, 12, 5), QTime(9, 30, 7))),
-                 folder + expected);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "support/forming_data.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace testsupport::forming {
@@ -107,44 +108,26 @@ bool add_accrual(TestHost& host, const Accrual& a) {
 }
 
 bool add_stored_order(TestHost& host, const StoredOrder& o) {
-    const QString id = QString::number(o.oper_id);
-    auto text = [&](const char* column) { return QString::fromLatin1(column) + u' ' + id; };
-    return host.settlements(
-        QStringLiteral("insert into payments (number_,payment_date,sum,receiver,inn,kpp,kbk,okato,"
-                       "bik,rs,ks,bank,sender,inn_sender,kpp_sender,okato_sender,bik_sender,"
-                       "rs_sender,ks_sender,bank_sender,way,priority,reason,payment_type,aim,"
-                       "period,document_date,oper_id,payment_done,print_done) values (") +
-        values({o.number,
-                o.payment_date,
-                o.sum,
-                text("receiver"),
-                text("inn"),
-                text("kpp"),
-                text("kbk"),
-                text("okato"),
-                text("bik"),
-                text("rs"),
-                text("ks"),
-                o.bank,
-                text("sender"),
-                text("inn_sender"),
-                text("kpp_sender"),
-                text("okato_sender"),
-                text("bik_sender"),
-                text("rs_sender"),
-                text("ks_sender"),
-                text("bank_sender"),
-                o.way,
-                QStringLiteral("4"),
-                QStringLiteral("ЗД"),
-                QStringLiteral("АВ"),
-                text("aim"),
-                text("period"),
-                o.document_date,
-                o.oper_id,
-                o.payment_done,
-                o.print_done}) +
-        u')');
+    const QString columns = QStringLiteral(
+        "number_,payment_date,sum,receiver,inn,kpp,kbk,okato,bik,rs,ks,bank,sender,inn_sender,"
+        "kpp_sender,okato_sender,bik_sender,rs_sender,ks_sender,bank_sender,way,priority,reason,"
+        "payment_type,aim,period,document_date,oper_id,payment_done,print_done");
+    const QHash<QString, QVariant> given{{"number_", o.number},
+                                         {"payment_date", o.payment_date},
+                                         {"sum", o.sum},
+                                         {"bank", o.bank},
+                                         {"way", o.way},
+                                         {"priority", QStringLiteral("4")},
+                                         {"reason", "ЗД"},
+                                         {"payment_type", "АВ"},
+                                         {"oper_id", o.oper_id},
+                                         {"document_date", o.document_date},
+                                         {"payment_done", o.payment_done},
+                                         {"print_done", o.print_done}};
+    QVariantList row;
+    for (const QString& c : columns.split(u','))
+        row << given.value(c, c + u' ' + QString::number(o.oper_id));
+    return host.settlements("insert into payments (" + columns + ") values (" + values(row) + u')');
 }
 
 bool add_receiver(TestHost& host, const QString& self_inn, const QString& self_kpp,
