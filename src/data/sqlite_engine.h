@@ -1,19 +1,12 @@
 #pragma once
 
-#include "data/connection.h"
+#include "data/engine.h"
 
 #include <QElapsedTimer>
 
 struct sqlite3;
 
 namespace tavrelis::data {
-
-// What a connection runs its statements on.
-class Engine {
-public:
-    virtual ~Engine() = default;
-    virtual Recordset execute(const QString& sql, const QVariantList& params) = 0;
-};
 
 // A host database file in SQLite, opened as it stands: never created, its journal mode kept,
 // read-only when the file or its folder cannot be written. Failure raises an error with the

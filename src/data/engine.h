@@ -1,0 +1,15 @@
+#pragma once
+
+#include "data/connection.h"
+
+namespace tavrelis::data {
+
+// What a connection runs its statements on: an SQLite file, or a PostgreSQL database named by a
+// link file.
+class Engine {
+public:
+    virtual ~Engine() = default;
+    virtual Recordset execute(const QString& sql, const QVariantList& params) = 0;
+};
+
+} // namespace tavrelis::data
