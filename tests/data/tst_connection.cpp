@@ -57,9 +57,10 @@ private slots:
         QVERIFY(dir.isValid());
         const QString path = dir.filePath("Fsk_Base.mdb");
         set_database_server(server);
-        QCOMPARE(create_database(path, "create table marker (v TEXT); insert into marker values ('" +
-                                           path + "')"),
-                 QString());
+        QCOMPARE(
+            create_database(path, "create table marker (v TEXT); insert into marker values ('" +
+                                      path + "')"),
+            QString());
         cnn.set_connection_string(access_connection_string(path));
         cnn.open();
     }
@@ -242,9 +243,9 @@ private slots:
         Recordset rs = cnn.execute("select summa, whole, code, due from amounts");
         QStringList got;
         for (int i = 0; i < 4; ++i)
-            got << (rs.is_null(i)                                   ? QStringLiteral("NULL")
+            got << (rs.is_null(i)                                ? QStringLiteral("NULL")
                     : rs.field(i).typeId() == QMetaType::QString ? "'" + rs.text(i) + "'"
-                                                                   : rs.text(i));
+                                                                 : rs.text(i));
         QCOMPARE(got.join(u' '), stored);
     }
 
