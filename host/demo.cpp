@@ -108,12 +108,13 @@ public:
                 params << (v.typeId() == QMetaType::QDate ? v.toDate().toString(Qt::ISODate)
                                                           : v.toString());
         }
-        c_.execute(
-            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        // Every table's key is its first column; read back, it serves either engine.
+        const tavrelis::data::Recordset r = c_.execute(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING *")
                 .arg(table, columns.join(QLatin1Char(',')),
                      QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))),
             params);
-        return number(QStringLiteral("select last_insert_rowid()"));
+        return r.field(0).toLongLong();
     }
 
     // The first column of the first row of a query as a number; 0 when no row.

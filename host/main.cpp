@@ -2,6 +2,7 @@
 #include "installation.h"
 #include "script.h"
 
+#include "data/database_file.h"
 #include "entry/class1.h"
 #include "platform/env.h"
 #include "platform/registry_file.h"
@@ -51,6 +52,12 @@ int main(int argc, char** argv) {
     const QCommandLineOption make_demo(QStringLiteral("make-demo"),
                                        QStringLiteral("Create a demo host installation in <dir>."),
                                        QStringLiteral("dir"));
+    const QCommandLineOption database_opt(
+        QStringLiteral("database"),
+        QStringLiteral("With --make-demo: keep the two databases in the PostgreSQL database "
+                       "<uri> (a libpq URI, postgresql://...), the installation holding link "
+                       "files to them."),
+        QStringLiteral("uri"));
     const QCommandLineOption prefix_opt(QStringLiteral("prefix"),
                                         QStringLiteral("Host installation to run on."),
                                         QStringLiteral("dir"));
@@ -74,8 +81,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption print_opt(QStringLiteral("print-to"),
                                        QStringLiteral("Print to PDF files in <dir>."),
                                        QStringLiteral("dir"));
-    parser.addOptions({make_demo, prefix_opt, acc_opt, today_opt, script_opt, transcript_opt,
-                       print_opt, grab_opt});
+    parser.addOptions({make_demo, database_opt, prefix_opt, acc_opt, today_opt, script_opt,
+                       transcript_opt, print_opt, grab_opt});
     if (!parser.parse(args)) {
         err << "tavrelis-host: " << parser.errorText() << "\n";
         return 2;
@@ -100,6 +107,7 @@ int main(int argc, char** argv) {
     QString error;
     if (parser.isSet(make_demo)) {
         const QString dir = parser.value(make_demo);
+        tavrelis::data::set_database_server(parser.value(database_opt));
         if (!host::make_demo(dir, &error)) {
             err << "tavrelis-host: " << error << "\n";
             return 1;

@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 shift || true
 
-packages=(cmake g++ make qt6-base-dev libsqlite3-dev sqlite3 libgl-dev
+packages=(cmake g++ make qt6-base-dev libsqlite3-dev sqlite3 libgl-dev libpq-dev postgresql pkg-config
           fonts-liberation fonts-dejavu-core xvfb xauth poppler-utils)
 missing=()
 for p in "${packages[@]}"; do

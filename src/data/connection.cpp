@@ -1,5 +1,7 @@
 #include "data/connection.h"
 
+#include "data/pg_dialect.h"
+#include "data/pg_engine.h"
 #include "data/sqlite_engine.h"
 #include "platform/errors.h"
 
@@ -82,7 +84,10 @@ void Connection::open() {
     const QString path = dbq_of(connection_string_);
     if (path.isEmpty())
         throw Error(QStringLiteral("The connection string names no database file (Dbq)."));
-    engine_ = std::make_unique<SqliteEngine>(path);
+    if (const QString uri = link_uri(path); !uri.isEmpty())
+        engine_ = std::make_unique<PgEngine>(uri);
+    else
+        engine_ = std::make_unique<SqliteEngine>(path);
     engine_->set_statement_cache(cache_);
 }
 

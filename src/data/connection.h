@@ -39,6 +39,7 @@ public:
 
 private:
     friend class SqliteEngine;
+    friend class PgEngine;
     Recordset(int fields, QVector<QVector<QVariant>> rows);
     const QVariant& at(int i) const;
 
@@ -49,7 +50,8 @@ private:
 
 // A connection opened by an ODBC connection string
 // "Driver={Microsoft Access Driver (*.mdb)};Dbq=<path>". The file named by Dbq is a
-// SQLite database; the Access dialect of the statements (& joins texts,
+// SQLite database, or a link file naming a PostgreSQL database (see pg_engine.h); the Access
+// dialect of the statements (& joins texts,
 // format(<date text>,'dd.mm.yyyy'), true/false) is honoured.
 class Connection {
 public:

@@ -1,7 +1,16 @@
 #include "data/database_file.h"
 
+#include "data/pg_dialect.h"
+#include "data/pg_engine.h"
+
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <libpq-fe.h>
 #include <sqlite3.h>
+
+#include <memory>
 
 namespace tavrelis::data {
 
@@ -28,11 +37,64 @@ QString with_file(const QString& path, int flags, const QString& sql) {
     return error;
 }
 
+QString& server() {
+    static QString uri;
+    return uri;
+}
+
+// Runs a script (several statements) on the server; the message on failure, else empty.
+QString pg_run(const QString& uri, const QString& script, PGresult** rows = nullptr) {
+    QString error;
+    PGconn* c = pg::connect(uri, &error);
+    if (!c)
+        return error;
+    PGresult* r = PQexec(c, script.toUtf8().constData());
+    const ExecStatusType st = PQresultStatus(r);
+    if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK)
+        error = pg::error_of(c, r);
+    if (rows && error.isEmpty())
+        *rows = r;
+    else
+        PQclear(r);
+    pg::disconnect(c);
+    return error;
+}
+
+QString create_on_server(const QString& path, const QString& script) {
+    // A schema of its own for each database: several hosts, and both databases of one, share
+    // a server database without their tables meeting.
+    const QString schema = QStringLiteral("%1_%2").arg(
+        QFileInfo(path).completeBaseName().toLower().remove(QRegularExpression("[^a-z0-9_]")),
+        QString::number(QRandomGenerator::global()->generate64() % 2176782336ull, 36));
+    if (const QString e = pg_run(server(), QStringLiteral("create schema %1; set search_path=%1;\n"
+                                                          "%2;\n%3")
+                                               .arg(schema, pg_dialect_setup(), pg_script(script)));
+        !e.isEmpty())
+        return e;
+    const QString link = server() + (server().contains(u'?') ? u'&' : u'?') +
+                         QStringLiteral("options=-csearch_path%3D") + schema;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly) || f.write(link.toUtf8() + '\n') < 0 ||
+        !f.flush())
+        return path + QStringLiteral(": ") + f.errorString();
+    return {};
+}
+
 } // namespace
+
+void set_database_server(const QString& uri) {
+    server() = uri;
+}
+
+QString database_server() {
+    return server();
+}
 
 QString create_database(const QString& path, const QString& script, const QString& journal) {
     if (QFile::exists(path))
         return path + QStringLiteral(": already exists");
+    if (!server().isEmpty())
+        return create_on_server(path, script);
     // Made in one go and removed by the caller on failure: no need to wait for the disk.
     return with_file(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                      QStringLiteral("PRAGMA journal_mode=%1; PRAGMA synchronous=OFF; BEGIN;\n%2;\n"
@@ -41,11 +103,29 @@ QString create_database(const QString& path, const QString& script, const QStrin
 }
 
 QString run_script(const QString& path, const QString& script) {
+    if (const QString uri = link_uri(path); !uri.isEmpty())
+        return pg_run(uri, pg_script(script));
     return with_file(path, SQLITE_OPEN_READWRITE, script);
 }
 
 Rows read_rows(const QString& path, const QString& sql, bool as_text) {
     Rows out;
+    if (const QString uri = link_uri(path); !uri.isEmpty()) {
+        PGresult* r = nullptr;
+        out.error = pg_run(uri, sql, &r);
+        if (!r)
+            return out;
+        for (int c = 0; c < PQnfields(r); ++c)
+            out.columns << QString::fromUtf8(PQfname(r, c)).toLower();
+        for (int i = 0; i < PQntuples(r); ++i) {
+            QVariantList row;
+            for (int c = 0; c < PQnfields(r); ++c)
+                row << pg::value(r, i, c, as_text);
+            out.rows << row;
+        }
+        PQclear(r);
+        return out;
+    }
     sqlite3* db = nullptr;
     sqlite3_stmt* st = nullptr;
     // Read-write though it only reads: a read-only reader of a log-mode file leaves the file's
@@ -88,6 +168,10 @@ Rows read_rows(const QString& path, const QString& sql, bool as_text) {
 }
 
 QString integrity_check(const QString& path) {
+    if (const QString uri = link_uri(path); !uri.isEmpty()) {
+        const QString e = pg_run(uri, QStringLiteral("select 1"));
+        return e.isEmpty() ? QStringLiteral("ok") : e;
+    }
     sqlite3* db = nullptr;
     QString out;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=

@@ -7,6 +7,15 @@
 
 namespace tavrelis::data {
 
+// Where create_database() puts new databases: empty (the default) for SQLite files; a libpq
+// URI for a PostgreSQL database, where each new database is a schema of its own with the
+// dialect's type and function, and the file created is a link file naming it.
+void set_database_server(const QString& uri);
+QString database_server();
+
+// Each function below works on a link file as on an SQLite file: a script runs on the server
+// as pg_script() translates it, rows read as the server holds them (dates as ISO text).
+
 // Creates a new database file in write-ahead-log mode (the host's) or the journal mode named,
 // and runs script (statements separated by ';') on it in one transaction. An existing file is
 // an error. Returns the engine's message, empty on success.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/connection.h"
+#include "data/engine.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -11,15 +11,6 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace tavrelis::data {
-
-// What a connection runs its statements on.
-class Engine {
-public:
-    virtual ~Engine() = default;
-    virtual Recordset execute(const QString& sql, const QVariantList& params) = 0;
-    virtual void set_statement_cache(int capacity) = 0;
-    virtual int cached_statements() const = 0;
-};
 
 // A host database file in SQLite, opened as it stands: never created, its journal mode kept,
 // read-only when the file or its folder cannot be written. Failure raises an error with the

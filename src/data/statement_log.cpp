@@ -8,7 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <libpq-fe.h>
 #include <sqlite3.h>
+
+#include "data/pg_dialect.h"
+#include "data/pg_engine.h"
 
 namespace tavrelis::data {
 
@@ -55,6 +59,15 @@ void record_statement(const QString& sql) {
         r->push_back(sql.toStdString());
 }
 
+bool recording_statements() {
+    return recording.load() != nullptr;
+}
+
+void record_statement(const std::string& statement) {
+    if (auto* r = recording.load())
+        r->push_back(statement);
+}
+
 LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
                    const QString& journal) {
     sqlite3* db = nullptr;
@@ -94,6 +107,37 @@ LoopTime bare_loop(const QString& path, const std::vector<std::string>& statemen
     }
     LoopTime t{double(wall.nsecsElapsed()) / 1e9, cpu_now() - cpu0};
     sqlite3_close(db);
+    if (qEnvironmentVariableIsSet("TAVRELIS_BARE_DEBUG"))
+        std::fprintf(stderr, "bare loop: %zu statements, %zu bytes, %.3f s\n", statements.size(),
+                     bytes, t.wall);
+    return t;
+}
+
+LoopTime bare_loop_pg(const QString& link_file, const std::vector<std::string>& statements) {
+    QString error;
+    PGconn* c = pg::connect(link_uri(link_file), &error);
+    if (!c) {
+        std::fprintf(stderr, "connect: %s\n", qPrintable(error));
+        std::exit(1);
+    }
+    size_t bytes = 0;
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu0 = cpu_now();
+    for (const std::string& sql : statements) {
+        PGresult* r = PQexecParams(c, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        const ExecStatusType st = PQresultStatus(r);
+        if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) {
+            std::fprintf(stderr, "bare exec: %s\n%s\n", PQresultErrorMessage(r), sql.c_str());
+            std::exit(1);
+        }
+        for (int i = 0; i < PQntuples(r); ++i)
+            for (int k = 0; k < PQnfields(r); ++k)
+                bytes += size_t(PQgetlength(r, i, k));
+        PQclear(r);
+    }
+    LoopTime t{double(wall.nsecsElapsed()) / 1e9, cpu_now() - cpu0};
+    PQfinish(c);
     if (qEnvironmentVariableIsSet("TAVRELIS_BARE_DEBUG"))
         std::fprintf(stderr, "bare loop: %zu statements, %zu bytes, %.3f s\n", statements.size(),
                      bytes, t.wall);

@@ -13,6 +13,9 @@ void start_recording(std::vector<std::string>* into);
 void stop_recording();
 // Called by the engine for each statement.
 void record_statement(const QString& sql);
+// Whether a recording is on, and adding a statement sent to a server to it.
+bool recording_statements();
+void record_statement(const std::string& statement);
 
 struct LoopTime {
     double wall = 0; // seconds
@@ -24,5 +27,9 @@ struct LoopTime {
 // write-ahead-log mode; its format()).
 LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
                    const QString& journal = QStringLiteral("wal"));
+
+// Sends each recorded statement to the PostgreSQL database a link file names, on one connection
+// set as the module's, reading every row of each result.
+LoopTime bare_loop_pg(const QString& link_file, const std::vector<std::string>& statements);
 
 } // namespace tavrelis::data

@@ -111,7 +111,7 @@ QString database_content(const QString& file) {
 HostState capture_host(const QString& settlements_file, const QString& settings_file) {
     HostState s;
     QVector<QStringList> ops;
-    if (read_table(settlements_file, QStringLiteral("select * from payments order by rowid"),
+    if (read_table(settlements_file, QStringLiteral("select * from payments order by oper_id"),
                    &s.payment_columns, &s.payments, &s.read_error) &&
         read_table(settlements_file,
                    QStringLiteral("select * from fsk_operations order by oper_id"),

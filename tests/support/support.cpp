@@ -32,4 +32,14 @@ QString pdf_text(const QString& pdf) {
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+QString test_server() {
+    if (qEnvironmentVariable("TAVRELIS_TEST_ENGINE") != QLatin1String("pg"))
+        return {};
+    const QString uri = qEnvironmentVariable("TAVRELIS_PG_URI");
+    if (uri.isEmpty())
+        qFatal("TAVRELIS_PG_URI is not set: run the tests through scripts/test.sh, which starts "
+               "a server (scripts/pg.sh)");
+    return uri;
+}
+
 } // namespace testsupport

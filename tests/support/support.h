@@ -5,6 +5,11 @@
 
 namespace testsupport {
 
+// The PostgreSQL server a test also runs on: the URI of TAVRELIS_PG_URI when
+// TAVRELIS_TEST_ENGINE is "pg", else empty. The server variant of a test without the URI stops
+// at once with a failure: it never passes having run on SQLite alone.
+QString test_server();
+
 // Folder of the test data files checked in under tests/data.
 QString data_path(const QString& name);
 

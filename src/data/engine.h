@@ -1,0 +1,19 @@
+#pragma once
+
+#include "data/connection.h"
+
+namespace tavrelis::data {
+
+// What a connection runs its statements on: an SQLite file, or a PostgreSQL database named by a
+// link file.
+class Engine {
+public:
+    virtual ~Engine() = default;
+    virtual Recordset execute(const QString& sql, const QVariantList& params) = 0;
+    // Compiled statements kept for texts alike but for their literals; an engine that keeps
+    // none ignores it.
+    virtual void set_statement_cache(int) {}
+    virtual int cached_statements() const { return 0; }
+};
+
+} // namespace tavrelis::data

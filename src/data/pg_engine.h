@@ -1,0 +1,48 @@
+#pragma once
+
+#include "data/engine.h"
+
+#include <QHash>
+#include <QSet>
+
+struct pg_conn;
+struct pg_result;
+
+namespace tavrelis::data {
+
+// A host database in a PostgreSQL server, named by a link file: a small text file in the
+// database's place whose first line is a libpq connection URI ("postgresql://..."). Passwords
+// come from libpq's own ~/.pgpass, PGPASSFILE or PGSERVICE, never from the file. Statements
+// are sent one by one; a lock held by another session is waited for up to Connection::kLockWait,
+// then the statement fails. Failure raises an error with the server's or libpq's message.
+class PgEngine : public Engine {
+public:
+    explicit PgEngine(const QString& uri);
+    ~PgEngine() override;
+    PgEngine(const PgEngine&) = delete;
+    PgEngine& operator=(const PgEngine&) = delete;
+
+    Recordset execute(const QString& sql, const QVariantList& params) override;
+
+private:
+    bool date_column(unsigned table, int column);
+
+    pg_conn* conn_ = nullptr;
+    QHash<unsigned, QSet<int>> dates_; // by table: the columns of the domain access_date
+};
+
+namespace pg {
+
+// A connection to the server by a URI, its session set as the module's connections have it;
+// nullptr with libpq's message on failure.
+pg_conn* connect(const QString& uri, QString* error);
+void disconnect(pg_conn* conn);
+// The message of a failed result (or of the connection when there is none), trimmed.
+QString error_of(pg_conn* conn, const pg_result* res);
+// A field as the module reads it: integers as qlonglong, reals as double, bytes as QByteArray,
+// anything else as text; null as null. With as_text, the server's text of it.
+QVariant value(const pg_result* res, int row, int column, bool as_text = false);
+
+} // namespace pg
+
+} // namespace tavrelis::data
