@@ -3,7 +3,9 @@
 #include "platform/errors.h"
 #include "platform/recording_ui.h"
 #include "support/faults.h"
+#include "support/support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
