@@ -7,7 +7,6 @@ using namespace tavrelis;
 using F = BankOrderFields;
 using Member = QString F::*;
 Q_DECLARE_METATYPE(tavrelis::BankOrderFields)
-Q_DECLARE_METATYPE(Member)
 
 namespace {
 
@@ -41,7 +40,8 @@ const QString kOkatoForm =
 class TestRequisites : public QObject {
     Q_OBJECT
 private slots:
-    // The real order with fields changed, and what the checks say of it.
+    // The real order with fields changed, and what the checks say of it: for each rule a
+    // value that passes and one a digit off.
     void problems_data() {
         QTest::addColumn<F>("order");
         QTest::addColumn<QStringList>("expected");
@@ -53,46 +53,49 @@ private slots:
         auto row = [](const char* name, const F& o, const QStringList& expected = {}) {
             QTest::newRow(name) << o << expected;
         };
+        const std::pair<Member, QString> office[] = {
+            {&F::bik, "044525000"}, {&F::rs, "40101810045250010041"}, {&F::ks, ""}};
         row("real order", with({}));
         row("Sberbank's INN", with({{&F::inn, "7707083893"}}));
+        row("INN 10, control digit off", with({{&F::inn, "7707083894"}}), {innTo + kControl});
         row("INN of a natural person, no KPP",
             with({{&F::inn_sender, "500100732259"}, {&F::kpp_sender, ""}}));
-        row("KPP with Latin capitals", with({{&F::kpp, "7701AZ001"}}));
-        row("OKTMO of 11 digits", with({{&F::okato, "45379000001"}}));
-        row("purpose of 210 characters", with({{&F::aim, QString(210, u'я')}}));
-        row("account at a Bank of Russia office, no correspondent account",
-            with({{&F::bik, "044525000"}, {&F::rs, "40101810045250010041"}, {&F::ks, ""}}));
-        row("treasury account is not keyed", with({{&F::rs, "03100643000000018501"}}));
-
-        row("INN 10, control digit off", with({{&F::inn, "7707083894"}}), {innTo + kControl});
         row("INN 12, 11th digit off", with({{&F::inn_sender, "500100732269"}}),
             {innFrom + kControl});
+        row("settlement account off", with({{&F::rs_sender, "40702810938000000002"}}),
+            {rsFrom + kKey});
+        row("BIK under a settlement account off", with({{&F::bik_sender, "044525226"}}),
+            {rsFrom + kKey});
+        row("correspondent account off", with({{&F::ks_sender, "30101810400000000235"}}),
+            {ksFrom + kKey});
+        row("treasury's single account off", with({{&F::ks, "40102810445370000069"}}),
+            {"Корр. счет банка получателя" + kKey});
+        row("treasury account is not keyed", with({{&F::rs, "03100643000000018501"}}));
+        row("account at a Bank of Russia office", with({office[0], office[1], office[2]}));
+        row("account at a Bank of Russia office off",
+            with({office[0], {&F::rs, "40101810045250010042"}, office[2]}),
+            {"Счет получателя" + kKey});
+        row("settlement account keyed as at an office",
+            with({{&F::bik_sender, "044525000"}, {&F::ks_sender, ""}}), {rsFrom + kKey});
+        row("KPP with Latin capitals", with({{&F::kpp, "7701AZ001"}}));
+        row("KPP starting 00", with({{&F::kpp, "007701001"}}), {kppTo + kKppForm});
+        row("OKTMO of 11 digits", with({{&F::okato, "45379000001"}}));
+        row("OKATO of 7", with({{&F::okato, "4537900"}}), {"ОКАТО" + kOkatoForm});
+        row("purpose of 210 characters", with({{&F::aim, QString(210, u'я')}}));
+        row("purpose of 211 characters", with({{&F::aim, QString(211, u'я')}}),
+            {"Назначение платежа: не может быть длиннее 210 знаков, сейчас 211"});
         row("INN of 9 digits", with({{&F::inn, "770708389"}}), {innTo + kInnForm});
-        row("INN with a letter O", with({{&F::inn, "77O7083893"}}), {innTo + kInnForm});
         row("INN starting 00", with({{&F::inn, "0007083893"}}),
             {innTo + ": не может начинаться с двух нулей"});
-        row("no INN", with({{&F::inn_sender, ""}}), {innFrom + kEmpty});
-        row("KPP starting 00", with({{&F::kpp, "007701001"}}), {kppTo + kKppForm});
-        row("KPP lower-case letters", with({{&F::kpp, "7701ab001"}}), {kppTo + kKppForm});
         row("no KPP of a company payer", with({{&F::kpp_sender, ""}}),
             {"КПП плательщика" + kEmpty});
         row("BIK of 8", with({{&F::bik, "01700398"}}),
             {"БИК банка получателя: должен состоять из 9 цифр"});
-        row("settlement account keyed as at an office",
-            with({{&F::bik_sender, "044525000"}, {&F::ks_sender, ""}}), {rsFrom + kKey});
         row("no correspondent account at a bank", with({{&F::ks_sender, ""}}), {ksFrom + kEmpty});
-        row("no account at a Bank of Russia office",
-            with({{&F::bik, "044525000"}, {&F::rs, ""}, {&F::ks, ""}}),
-            {"Счет получателя" + kEmpty});
         row("KBK of 19", with({{&F::kbk, "1820106120101000051"}}),
             {"КБК: должен состоять из 20 цифр"});
-        row("OKATO of 7", with({{&F::okato, "4537900"}}), {"ОКАТО" + kOkatoForm});
-        row("purpose of 211 characters", with({{&F::aim, QString(211, u'я')}}),
-            {"Назначение платежа: не может быть длиннее 210 знаков, сейчас 211"});
         row("zero amount", with({{&F::sum, "0,00"}}), {"Сумма: должна быть больше нуля"});
         row("amount not a number", with({{&F::sum, "12р"}}), {"Сумма: не является числом"});
-        row("priority of two digits", with({{&F::priority, "10"}}),
-            {"Очередность платежа: должна быть одной цифрой"});
         row("31 February", with({{&F::payment_date, "31.02.2026"}}),
             {"Дата платежного поручения: должна быть датой в виде ДД.ММ.ГГГГ"});
         row("every problem is listed", with({{&F::inn, ""}, {&F::priority, "x"}}),
@@ -102,51 +105,6 @@ private slots:
         QFETCH(F, order);
         QFETCH(QStringList, expected);
         QCOMPARE(described(check_bank_order(order)), expected);
-    }
-
-    // Every other digit in every position of a value, or of the BIK digits its key takes,
-    // makes exactly the named field wrong.
-    void one_digit_changes_data() {
-        QTest::addColumn<F>("order");
-        QTest::addColumn<Member>("changed");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QString>("field");
-        const F office =
-            with({{&F::bik, "044525000"}, {&F::rs, "40101810045250010041"}, {&F::ks, ""}});
-        QTest::newRow("INN of 10")
-            << with({{&F::inn, "7707083893"}}) << Member(&F::inn) << 0 << 9 << "ИНН получателя";
-        QTest::newRow("INN of 12") << with({{&F::inn_sender, "500100732259"}})
-                                   << Member(&F::inn_sender) << 0 << 11 << "ИНН плательщика";
-        QTest::newRow("settlement account")
-            << with({}) << Member(&F::rs_sender) << 0 << 19 << "Счет плательщика";
-        QTest::newRow("BIK of a settlement account")
-            << with({}) << Member(&F::bik_sender) << 6 << 8 << "Счет плательщика";
-        QTest::newRow("correspondent account")
-            << with({}) << Member(&F::ks_sender) << 0 << 19 << "Корр. счет банка плательщика";
-        QTest::newRow("treasury's single account")
-            << with({}) << Member(&F::ks) << 0 << 19 << "Корр. счет банка получателя";
-        QTest::newRow("account at a Bank of Russia office")
-            << office << Member(&F::rs) << 0 << 19 << "Счет получателя";
-        QTest::newRow("BIK of a Bank of Russia office")
-            << office << Member(&F::bik) << 4 << 5 << "Счет получателя";
-    }
-    void one_digit_changes() {
-        QFETCH(F, order);
-        QFETCH(Member, changed);
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(QString, field);
-        QVERIFY(check_bank_order(order).isEmpty());
-        for (int i = from; i <= to; ++i)
-            for (char16_t d = u'0'; d <= u'9'; ++d) {
-                F o = order;
-                if ((o.*changed).at(i) == d)
-                    continue;
-                (o.*changed)[i] = d;
-                const RequisiteProblems found = check_bank_order(o);
-                QVERIFY2(found.size() == 1 && found[0].field == field, qPrintable(o.*changed));
-            }
     }
 };
 

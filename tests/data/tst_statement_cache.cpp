@@ -72,31 +72,18 @@ private slots:
             {"& inside a literal", "select name & ' & ' & id from t where name<>'a & b'"},
             {"& with null", "select id & ':' & name & 'x' from t order by id"},
             {"negative number", "select id from t where sum_ > -4 and id-1 >= 1"},
-            {"minus as operator", "select 5-3, id-1, -id from t"},
-            {"in list of 2", "select id from t where id in (1,2)"},
-            {"in list of 3", "select id from t where id in (1,2,4)"},
             {"format", "select format('14.05.2026','dd.mm.yyyy'), format(d,'dd.mm.yyyy') from t"},
             {"format not a date", "select format('31.02.2026','dd.mm.yyyy')"},
-            {"date compared", "select id from t where d=format('14.05.2026','dd.mm.yyyy')"},
-            {"true and false", "select id from t where (id=1)=true or (id=2)=false"},
             {"comments", "select 1 -- '2'\n + 2 /* 'x' 3 */, '--' from t where id=1"},
             {"select-list literals", "select 'x', 7, 2.50, 5.064276, id from t order by 1"},
-            {"order by position", "select name, id from t order by 2 desc"},
             {"group by position", "select sum_>0, count(*) from t group by 1 having count(*)>1"},
-            {"like", "select id from t where name like 'O%' or name like '_ & _'"},
-            {"blob literal", "select id from t where b=x'00ff'"},
             {"past 64 bits", "select 9223372036854775808, -9223372036854775808"},
-            {"limit", "select id from t order by id limit 2 offset 1"},
-            {"quoted names", "select \"id\", [name] from t where \"id\"=2"},
             {"insert", "insert into t (id,name,sum_,d) values (5,'it''s',7,format('01.02.2026',"
                        "'dd.mm.yyyy'))"},
             {"decimal comma", "update t set sum_='12,50', name='12,50' where id=3"},
             {"update", "update t set name=name & '!' where id in (1,3)"},
-            {"delete", "delete from t where name='a & b'"},
             {"syntax error", "select from t where name='x'"},
-            {"no such table", "select * from missing where a='b'"},
             {"unclosed literal", "select id from t where name='x"},
-            {"two statements", "select 1; select 'x'"},
         };
         for (const auto& r : rows)
             QTest::newRow(r[0]) << QString::fromUtf8(r[1]);
@@ -108,11 +95,6 @@ private slots:
         const QString expected = answer(*plain, sql);
         QCOMPARE(answer(*cached, sql), expected);
         QCOMPARE(plain->cached_statements(), 0);
-        // Again from the kept statement, on a fresh pair.
-        const auto plain2 = open(0), cached2 = open(Connection::kStatementCache);
-        answer(*cached2, sql);
-        answer(*plain2, sql);
-        QCOMPARE(answer(*cached2, sql), answer(*plain2, sql));
     }
 
     // A value is never read as SQL: a NUL or control characters in a text are stored as they

@@ -26,8 +26,6 @@ private slots:
         };
         row(0, "Май 2010", "МС.05.2010");
         row(1, "I квартал 2010", "КВ.01.2010");
-        row(1, "II квартал 2010", "КВ.02.2010");
-        row(1, "III квартал 2010", "КВ.03.2010");
         row(1, "IV квартал 2010", "КВ.04.2010");
         row(1, "за I квартал 2010", "КВ.2010"); // the quarter past the third character
         row(1, "IV", "КВ.04.IV");
@@ -40,41 +38,6 @@ private slots:
         QFETCH(QString, period);
         QFETCH(QString, indicator);
         QCOMPARE(tavrelis::period_indicator(type, period), indicator);
-    }
-
-    void kbk_data() {
-        QTest::addColumn<QString>("kbk");
-        QTest::addColumn<int>("pos");
-        QTest::addColumn<QString>("result");
-        QTest::addColumn<int>("digit");
-        auto row = [](const char* kbk, int pos, const char* result, int digit) {
-            QTest::addRow("%s %d", kbk, pos) << kbk << pos << result << digit;
-        };
-        row("18210101011019000110", 0, "18210101011011000110", 1);
-        row("18210101011019000110", -1, "18210101011010000110", 0);
-        row("1821010101101", 0, "18210101011011", 1);
-    }
-    void kbk() {
-        QFETCH(QString, kbk);
-        QFETCH(int, pos);
-        QFETCH(QString, result);
-        QFETCH(int, digit);
-        QCOMPARE(kbk_with_operation(kbk, pos), result);
-        QCOMPARE(operation_digit(pos), digit);
-    }
-
-    // Only the rules' edges: the scripted sessions payment_type and period_type step through
-    // the lists.
-    void implied_positions() {
-        const int operation[] = {0, 3, 0, 0, 1, 3, 2, 2, 2, 0, 3};
-        for (int i = 0; i < 11; ++i)
-            QCOMPARE(operation_type_for_payment_type(i), operation[i]);
-        QCOMPARE(operation_type_for_payment_type(-1), -1);
-        QCOMPARE(period_type_for_period("II КВАРТАЛ 2026"), 1);
-        QCOMPARE(period_type_for_period("квартал полугодие 2026"), 2);
-        QCOMPARE(period_type_for_period("полугодие иное 2026"), 3);
-        QCOMPARE(period_type_for_period("иное квартал 2026"), 3);
-        QCOMPARE(period_type_for_period(""), 0);
     }
 };
 

@@ -10,13 +10,10 @@ private slots:
     void encode_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ascii") << "abc <&> 123" << QByteArray("abc <&> 123");
         QTest::newRow("cyrillic") << "Ёж ёж АЯая"
                                   << QByteArray("\xa8\xe6 \xb8\xe6 \xc0\xdf\xe0\xff");
         QTest::newRow("number sign") << "№ 5" << QByteArray("\xb9 5");
         QTest::newRow("guillemets") << "«ООО»" << QByteArray("\xab\xce\xce\xce\xbb");
-        QTest::newRow("euro and dash") << "€—" << QByteArray("\x88\x97");
-        QTest::newRow("check mark") << "a✓b" << QByteArray("a?b");
         QTest::newRow("emoji is one character") << "x😀y" << QByteArray("x?y");
     }
     void encode() {
