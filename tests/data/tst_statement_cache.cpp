@@ -92,8 +92,11 @@ private slots:
         QFETCH(QString, sql);
         const auto plain = open(0), cached = open(Connection::kStatementCache);
         QVERIFY(plain && cached);
-        const QString expected = answer(*plain, sql);
-        QCOMPARE(answer(*cached, sql), expected);
+        // Twice: the second time from the kept statement.
+        for (int pass = 0; pass < 2; ++pass) {
+            const QString expected = answer(*plain, sql);
+            QCOMPARE(answer(*cached, sql), expected);
+        }
         QCOMPARE(plain->cached_statements(), 0);
     }
 
