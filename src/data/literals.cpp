@@ -1,5 +1,7 @@
 #include "data/literals.h"
 
+#include <cstring>
+
 namespace tavrelis::data {
 
 namespace {
@@ -29,6 +31,21 @@ bool blob_prefix(const QString& s, qsizetype quote) {
 }
 
 } // namespace
+
+bool carries_values(const QString& sql) {
+    qsizetype i = 0;
+    while (i < sql.size() && sql[i].isSpace())
+        ++i;
+    const QStringView rest = QStringView(sql).mid(i, 7);
+    for (const char* w : {"select", "insert", "update", "delete", "with"}) {
+        const qsizetype n = qsizetype(std::strlen(w));
+        if (rest.size() >= n &&
+            rest.left(n).compare(QLatin1StringView(w), Qt::CaseInsensitive) == 0 &&
+            (rest.size() == n || !(rest[n].isLetterOrNumber() || rest[n] == u'_')))
+            return true;
+    }
+    return false;
+}
 
 Lifted lift_literals(const QString& sql) {
     Lifted out;

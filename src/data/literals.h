@@ -19,4 +19,8 @@ struct Lifted {
 // ORDER BY and GROUP BY (which name result columns), blobs and reals are left as written.
 Lifted lift_literals(const QString& sql);
 
+// Whether the statement's literals are values to lift: a select, insert, update or delete; a
+// schema change or a setting runs as written.
+bool carries_values(const QString& sql);
+
 } // namespace tavrelis::data

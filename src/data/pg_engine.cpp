@@ -3,12 +3,15 @@
 
 #include "data/pg_engine.h"
 
+#include "data/literals.h"
+
 #include "data/dialect.h"
 #include "data/pg_dialect.h"
 #include "data/statement_log.h"
 #include "platform/errors.h"
 
 #include <QVarLengthArray>
+#include <cstring>
 #include <libpq-fe.h>
 
 #include <memory>
@@ -175,7 +178,29 @@ bool PgEngine::date_column(unsigned table, int column) {
     return it->contains(column);
 }
 
+namespace {
+
+// A lifted statement the server could not make sense of: it runs again as written, so that
+// the failure, if any, is the server's words about the module's own text.
+struct NotUnderstood {};
+
+} // namespace
+
+// The literals go to the server as parameters, as on SQLite, so a value is never read as SQL.
 Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
+    if (lift_ && params.isEmpty() && carries_values(sql)) {
+        const Lifted lifted = lift_literals(sql);
+        if (!lifted.values.isEmpty()) {
+            try {
+                return run(lifted.shape, lifted.values, true);
+            } catch (const NotUnderstood&) {
+            }
+        }
+    }
+    return run(sql, params, false);
+}
+
+Recordset PgEngine::run(const QString& sql, const QVariantList& params, bool lifted) {
     if (sql.trimmed().isEmpty() || sql.trimmed() == QLatin1String(";"))
         throw Error(QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', "
                                    "'PROCEDURE', 'SELECT', or 'UPDATE'."));
@@ -221,6 +246,10 @@ Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
                 break;
             default:
                 bytes[i] = v.toString().toUtf8();
+                // The server's texts hold no NUL, and libpq would cut the value there.
+                if (bytes[i].contains('\0'))
+                    throw Error(
+                        QStringLiteral("invalid byte sequence for encoding \"UTF8\": 0x00"));
             }
             values[i] = bytes[i].constData();
             lengths[i] = int(bytes[i].size());
@@ -232,8 +261,12 @@ Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
         // A decimal-comma number goes into a numeric column as the number, as Access stores it;
         // the server says which parameters stand for numeric columns.
         Result prepared = hold(PQprepare(conn_, "", st.text.constData(), n, types.data()));
-        if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK)
+        if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
+            const char* state = PQresultErrorField(prepared.get(), PG_DIAG_SQLSTATE);
+            if (lifted && state && std::strncmp(state, "42", 2) == 0)
+                throw NotUnderstood{};
             throw Error(pg::error_of(conn_, prepared.get()));
+        }
         const Result described = hold(PQdescribePrepared(conn_, ""));
         if (PQresultStatus(described.get()) != PGRES_COMMAND_OK)
             throw Error(pg::error_of(conn_, described.get()));
@@ -257,8 +290,13 @@ Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
     const ExecStatusType status = PQresultStatus(r.get());
     if (status == PGRES_COMMAND_OK)
         return Recordset(0, {});
-    if (status != PGRES_TUPLES_OK)
+    if (status != PGRES_TUPLES_OK) {
+        // Class 42: syntax or a name or type not found; nothing was done.
+        const char* state = PQresultErrorField(r.get(), PG_DIAG_SQLSTATE);
+        if (lifted && state && std::strncmp(state, "42", 2) == 0)
+            throw NotUnderstood{};
         throw Error(pg::error_of(conn_, r.get()));
+    }
     const PGresult* res = r.get();
     const int columns = PQnfields(res), count = PQntuples(res);
     QVarLengthArray<bool, 64> dates(columns);

@@ -23,8 +23,11 @@ public:
     PgEngine& operator=(const PgEngine&) = delete;
 
     Recordset execute(const QString& sql, const QVariantList& params) override;
+    void set_statement_cache(int capacity) override { lift_ = capacity > 0; }
 
 private:
+    Recordset run(const QString& sql, const QVariantList& params, bool lifted);
+    bool lift_ = true;
     bool date_column(unsigned table, int column);
 
     pg_conn* conn_ = nullptr;

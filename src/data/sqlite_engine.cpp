@@ -130,27 +130,6 @@ SqliteEngine::~SqliteEngine() {
     sqlite3_close_v2(db_);
 }
 
-namespace {
-
-// The statements whose literals are values: anything else (a schema change, a pragma) runs
-// as written.
-bool liftable(const QString& sql) {
-    qsizetype i = 0;
-    while (i < sql.size() && sql[i].isSpace())
-        ++i;
-    const QStringView rest = QStringView(sql).mid(i, 7);
-    for (const char* w : {"select", "insert", "update", "delete", "with"}) {
-        const qsizetype n = qsizetype(std::strlen(w));
-        if (rest.size() >= n &&
-            rest.left(n).compare(QLatin1StringView(w), Qt::CaseInsensitive) == 0 &&
-            (rest.size() == n || !(rest[n].isLetterOrNumber() || rest[n] == u'_')))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 // The module writes its values into the text, so texts rarely repeat but their shapes do:
 // with the literals lifted out into parameters, a shape is compiled once and kept. A shape
 // that does not compile runs as written, so a failing statement fails with the engine's own
@@ -161,7 +140,7 @@ Recordset SqliteEngine::execute(const QString& sql, const QVariantList& params) 
         this, [](SqliteEngine* c) { c->end_wait(); });
     const QString stored = store_comma_numbers(db_, sql);
     record_statement(stored);
-    if (capacity_ > 0 && params.isEmpty() && liftable(stored)) {
+    if (capacity_ > 0 && params.isEmpty() && carries_values(stored)) {
         const Lifted lifted = lift_literals(stored);
         if (sqlite3_stmt* stmt = cached(lifted.shape);
             stmt && sqlite3_bind_parameter_count(stmt) == lifted.values.size())
