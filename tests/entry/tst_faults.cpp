@@ -34,9 +34,6 @@ const QString kNoSettlements =
     QStringLiteral("Ошибка: не найден файл базы данных программы Фискалон");
 const QString kNoTaxpayers =
     QStringLiteral("Ошибка: не найден файл базы данных программы Вальмора-2");
-const QString kNoPath = QStringLiteral("Ошибка: не найден путь к базе данных программы Фискалон");
-const QString kNoVersion =
-    QStringLiteral("Не удалось создать объект версии \"Вальмора-2: Фискалон\"");
 
 // A text file that is not a database, longer than a database header.
 QByteArray not_a_database() {
@@ -388,66 +385,6 @@ private slots:
                  (QStringList{"show Form1", "msgbox " + ui_->texts()[0], "close Form1"}));
         QCOMPARE(read_file(settings_file()), old);
         QCOMPARE(QDir(settings_folder()).entryList(QDir::Files), QStringList{"V2_payments.ini"});
-    }
-
-    void registry_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("box");
-        const QByteArray header = "Windows Registry Editor Version 5.00\r\n\r\n";
-        const QByteArray version = "[HKEY_CLASSES_ROOT\\Fsk_Version.VersionInfo]\r\n"
-                                   "\"VersionAssemble\"=dword:0000005d\r\n\r\n";
-        const QByteArray key = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tormesk\\Valmora2\\General]\r\n";
-        QTest::newRow("empty") << QByteArray() << kNoVersion;
-        QTest::newRow("binary junk") << QByteArray("\xff\xfe\x00\xd8\x00\x00\x01", 7) << kNoVersion;
-        QTest::newRow("version not a number")
-            << header +
-                   "[HKEY_CLASSES_ROOT\\Fsk_Version.VersionInfo]\r\n\"VersionAssemble\"=\"93\"\r\n"
-            << kNoVersion;
-        QTest::newRow("database path unterminated")
-            << header + version + key + "\"DataBasePath\"=\"C:\\\\Host\r\n"
-            << kNoPath;
-        QTest::newRow("no registry file") << QByteArray("<none>") << kNoVersion;
-    }
-
-    // Without the version object nothing starts and no settings file is made; without the
-    // database path the formation window opens empty. The databases are never opened.
-    void registry() {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, box);
-        QVERIFY(content == "<none>" ? QFile::remove(host_->registry_file())
-                                    : write_file(host_->registry_file(), content));
-        const QStringList data_before = QDir(host_->data_dir()).entryList(QDir::Files);
-
-        porvik();
-
-        QCOMPARE(ui_->texts(), QStringList{box});
-        if (box == kNoVersion) {
-            QCOMPARE(ui_->boxes[0].icon, QStringLiteral("critical"));
-            QCOMPARE(ui_->boxes[0].title, kTitle);
-            QCOMPARE(ui_->events.size(), 1);
-            QVERIFY(!QFileInfo::exists(settings_folder()));
-        } else {
-            QCOMPARE(ui_->boxes[0].icon, QStringLiteral("none"));
-            QCOMPARE(ui_->boxes[0].title, QString());
-            QCOMPARE(ui_->events, (QStringList{"msgbox " + box, "show Form1", "close Form1"}));
-            expect_first_run_settings();
-        }
-        QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files), data_before);
-    }
-
-    // The temporary file of the write cannot be named (too long a name): the write fails and
-    // the old file is whole.
-    void settings_write_no_room_for_temporary() {
-        const QString folder = host_->dir() + QStringLiteral("/long");
-        QVERIFY(QDir().mkpath(folder));
-        const QString file = folder + u'/' + QString(250, u'x') + QStringLiteral(".ini");
-        const QByteArray old = settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026);
-        QVERIFY(write_file(file, old));
-        Session session;
-        form4().last_number = 42;
-        QVERIFY_THROWS_EXCEPTION(std::exception, write_settings(file));
-        QCOMPARE(read_file(file), old);
-        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 1);
     }
 };
 
