@@ -24,6 +24,7 @@
 #include "data/database_file.h"
 #include "demo.h"
 #include "platform/env.h"
+#include "support/faults.h"
 #include "support/host_state.h"
 #include "support/support.h"
 
@@ -34,23 +35,8 @@
 
 namespace {
 
-QString scenario_dir() {
-    return QStringLiteral(TAVRELIS_SOURCE_DIR "/tests/scenarios");
-}
-
-bool run_sql(const QString& file, const QString& sql, QString* error) {
-    *error = tavrelis::data::run_script(file, sql);
-    return error->isEmpty();
-}
-
 QString read_text(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
-bool write_text(const QString& path, const QString& text) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text.toUtf8()) >= 0;
+    return QString::fromUtf8(testsupport::read_file(path));
 }
 
 } // namespace
@@ -60,7 +46,7 @@ class TestScenarios : public QObject {
 private slots:
     void scenario_data() {
         QTest::addColumn<QString>("file");
-        const QDir dir(scenario_dir());
+        const QDir dir(QStringLiteral(TAVRELIS_SOURCE_DIR "/tests/scenarios"));
         const QStringList files = dir.entryList({QStringLiteral("*.scn")}, QDir::Files, QDir::Name);
         QVERIFY2(!files.isEmpty(), "no scenarios found");
         for (const QString& f : files)
@@ -113,15 +99,6 @@ private:
         const QString today = one("today", "05.12.2026"), db_path_change = one("database-path", {}),
                       word_version = one("word-version", {}), print_to = one("print-to", {});
         const int version = one("version", "93").toInt(), expected_exit = one("exit", "0").toInt();
-        const bool no_journal = d.contains(QStringLiteral("no-database-open"));
-        const QStringList removals = d.value("remove"), absent = d.value("absent"),
-                          present = d.value("present"), touches = d.value("touch");
-        QList<QPair<QString, QString>> holds;
-        for (const QString& v : d.value("holds"))
-            holds.append({v.section(u' ', 0, 0), v.section(u' ', 1)});
-        QList<QPair<QString, int>> file_counts;
-        for (const QString& v : d.value("files"))
-            file_counts.append({v.section(u' ', 0, -2), v.section(u' ', -1).toInt()});
 
         // The demo is laid out around the day the module will run on.
         tavrelis::platform::set_today(QDate::fromString(today, QStringLiteral("dd.MM.yyyy")));
@@ -155,16 +132,17 @@ private:
             reg += QStringLiteral("\n[HKEY_CLASSES_ROOT\\Word.Application\\CurVer]\n"
                                   "@=\"Word.Application.%1\"\n")
                        .arg(word_version.section(QLatin1Char('.'), 0, 0));
-        QVERIFY(write_text(reg_file, reg));
-        for (const QString& r : removals)
+        QVERIFY(testsupport::write_file(reg_file, reg.toUtf8()));
+        for (const QString& r : d.value("remove"))
             QVERIFY2(QFile::remove(inst + QLatin1Char('/') + r), qPrintable(r));
-        for (const QString& t : touches)
+        for (const QString& t : d.value("touch"))
             QVERIFY2(QFile(tmp.filePath(t)).open(QIODevice::WriteOnly), qPrintable(t));
         for (const auto& [db, statement] : sql) {
             const QString dbfile =
                 inst + (db == QLatin1String("taxpayer") ? QStringLiteral("/Data/Valmora2.mdb")
                                                         : QStringLiteral("/Data/Fsk_Base.mdb"));
-            QVERIFY2(run_sql(dbfile, statement, &error), qPrintable(error));
+            error = testsupport::run_sql(dbfile, statement);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
         }
 
         const QString settlements_file = inst + QStringLiteral("/Data/Fsk_Base.mdb");
@@ -176,9 +154,8 @@ private:
         const QString transcript = tmp.filePath(QStringLiteral("transcript.txt"));
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("APPDATA"), tmp.filePath(QStringLiteral("appdata")));
-        env.insert(QStringLiteral("HOME"), tmp.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("TEMP"), tmp.filePath(QStringLiteral("temp")));
+        for (const QString var : {"APPDATA", "HOME", "TEMP"})
+            env.insert(var, tmp.filePath(var.toLower()));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(env);
         if (!print_to.isEmpty()) {
@@ -196,29 +173,30 @@ private:
         QVERIFY2(p.exitCode() == expected_exit,
                  qPrintable(QStringLiteral("exit %1, stderr:\n%2").arg(p.exitCode()).arg(err)));
 
-        QString expected_file = file;
-        expected_file.replace(QRegularExpression(QStringLiteral("\\.scn$")),
-                              QStringLiteral(".transcript"));
+        const QString expected_file = file.chopped(4) + QStringLiteral(".transcript");
         if (QFile::exists(expected_file))
             QCOMPARE(read_text(transcript)
                          .replace(tmp.path(), QStringLiteral("$TMP"))
                          .split(QLatin1Char('\n')),
                      read_text(expected_file).split(QLatin1Char('\n')));
-        for (const QString& a : absent)
+        for (const QString& a : d.value("absent"))
             QVERIFY2(!QFile::exists(tmp.filePath(a)), qPrintable(a + " exists"));
-        for (const QString& a : present)
+        for (const QString& a : d.value("present"))
             QVERIFY2(QFile::exists(tmp.filePath(a)), qPrintable(a + " is missing"));
-        for (const auto& [path, line] : holds) {
+        for (const QString& v : d.value("holds")) {
+            const QString path = v.section(u' ', 0, 0), line = v.section(u' ', 1);
             QFile f(tmp.filePath(path));
             QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(path + " is missing"));
             const QString text = QStringDecoder("windows-1251").decode(f.readAll());
             QVERIFY2(text.split("\r\n").contains(line), qPrintable(path + " lacks " + line));
         }
-        for (const auto& [dir, count] : file_counts) {
+        for (const QString& v : d.value("files")) {
+            const QString dir = v.section(u' ', 0, -2);
             const QStringList there = QDir(tmp.filePath(dir)).entryList(QDir::Files, QDir::Name);
-            QVERIFY2(there.size() == count, qPrintable(dir + ": " + there.join(QLatin1Char(' '))));
+            QVERIFY2(there.size() == v.section(u' ', -1).toInt(),
+                     qPrintable(dir + ": " + there.join(QLatin1Char(' '))));
         }
-        if (no_journal) {
+        if (d.contains(QStringLiteral("no-database-open"))) {
             const QStringList left =
                 QDir(inst + QStringLiteral("/Data"))
                     .entryList({QStringLiteral("*-wal"), QStringLiteral("*-shm")});

@@ -3,6 +3,7 @@
 #include "demo.h"
 #include "platform/env.h"
 #include "support/faults.h"
+#include "support/support.h"
 
 #include <QDir>
 #include <QProcess>
@@ -16,11 +17,9 @@ namespace testsupport {
 namespace {
 
 qint64 peak_kb(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
     static const QRegularExpression hwm(QStringLiteral("VmHWM:\\s*(\\d+) kB"));
-    return hwm.match(QString::fromLatin1(f.readAll())).captured(1).toLongLong();
+    const QByteArray status = read_file(QStringLiteral("/proc/%1/status").arg(pid));
+    return hwm.match(QString::fromLatin1(status)).captured(1).toLongLong();
 }
 
 } // namespace
@@ -52,11 +51,8 @@ HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt*
     const QString scn = place.root + QStringLiteral("/session.scn");
     const QString transcript = place.root + QStringLiteral("/transcript.txt");
     QFile::remove(transcript);
-    QFile f(scn);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!write_file(scn, script.join(u'\n').toUtf8() + '\n'))
         return {};
-    f.write(script.join(u'\n').toUtf8() + '\n');
-    f.close();
 
     QProcess host;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -84,9 +80,7 @@ HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt*
     out.killed = out.killed && host.exitStatus() == QProcess::CrashExit;
     out.exit_code = host.exitCode();
     out.stderr_text = QString::fromUtf8(host.readAllStandardError());
-    QFile t(transcript);
-    if (t.open(QIODevice::ReadOnly))
-        out.transcript = QString::fromUtf8(t.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    out.transcript = QString::fromUtf8(read_file(transcript)).split(u'\n', Qt::SkipEmptyParts);
     return out;
 }
 
@@ -94,8 +88,7 @@ OrderFiles order_files(const QString& folder, const QString& ext) {
     static const QRegularExpression number(QStringLiteral("_N(\\d+)_"));
     OrderFiles out;
     for (const QFileInfo& f : QDir(folder).entryInfoList({u'*' + ext}, QDir::Files)) {
-        QFile in(f.filePath());
-        const QByteArray b = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        const QByteArray b = read_file(f.filePath());
         const bool whole = ext == QLatin1String(".pdf")
                                ? b.trimmed().endsWith("%%EOF")
                                : b.startsWith("<?xml") && b.endsWith("\r\n</Document>\r\n") &&

@@ -14,15 +14,13 @@ struct DemoHost {
     static inline const QString kToday = QStringLiteral("05.12.2026");
 
     QString root;
-    QString host() const { return root + QStringLiteral("/host"); }
-    QString settlements() const { return host() + QStringLiteral("/Data/Fsk_Base.mdb"); }
-    QString taxpayer() const { return host() + QStringLiteral("/Data/Valmora2.mdb"); }
-    QString settings() const {
-        return root + QStringLiteral("/appdata/V2_Payments/V2_payments.ini");
-    }
-    QString exports() const { return root + QStringLiteral("/home/ПП"); } // the default folder
-    QString pdfs() const { return root + QStringLiteral("/pdf"); }
-    QString temp() const { return root + QStringLiteral("/temp"); }
+    QString host() const { return root + "/host"; }
+    QString settlements() const { return host() + "/Data/Fsk_Base.mdb"; }
+    QString taxpayer() const { return host() + "/Data/Valmora2.mdb"; }
+    QString settings() const { return root + "/appdata/V2_Payments/V2_payments.ini"; }
+    QString exports() const { return root + "/home/ПП"; } // the default folder
+    QString pdfs() const { return root + "/pdf"; }
+    QString temp() const { return root + "/temp"; }
 
     // Makes the demo and runs the statements on it; false, with a warning, on failure.
     bool make(const QString& settlements_sql = {}, const QString& taxpayer_sql = {}) const;

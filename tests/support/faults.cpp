@@ -56,17 +56,15 @@ FileSizeLimit::~FileSizeLimit() {
 }
 
 bool make_read_only(const QString& path, QString* why) {
-    if (!running_as_root()) {
-        if (::chmod(QFile::encodeName(path).constData(), QFileInfo(path).isDir() ? 0555 : 0444) ==
-            0)
-            return true;
-        *why = QStringLiteral("chmod failed");
-        return false;
-    }
-    if (set_immutable(path, true))
+    const bool root = running_as_root();
+    if (root ? set_immutable(path, true)
+             : ::chmod(QFile::encodeName(path).constData(),
+                       QFileInfo(path).isDir() ? 0555 : 0444) == 0)
         return true;
-    *why = QStringLiteral("running as root on a file system (or without the capability) that "
-                          "has no immutable files: nothing makes a file read-only for root");
+    *why = root ? QStringLiteral("running as root on a file system (or without the capability) "
+                                 "that has no immutable files: nothing makes a file read-only "
+                                 "for root")
+                : QStringLiteral("chmod failed");
     return false;
 }
 

@@ -39,50 +39,35 @@ QString receiver_sql(const QString& self_inn, const QString& self_kpp, const QSt
            values(QVariantList{self_inn, self_kpp, kbk} + fields) + QStringLiteral(");");
 }
 
-QString own_sql(const QString& inn, const QString& kpp, const QVariantList& fields, bool closed) {
-    return QStringLiteral("insert into self_requisites (inn,kpp,sender,okato,bik,bank,rs,ks,"
-                          "closed) values (") +
-           values(QVariantList{inn, kpp} + fields + QVariantList{int(closed)}) +
-           QStringLiteral(");");
-}
-
 } // namespace
 
 bool standard(TestHost& host) {
     const QString taxpayer =
-        QStringLiteral("insert into accstream (id,personid,name) values (%1,10,'Комплект');"
-                       "insert into accstream (id,personid,name) values (%2,11,'Филиал');"
-                       "insert into person (id,type,personrealid) values (10,2,100),(11,2,101);"
-                       "insert into legalperson (id,inn,kpp,fullname,shortname) values "
-                       "(100,%3,%4,%5,''),(101,%6,%7,%8,'');"
-                       "insert into branches (parentpersonid,childpersonid) values (10,11);"
-                       "insert into report_time (report_id,report_name) values (1,'м'),(2,'к');"
-                       "insert into time_by_month (TIME_ID,REPORT_ID,name,the_year) values "
-                       "(1,1,'Май',2026),(2,2,'II квартал',2026);"
-                       "insert into nsi_taxlist (tax_code,tax_name,big_code) values "
-                       "(%9,%10,%11),(%12,'Налог на добавленную стоимость',%13);")
+        QStringLiteral(
+            "insert into accstream (id,personid,name) values (%1,10,'Комплект'),(2,11,'Филиал');"
+            "insert into person (id,type,personrealid) values (10,2,100),(11,2,101);"
+            "insert into legalperson (id,inn,kpp,fullname,shortname) values "
+            "(100,%2,%3,'ООО \"Ромашка\"',''),(101,%4,%5,'Ромашка-Юг','');"
+            "insert into branches (parentpersonid,childpersonid) values (10,11);"
+            "insert into report_time (report_id,report_name) values (1,'м'),(2,'к');"
+            "insert into time_by_month (TIME_ID,REPORT_ID,name,the_year) values "
+            "(1,1,'Май',2026),(2,2,'II квартал',2026);"
+            "insert into nsi_taxlist (tax_code,tax_name,big_code) values "
+            "(%6,%7,%8),(%9,'Налог на добавленную стоимость','18210301000011000110');")
             .arg(kReportSet)
-            .arg(kBranchSet)
-            .arg(literal(kInn), literal(kKpp), literal(kName), literal(kBranchInn),
-                 literal(kBranchKpp), literal(kBranchName), literal(kTaxCode), literal(kTaxName),
-                 literal(kKbk))
-            .arg(literal(kOtherTaxCode), literal(kOtherKbk));
+            .arg(literal(kInn), literal(kKpp), literal(kBranchInn), literal(kBranchKpp),
+                 literal(kTaxCode), literal(kTaxName), literal(kKbk), literal(kOtherTaxCode));
     const QString settlements =
         QStringLiteral("insert into fsk_cardlist (card_id,accstream_id,taxcode) values "
-                       "(%1,%2,%3),(%4,%5,%3),(%6,%2,%7);"
+                       "(%1,%2,%3),(%4,2,%3),(3,%2,%5);"
                        "insert into fsk_actions (act_id,act_prim_id,CardPart_ID,act_name) values "
-                       "(%8,4,1,'Начислено'),(%9,4,2,'Пени'),(%10,4,3,'Штраф'),(%11,1,1,'Уплата');")
+                       "(%6,4,1,'Начислено'),(42,4,2,'Пени'),(43,4,3,'Штраф'),(11,1,1,'Уплата');")
             .arg(kCard)
             .arg(kReportSet)
             .arg(literal(kTaxCode))
             .arg(kBranchCard)
-            .arg(kBranchSet)
-            .arg(kOtherCard)
             .arg(literal(kOtherTaxCode))
-            .arg(kTaxAction)
-            .arg(kPenaltyAction)
-            .arg(kFineAction)
-            .arg(kPaymentAction);
+            .arg(kTaxAction);
     // One transaction per database: each commit waits for the disk.
     return host.taxpayer(QStringLiteral("begin;") + taxpayer + QStringLiteral("commit;")) &&
            host.settlements(
@@ -90,12 +75,13 @@ bool standard(TestHost& host) {
                receiver_sql(kInn, kKpp, QString(),
                             {kReceiver, kReceiverInn, kReceiverKpp, kReceiverOkato, kReceiverBik,
                              kReceiverBank, kReceiverRs, kReceiverKs}) +
-               own_sql(kInn, kKpp,
-                       {kSender, kSenderOkato, kSenderBik, kSenderBank, kSenderRs, kSenderKs},
-                       false) +
-               own_sql(kInn, kKpp, {"closed", "closed", "closed", "closed", "closed", "closed"},
-                       true) +
-               QStringLiteral("commit;"));
+               QStringLiteral("insert into self_requisites (inn,kpp,sender,okato,bik,bank,rs,ks,"
+                              "closed) values (") +
+               values({kInn, kKpp, kSender, kSenderOkato, kSenderBik, kSenderBank, kSenderRs,
+                       kSenderKs, 0}) +
+               QStringLiteral("),(%1,%2,'closed','closed','closed','closed','closed','closed',1);"
+                              "commit;")
+                   .arg(literal(kInn), literal(kKpp)));
 }
 
 bool add_accrual(TestHost& host, const Accrual& a) {

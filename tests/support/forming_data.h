@@ -13,41 +13,25 @@ namespace testsupport {
 // TestHost's databases; nothing of the module is used.
 namespace forming {
 
-// The taxpayer (report set 1, a legal person) and its branch (report set 2).
+// The taxpayer (report set 1, a legal person) and its branch (report set 2, no requisites of
+// its own); two taxes, the first listed first in "КБК"; the taxpayer's and the branch's card of
+// the first tax; the day of the tests falls in the quarter.
 inline constexpr int kReportSet = 1;
-inline constexpr int kBranchSet = 2;
 inline const QString kInn = QStringLiteral("7701000001");
 inline const QString kKpp = QStringLiteral("770101001");
-inline const QString kName = QStringLiteral("ООО \"Ромашка\"");
 inline const QString kBranchInn = QStringLiteral("7701000001");
 inline const QString kBranchKpp = QStringLiteral("772201001");
-inline const QString kBranchName = QStringLiteral("Ромашка-Юг");
-
-// Taxes: the first is listed first in "КБК" and is the one formed unless a test picks another.
 inline const QString kTaxCode = QStringLiteral("101");
 inline const QString kTaxName = QStringLiteral("Налог на прибыль");
 inline const QString kKbk = QStringLiteral("18210101011011000110");
 inline const QString kOtherTaxCode = QStringLiteral("301");
-inline const QString kOtherKbk = QStringLiteral("18210301000011000110");
-
-// Settlement cards: the taxpayer's and the branch's card of the first tax, the taxpayer's of
-// the other.
 inline constexpr int kCard = 1;
 inline constexpr int kBranchCard = 2;
-inline constexpr int kOtherCard = 3;
-
-// Periods, as "Период" lists them; the test day falls in the quarter.
 inline const QDate kToday = QDate(2026, 5, 14);
 inline const QString kQuarter = QStringLiteral("II квартал 2026");
-inline const QString kMonth = QStringLiteral("Май 2026");
+inline constexpr int kTaxAction = 41; // an accrual of the tax part of a card
 
-// Accrual kinds by card part: tax or advance, penalty interest, fine; and a payment kind.
-inline constexpr int kTaxAction = 41;
-inline constexpr int kPenaltyAction = 42;
-inline constexpr int kFineAction = 43;
-inline constexpr int kPaymentAction = 11;
-
-// Receiver requisites of the taxpayer for every KBK (empty kbk).
+// Receiver requisites of the taxpayer for every KBK (empty kbk), and its own open requisites.
 inline const QString kReceiver = QStringLiteral("УФК по г. Москве (ИФНС России № 1)");
 inline const QString kReceiverInn = QStringLiteral("7701107259");
 inline const QString kReceiverKpp = QStringLiteral("770101001");
@@ -56,8 +40,6 @@ inline const QString kReceiverBik = QStringLiteral("044583001");
 inline const QString kReceiverBank = QStringLiteral("Отделение 1 Москва");
 inline const QString kReceiverRs = QStringLiteral("40101810800000010041");
 inline const QString kReceiverKs = QStringLiteral("");
-
-// Own requisites of the taxpayer (open) and a closed row that never shows.
 inline const QString kSender = QStringLiteral("ООО \"Ромашка\" р/с в ПАО Банк");
 inline const QString kSenderOkato = QStringLiteral("45286560000");
 inline const QString kSenderBik = QStringLiteral("044525225");
@@ -65,7 +47,7 @@ inline const QString kSenderBank = QStringLiteral("ПАО Банк");
 inline const QString kSenderRs = QStringLiteral("40702810938000000001");
 inline const QString kSenderKs = QStringLiteral("30101810400000000225");
 
-// Builds all of the above. The branch has no requisites of its own.
+// Builds all of the above, with a closed own requisites row that never shows.
 bool standard(TestHost& host);
 
 // An SQL literal: null for a null QVariant, a number bare, a date as ISO text, else quoted.

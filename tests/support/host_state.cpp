@@ -4,7 +4,7 @@
 
 #include <QFile>
 #include <QHash>
-#include <QSet>
+#include <QRegularExpression>
 
 namespace testsupport {
 
@@ -25,22 +25,6 @@ QString cell(const QVariant& v) {
     }
 }
 
-// Every row of a table, each cell tagged with its stored type; false with the engine's message
-// when it cannot be read.
-bool read_table(const QString& file, const QString& sql, QStringList* columns,
-                QVector<QStringList>* rows, QString* error) {
-    const tavrelis::data::Rows r = tavrelis::data::read_rows(file, sql);
-    *columns = r.columns;
-    for (const QVariantList& row : r.rows) {
-        QStringList tagged;
-        for (const QVariant& v : row)
-            tagged << cell(v);
-        rows->append(tagged);
-    }
-    *error = r.error;
-    return r.error.isEmpty();
-}
-
 QString value(const QString& tagged) {
     return tagged.mid(2);
 }
@@ -52,56 +36,52 @@ bool is_one(const QString& tagged) {
 
 // A stored sum the forming keeps: digits with group blanks and one decimal separator.
 bool numeric_sum(const QString& tagged) {
-    if (tagged.startsWith(QLatin1String("i:")) || tagged.startsWith(QLatin1String("r:")))
-        return true;
-    if (!tagged.startsWith(QLatin1String("t:")))
-        return false;
-    QString t = value(tagged).trimmed();
-    t.remove(u' ').remove(QChar(0x00A0));
-    t.replace(u',', u'.');
     bool ok = false;
-    t.toDouble(&ok);
-    return ok && !t.isEmpty();
+    value(tagged).remove(u' ').remove(QChar(0x00A0)).replace(u',', u'.').toDouble(&ok);
+    return tagged.startsWith(QLatin1String("i:")) || tagged.startsWith(QLatin1String("r:")) ||
+           (tagged.startsWith(QLatin1String("t:")) && ok);
 }
 
-bool parse_settings_file(const QByteArray& bytes, QString* up_path, qint64* number, qint64* year) {
-    QList<QByteArray> lines = bytes.split('\n');
-    if (lines.size() != 4 || !lines[3].isEmpty())
-        return false;
-    for (int i = 0; i < 3; ++i) {
-        if (!lines[i].endsWith('\r'))
-            return false;
-        lines[i].chop(1);
+struct Table {
+    QStringList columns;
+    QVector<QStringList> rows; // each cell tagged with its stored type
+    QString error;             // the engine's message when it cannot be read
+};
+
+Table read_table(const QString& file, const QString& sql) {
+    const tavrelis::data::Rows r = tavrelis::data::read_rows(file, sql);
+    Table t{r.columns, {}, r.error};
+    for (const QVariantList& row : r.rows) {
+        t.rows.append(QStringList());
+        for (const QVariant& v : row)
+            t.rows.last() << cell(v);
     }
-    bool ok1 = false, ok2 = false;
-    *up_path = QString::fromLatin1(lines[0]); // only its presence matters here
-    *number = lines[1].trimmed().toLongLong(&ok1);
-    *year = lines[2].trimmed().toLongLong(&ok2);
-    return ok1 && ok2;
+    return t;
+}
+
+// The number and the year of a whole settings file: three lines, each ended by CR LF.
+QRegularExpressionMatch settings_numbers(const QByteArray& bytes) {
+    static const QRegularExpression whole(
+        QStringLiteral("\\A[^\n]*\r\n[ \t]*([-+]?\\d+)[ \t]*\r\n[ \t]*([-+]?\\d+)[ \t]*\r\n\\z"));
+    return whole.match(QString::fromLatin1(bytes));
 }
 
 } // namespace
 
 QString database_content(const QString& file) {
-    QString out;
-    QStringList columns;
-    QVector<QStringList> tables;
-    QString error;
     if (!QFile::exists(file))
         return QStringLiteral("cannot open: ") + file;
-    if (read_table(
-            file, QStringLiteral("select name from sqlite_master where type='table' order by name"),
-            &columns, &tables, &error)) {
-        for (const QStringList& t : tables) {
-            QVector<QStringList> rows;
-            out += u'[' + value(t[0]) + QStringLiteral("]\n");
-            if (!read_table(file,
-                            QStringLiteral("select * from \"%1\" order by rowid").arg(value(t[0])),
-                            &columns, &rows, &error))
-                break;
-            for (const QStringList& r : rows)
-                out += r.join(u'|') + u'\n';
-        }
+    const Table tables = read_table(
+        file, QStringLiteral("select name from sqlite_master where type='table' order by name"));
+    QString out, error = tables.error;
+    for (const QStringList& t : tables.rows) {
+        out += u'[' + value(t[0]) + QStringLiteral("]\n");
+        const Table rows = read_table(
+            file, QStringLiteral("select * from \"%1\" order by rowid").arg(value(t[0])));
+        if (!(error = rows.error).isEmpty())
+            break;
+        for (const QStringList& r : rows.rows)
+            out += r.join(u'|') + u'\n';
     }
     if (!error.isEmpty())
         out += QStringLiteral("error: ") + error;
@@ -110,21 +90,23 @@ QString database_content(const QString& file) {
 
 HostState capture_host(const QString& settlements_file, const QString& settings_file) {
     HostState s;
-    QVector<QStringList> ops;
-    if (read_table(settlements_file, QStringLiteral("select * from payments order by oper_id"),
-                   &s.payment_columns, &s.payments, &s.read_error) &&
-        read_table(settlements_file,
-                   QStringLiteral("select * from fsk_operations order by oper_id"),
-                   &s.operation_columns, &ops, &s.read_error)) {
+    const Table payments =
+        read_table(settlements_file, QStringLiteral("select * from payments order by oper_id"));
+    s.payment_columns = payments.columns;
+    s.payments = payments.rows;
+    s.read_error = payments.error;
+    if (s.read_error.isEmpty()) {
+        const Table ops = read_table(
+            settlements_file, QStringLiteral("select * from fsk_operations order by oper_id"));
+        s.operation_columns = ops.columns;
+        s.read_error = ops.error;
         const qsizetype id = s.operation_columns.indexOf(QStringLiteral("oper_id"));
-        for (const QStringList& r : ops)
+        for (const QStringList& r : ops.rows)
             s.operations.insert(value(r[id]).toLongLong(), r);
     }
     QFile f(settings_file);
-    if (f.open(QIODevice::ReadOnly)) {
-        s.settings_present = true;
+    if ((s.settings_present = f.open(QIODevice::ReadOnly)))
         s.settings_bytes = f.readAll();
-    }
     return s;
 }
 
@@ -146,36 +128,32 @@ QStringList invariant_violations(const HostState& before, const HostState& after
         return out;
     }
 
-    const auto by_oper = [](const HostState& s, QStringList* dups) {
+    const auto by_oper = [&out](const HostState& s, bool report) {
         QHash<QString, HostState::Row> m;
         for (const HostState::Row& r : s.payments) {
             const QString id = column(s, r, QStringLiteral("oper_id"));
-            if (m.contains(id) && dups)
-                dups->append(id);
+            if (m.contains(id) && report)
+                out << QStringLiteral("more than one order for oper_id %1").arg(id);
             m.insert(id, r);
         }
         return m;
     };
-    QStringList dups;
-    const auto old_orders = by_oper(before, nullptr);
-    const auto new_orders = by_oper(after, &dups);
-    for (const QString& id : dups)
-        out << QStringLiteral("more than one order for oper_id %1").arg(id);
+    const auto old_orders = by_oper(before, false), new_orders = by_oper(after, true);
 
+    const auto set = [](const HostState& s, const HostState::Row& r, const char* flag) {
+        return is_one(r[s.payment_columns.indexOf(QLatin1String(flag))]);
+    };
     for (auto it = old_orders.cbegin(); it != old_orders.cend(); ++it) {
         const QString& id = it.key();
         const HostState::Row& was = it.value();
-        const bool replaceable = !numeric_sum(was[before.payment_columns.indexOf("sum")]);
-        if (replaceable)
+        if (!numeric_sum(was[before.payment_columns.indexOf("sum")])) // may be replaced
             continue;
         if (!new_orders.contains(id)) {
             out << QStringLiteral("the order of oper_id %1 is gone").arg(id);
             continue;
         }
-        const HostState::Row& now = new_orders[id];
         for (const char* flag : {"payment_done", "print_done"})
-            if (is_one(was[before.payment_columns.indexOf(flag)]) &&
-                !is_one(now[after.payment_columns.indexOf(flag)]))
+            if (set(before, was, flag) && !set(after, new_orders[id], flag))
                 out << QStringLiteral("%1 of oper_id %2 went back from 1").arg(flag, id);
     }
 
@@ -201,28 +179,21 @@ QStringList invariant_violations(const HostState& before, const HostState& after
     QHash<QString, int> posted;
     for (auto it = new_orders.cbegin(); it != new_orders.cend(); ++it) {
         const HostState::Row& now = it.value();
-        if (!is_one(now[after.payment_columns.indexOf("payment_done")]))
-            continue;
         const auto was = old_orders.constFind(it.key());
-        if (was != old_orders.cend() &&
-            is_one(was.value()[before.payment_columns.indexOf("payment_done")]))
-            continue;
         const auto accrual = after.operations.constFind(it.key().toLongLong());
-        if (accrual == after.operations.cend())
+        if (!set(after, now, "payment_done") || accrual == after.operations.cend() ||
+            (was != old_orders.cend() && set(before, *was, "payment_done")))
             continue;
-        const QString sum = amount(column(after, now, QStringLiteral("sum")));
-        const QString key = op_value(*accrual, "card_id") + u'|' +
-                            op_value(*accrual, "period_name") + u'|' + sum + u'|' +
-                            column(after, now, QStringLiteral("payment_date"));
-        ++posted[key];
+        ++posted[op_value(*accrual, "card_id") + u'|' + op_value(*accrual, "period_name") + u'|' +
+                 amount(column(after, now, QStringLiteral("sum"))) + u'|' +
+                 column(after, now, QStringLiteral("payment_date"))];
     }
     QHash<QString, int> paid;
     for (auto it = after.operations.cbegin(); it != after.operations.cend(); ++it) {
         if (before.operations.contains(it.key()))
             continue;
         const QString act = op_value(*it, "act_id");
-        if (act != QLatin1String("62") && act != QLatin1String("63") &&
-            act != QLatin1String("64")) {
+        if (!QStringList{"62", "63", "64"}.contains(act)) {
             out << QStringLiteral("operation %1 inserted with act_id %2").arg(it.key()).arg(act);
             continue;
         }
@@ -235,24 +206,16 @@ QStringList invariant_violations(const HostState& before, const HostState& after
                        .arg(key);
     }
 
-    QString up;
-    qint64 old_number = 0, old_year = 0, number = 0, year = 0;
     if (after.settings_present) {
-        if (!parse_settings_file(after.settings_bytes, &up, &number, &year)) {
+        const QRegularExpressionMatch now = settings_numbers(after.settings_bytes);
+        const QRegularExpressionMatch was = settings_numbers(before.settings_bytes);
+        if (!now.hasMatch())
             out << QStringLiteral("the settings file is not whole: %1")
                        .arg(QString::fromLatin1(after.settings_bytes.toPercentEncoding(" ")));
-        } else {
-            const bool had =
-                before.settings_present &&
-                parse_settings_file(before.settings_bytes, &up, &old_number, &old_year);
-            if (!had)
-                old_year = year;
-            if (year == old_year && number < old_number)
-                out << QStringLiteral("last_number went down from %1 to %2 in %3")
-                           .arg(old_number)
-                           .arg(number)
-                           .arg(year);
-        }
+        else if (before.settings_present && was.hasMatch() && now.captured(2) == was.captured(2) &&
+                 now.captured(1).toLongLong() < was.captured(1).toLongLong())
+            out << QStringLiteral("last_number went down from %1 to %2 in %3")
+                       .arg(was.captured(1), now.captured(1), now.captured(2));
     }
     return out;
 }

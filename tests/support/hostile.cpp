@@ -2,11 +2,9 @@
 
 #include "support/support.h"
 
-#include <QFile>
 #include <QHash>
-#include <QSet>
+#include <QRegularExpression>
 
-#include <cerrno>
 #include <iconv.h>
 
 namespace testsupport::hostile {
@@ -18,122 +16,92 @@ bool convert(const char* to, const char* from, const QByteArray& in, QByteArray*
     iconv_t cd = iconv_open(to, from);
     if (cd == iconv_t(-1))
         return false;
-    QByteArray src = in;
-    QByteArray dst(in.size() * 4 + 16, '\0');
-    char* inp = src.data();
-    size_t inleft = size_t(src.size());
-    char* outp = dst.data();
-    size_t outleft = size_t(dst.size());
+    QByteArray src = in, dst(in.size() * 4 + 16, '\0');
+    char *inp = src.data(), *outp = dst.data();
+    size_t inleft = size_t(src.size()), outleft = size_t(dst.size());
     const size_t rc = iconv(cd, &inp, &inleft, &outp, &outleft);
     iconv_close(cd);
-    if (rc == size_t(-1))
+    *out = dst.left(dst.size() - qsizetype(outleft));
+    return rc != size_t(-1);
+}
+
+// One line of the corpus decoded; false with *error for a malformed line.
+bool decode_line(const QString& line, QString* out, QString* error) {
+    out->clear();
+    if (line == QLatin1String("\\empty"))
+        return true;
+    const auto fail = [out, error](const QString& why) {
+        out->clear();
+        *error = why;
         return false;
-    dst.truncate(dst.size() - qsizetype(outleft));
-    *out = dst;
+    };
+    if (line.startsWith(u' ') || line.endsWith(u' '))
+        return fail(QStringLiteral("a literal blank at either end (use \\s)"));
+    static const QRegularExpression repeat_at_start(QStringLiteral("^\\\\repeat\\{([1-9]\\d*)\\}"));
+    const QRegularExpressionMatch repeat = repeat_at_start.match(line);
+    if (!repeat.hasMatch() && line.startsWith(QLatin1String("\\repeat{")))
+        return fail(QStringLiteral("bad \\repeat{N}"));
+    // A backslash and what it escapes; a code point wider than six digits or past the last
+    // one fails as a bad \u.
+    static const QRegularExpression escape(
+        QStringLiteral("\\\\(?:u\\{([0-9A-Fa-f]{1,6})\\}|([\\\\nrts#])|(u)|(.)|$)"));
+    static const QHash<QChar, QChar> simple{{u'\\', u'\\'}, {u'n', u'\n'}, {u'r', u'\r'},
+                                            {u't', u'\t'},  {u's', u' '},  {u'#', u'#'}};
+    const QString text = line.mid(repeat.capturedLength());
+    qsizetype at = 0;
+    for (QRegularExpressionMatchIterator it = escape.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        *out += text.mid(at, m.capturedStart() - at);
+        at = m.capturedEnd();
+        const char32_t code = m.captured(1).toUInt(nullptr, 16);
+        if (m.capturedLength(2))
+            *out += simple[m.captured(2)[0]];
+        else if (m.capturedLength(1) && code <= 0x10FFFF)
+            *out += QString::fromUcs4(&code, 1);
+        else if (m.capturedLength(1) || m.capturedLength(3))
+            return fail(QStringLiteral("bad \\u{HHHH}"));
+        else if (m.capturedLength(4))
+            return fail(QStringLiteral("unknown escape \\") + m.captured(4));
+        else
+            return fail(QStringLiteral("a backslash at the end"));
+    }
+    *out += text.mid(at);
+    if (repeat.hasMatch()) {
+        const QList<uint> unit = out->toUcs4();
+        if (unit.isEmpty())
+            return fail(QStringLiteral("nothing to repeat"));
+        QList<uint> all;
+        while (all.size() < repeat.captured(1).toInt())
+            all += unit;
+        all.resize(repeat.captured(1).toInt());
+        *out = QString::fromUcs4(reinterpret_cast<const char32_t*>(all.constData()), all.size());
+    }
     return true;
 }
 
 } // namespace
 
-bool decode_line(const QString& line, QString* out, QString* error) {
-    out->clear();
-    if (line == QLatin1String("\\empty"))
-        return true;
-    if (line.startsWith(u' ') || line.endsWith(u' ')) {
-        *error = QStringLiteral("a literal blank at either end (use \\s)");
-        return false;
-    }
-    QString text = line;
-    int repeat = -1;
-    if (text.startsWith(QLatin1String("\\repeat{"))) {
-        const qsizetype close = text.indexOf(u'}');
-        bool ok = false;
-        repeat = text.mid(8, close - 8).toInt(&ok);
-        if (close < 0 || !ok || repeat < 1) {
-            *error = QStringLiteral("bad \\repeat{N}");
-            return false;
-        }
-        text = text.mid(close + 1);
-    }
-    QString s;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\\') {
-            s += c;
-            continue;
-        }
-        if (++i >= text.size()) {
-            *error = QStringLiteral("a backslash at the end");
-            return false;
-        }
-        static const QHash<QChar, QChar> simple{{u'\\', u'\\'}, {u'n', u'\n'}, {u'r', u'\r'},
-                                                {u't', u'\t'},  {u's', u' '},  {u'#', u'#'}};
-        if (const auto it = simple.constFind(text[i]); it != simple.cend()) {
-            s += *it;
-            continue;
-        }
-        if (text[i] != u'u') {
-            *error = QStringLiteral("unknown escape \\") + text[i];
-            return false;
-        }
-        const qsizetype close = text.indexOf(u'}', i);
-        bool ok = false;
-        const uint code = text.mid(i + 2, close - i - 2).toUInt(&ok, 16);
-        if (i + 1 >= text.size() || text[i + 1] != u'{' || close < 0 || !ok || close - i - 2 > 6 ||
-            code > 0x10FFFF) {
-            *error = QStringLiteral("bad \\u{HHHH}");
-            return false;
-        }
-        const char32_t cp = code;
-        s += QString::fromUcs4(&cp, 1);
-        i = close;
-    }
-    if (repeat > 0) {
-        const QList<uint> unit = s.toUcs4();
-        if (unit.isEmpty()) {
-            *error = QStringLiteral("nothing to repeat");
-            return false;
-        }
-        QList<uint> all;
-        while (all.size() < repeat)
-            all += unit;
-        all.resize(repeat);
-        s = QString::fromUcs4(reinterpret_cast<const char32_t*>(all.constData()), all.size());
-    }
-    *out = s;
-    return true;
-}
-
 QStringList corpus(QString* error) {
-    QFile f(data_path(QStringLiteral("hostile.txt")));
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read ") + f.fileName();
-        return {};
-    }
-    const QString all = QString::fromUtf8(f.readAll());
+    const QString file = data_path(QStringLiteral("hostile.txt"));
+    const QStringList lines = QString::fromUtf8(read_file(file)).split(u'\n');
     QStringList out;
-    QSet<QString> seen;
-    int n = 0;
-    for (QString line : all.split(u'\n')) {
-        ++n;
-        if (line.endsWith(u'\r')) {
-            *error = QStringLiteral("line %1: the file must use LF line ends").arg(n);
-            return {};
-        }
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
+    for (int n = 1; n <= lines.size(); ++n) {
+        const QString& line = lines[n - 1];
         QString entry, why;
-        if (!decode_line(line, &entry, &why)) {
+        if (line.endsWith(u'\r'))
+            why = QStringLiteral("the file must use LF line ends");
+        else if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        else if (decode_line(line, &entry, &why) && out.contains(entry))
+            why = QStringLiteral("repeats an earlier entry");
+        if (!why.isEmpty()) {
             *error = QStringLiteral("line %1: %2").arg(n).arg(why);
             return {};
         }
-        if (seen.contains(entry)) {
-            *error = QStringLiteral("line %1: repeats an earlier entry").arg(n);
-            return {};
-        }
-        seen.insert(entry);
         out.append(entry);
     }
+    if (out.isEmpty())
+        *error = QStringLiteral("cannot read ") + file;
     return out;
 }
 
@@ -155,13 +123,12 @@ QString from_cp1251_file(const QByteArray& bytes) {
 }
 
 QString xml_escaped(const QString& text) {
-    QString s = text;
-    s.replace(u'&', QStringLiteral("&amp;"));
-    s.replace(u'<', QStringLiteral("&lt;"));
-    s.replace(u'>', QStringLiteral("&gt;"));
-    s.replace(u'\'', QStringLiteral("&apos;"));
-    s.replace(u'"', QStringLiteral("&quot;"));
-    return s;
+    return QString(text)
+        .replace(u'&', QStringLiteral("&amp;"))
+        .replace(u'<', QStringLiteral("&lt;"))
+        .replace(u'>', QStringLiteral("&gt;"))
+        .replace(u'\'', QStringLiteral("&apos;"))
+        .replace(u'"', QStringLiteral("&quot;"));
 }
 
 QString printed(const QString& text) {
@@ -169,11 +136,11 @@ QString printed(const QString& text) {
 }
 
 QString shown(const QString& text) {
-    QString s = text.left(60);
-    s.replace(u'\\', QStringLiteral("\\\\"));
-    s.replace(u'\n', QStringLiteral("\\n"));
-    s.replace(u'\r', QStringLiteral("\\r"));
-    s.replace(u'\t', QStringLiteral("\\t"));
+    const QString s = text.left(60)
+                          .replace(u'\\', QStringLiteral("\\\\"))
+                          .replace(u'\n', QStringLiteral("\\n"))
+                          .replace(u'\r', QStringLiteral("\\r"))
+                          .replace(u'\t', QStringLiteral("\\t"));
     return u'«' + s + (text.size() > 60 ? QStringLiteral("…") : QString()) + u'»';
 }
 

@@ -9,9 +9,6 @@ namespace testsupport::hostile {
 // The entries of tests/data/hostile.txt, decoded; empty with *error for a bad or repeated line.
 QStringList corpus(QString* error);
 
-// One line of the corpus decoded; false with *error for a malformed line.
-bool decode_line(const QString& line, QString* out, QString* error);
-
 // A text as a windows-1251 file holds it ("?" for no code), by the C library's converter.
 QString through_cp1251(const QString& text);
 // Bytes of a windows-1251 file read back as text, by the C library's converter.

@@ -11,15 +11,14 @@ namespace testsupport {
 // and TEMP inside it), filled with plain SQL.
 class TestHost {
 public:
-    enum Options { WithFactPayments = 1, WithoutFactPayments = 0 };
-    explicit TestHost(int options = WithFactPayments, int version = 93);
+    TestHost();
     ~TestHost();
 
     QString dir() const { return dir_.path(); }
-    QString data_dir() const;
-    QString settlements_file() const; // Fsk_Base.mdb
-    QString taxpayer_file() const;    // Valmora2.mdb
-    QString registry_file() const;
+    QString data_dir() const { return dir() + "/Data"; }
+    QString settlements_file() const { return data_dir() + "/Fsk_Base.mdb"; }
+    QString taxpayer_file() const { return data_dir() + "/Valmora2.mdb"; }
+    QString registry_file() const { return dir() + "/registry.reg"; }
 
     // Runs a script of statements on a database; false (with a warning) on failure.
     bool settlements(const QString& sql);
@@ -34,7 +33,7 @@ public:
 
 private:
     QTemporaryDir dir_;
-    QByteArray saved_appdata_, saved_home_, saved_temp_;
+    QByteArray saved_[3]; // APPDATA, HOME and TEMP as they were
 };
 
 } // namespace testsupport
