@@ -4,7 +4,7 @@
 // a text does not come through whole; prints each run's wall time and the host's peak
 // resident memory.
 
-#include "support/scale.h"
+#include "scale.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -313,47 +313,6 @@ private slots:
         QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files), data_before);
     }
 
-    // The settings file cannot be read (a folder in its place, or no read permission) or its
-    // folder cannot be made (a plain file has its name): the entry method's message at step
-    // 6, with the system's reason; what stands there is untouched, no database is opened.
-    void settings_unusable_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("verb");
-        QTest::newRow("a folder in its place") << "folder"
-                                               << "прочитать";
-        QTest::newRow("no read permission") << "permission"
-                                            << "прочитать";
-        QTest::newRow("a file in the folder's place") << "blocked"
-                                                      << "записать";
-    }
-    void settings_unusable() {
-        QFETCH(QString, fault);
-        QFETCH(QString, verb);
-        const QByteArray old = settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026);
-        if (fault == "folder") {
-            QVERIFY(QDir().mkpath(settings_file()));
-        } else if (fault == "blocked") {
-            QVERIFY(write_file(settings_folder(), old));
-        } else {
-            if (running_as_root())
-                QSKIP("running as root: permissions do not stop root from reading a file");
-            write_settings_file(old);
-            QVERIFY(QFile::setPermissions(settings_file(), QFileDevice::Permissions()));
-        }
-        porvik();
-        QFile::setPermissions(settings_file(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QCOMPARE(ui_->texts().size(), 1);
-        const QString prefix =
-            kPorvik + "6): Не удалось " + verb + " файл настроек \"" + settings_file() + "\": ";
-        QVERIFY2(ui_->texts()[0].startsWith(prefix), qPrintable(ui_->texts()[0]));
-        QVERIFY(ui_->texts()[0].size() > prefix.size());
-        QCOMPARE(ui_->events.size(), 1);
-        QCOMPARE(QFileInfo(settings_file()).isDir(), fault == "folder");
-        if (fault != "folder")
-            QCOMPARE(read_file(fault == "blocked" ? settings_folder() : settings_file()), old);
-        QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files).size(), 2);
-    }
-
     void settings_unwritable_on_close_data() {
         QTest::addColumn<int>("room");
         for (int room : {0, 10})

@@ -19,7 +19,7 @@ using namespace testsupport;
 namespace {
 
 constexpr int kKillPoints = 20;
-constexpr int kPauseMs = 20;
+constexpr int kPauseMs = 5;
 // Due dates of the runs' accruals, all on the taxpayer's first card, fourth quarter: the
 // demo's 3 and 4,997 more for forming, 1,000 for posting, 50 for printing.
 const QString kFormingDue = QStringLiteral("28.01.2027");
@@ -251,7 +251,7 @@ private slots:
                     .captured(1)
                     .toInt();
             };
-            const KillAt kill{progress, 1 + int(rng.bounded(kFolders - 5)), &rng, kPauseMs};
+            const KillAt kill{progress, 1 + int(rng.bounded(kFolders / 2)), &rng, kPauseMs};
             const HostRun o = run_host(p, script, &kill);
             QVERIFY2(o.killed, qPrintable(o.stderr_text));
             check_state(p, prepared, last); // the file whole, if there

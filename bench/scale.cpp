@@ -1,4 +1,4 @@
-#include "support/scale.h"
+#include "scale.h"
 
 #include "support/faults.h"
 #include "support/hostile.h"
