@@ -55,7 +55,10 @@ void xml_loader() {
     template_buffer().RB1 = f.readAll();
 }
 
-QByteArray put_value(const QByteArray& text, const QString& kluch, const QByteArray& znach) {
+namespace {
+
+// Where a field's value goes: the first character of the run text after its key.
+qsizetype value_position(const QByteArray& text, const QString& kluch) {
     static const QByteArray run_text = QByteArrayLiteral("<w:t>");
     const QByteArray key = '<' + kluch.toUtf8() + '>';
     const qsizetype p = text.indexOf(key);
@@ -63,12 +66,20 @@ QByteArray put_value(const QByteArray& text, const QString& kluch, const QByteAr
     if (q < 0 || q + run_text.size() >= text.size())
         throw Error(QStringLiteral("В шаблоне платежного поручения нет поля ") +
                     QString::fromUtf8(key));
-    return text.left(q + run_text.size()) + znach + text.mid(q + run_text.size() + 1);
+    return q + run_text.size();
 }
 
+} // namespace
+
+QByteArray put_value(const QByteArray& text, const QString& kluch, const QByteArray& znach) {
+    QByteArray out = text;
+    return out.replace(value_position(text, kluch), 1, znach);
+}
+
+// In place: a filled template is copied once, not once a field.
 void xml_put(const QString& kluch, const QByteArray& znach) {
     TemplateBuffer& b = template_buffer();
-    b.RB1 = put_value(b.RB1, kluch, znach);
+    b.RB1.replace(value_position(b.RB1, kluch), 1, znach);
 }
 
 void xml_saver() {

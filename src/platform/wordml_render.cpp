@@ -5,6 +5,7 @@
 #include "platform/wordml_mend.h"
 
 #include <QHash>
+#include <QSet>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cmath>
@@ -716,6 +717,12 @@ int utf8_length(const QByteArray& b, qsizetype i) {
 } // namespace
 
 QString decode_document(const QByteArray& bytes) {
+    // Most documents are UTF-8 throughout and read in one go; one with a replacement
+    // character (or bytes that are not UTF-8) is read byte by byte.
+    const qsizetype from = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const QString whole = QString::fromUtf8(bytes.constData() + from, bytes.size() - from);
+    if (!whole.contains(QChar::ReplacementCharacter))
+        return whole;
     QString out;
     out.reserve(bytes.size());
     qsizetype i = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
@@ -738,8 +745,108 @@ QString decode_document(const QByteArray& bytes) {
     return out;
 }
 
+namespace {
+
+bool xml_char(char32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// A reference in character data that needs no declaration: the five named ones and a
+// character's number. Returns its length, 0 when it is not one.
+qsizetype plain_reference(QStringView s, qsizetype at) {
+    const qsizetype end = s.indexOf(u';', at);
+    if (end < 0 || end - at > 12)
+        return 0;
+    const QStringView name = s.sliced(at + 1, end - at - 1);
+    for (const char16_t* n : {u"amp", u"lt", u"gt", u"quot", u"apos"})
+        if (name == QStringView(n))
+            return end - at + 1;
+    if (name.size() < 2 || name[0] != u'#')
+        return 0;
+    bool ok = false;
+    const uint code = name[1] == u'x' ? name.sliced(2).toUInt(&ok, 16) : name.sliced(1).toUInt(&ok);
+    return ok && xml_char(code) ? end - at + 1 : 0;
+}
+
+// The document's markup, every tag, comment and instruction as written, with whether the text
+// between them is blank; none when a text holds anything but plain characters and references
+// (or there is a declaration). Two documents alike in it are both well formed or both not:
+// only their texts differ, and plain text cannot change how a document parses.
+std::optional<size_t> markup_shape(const QString& xml) {
+    const QStringView s(xml);
+    const qsizetype n = s.size();
+    size_t h = 0;
+    qsizetype i = 0;
+    while (i < n) {
+        bool blank = true;
+        for (; i < n && s[i] != u'<'; ++i) {
+            const QChar c = s[i];
+            if (c == u'&') {
+                const qsizetype len = plain_reference(s, i);
+                if (len == 0)
+                    return std::nullopt;
+                i += len - 1;
+                blank = false;
+            } else if (c.isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
+                ++i;
+                blank = false;
+            } else if (!xml_char(c.unicode()) || c.isSurrogate() ||
+                       (c == u'>' && i >= 2 && s[i - 1] == u']' && s[i - 2] == u']')) {
+                return std::nullopt;
+            } else if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r') {
+                blank = false;
+            }
+        }
+        h = qHashMulti(h, blank);
+        if (i >= n)
+            break;
+        qsizetype end;
+        if (s.sliced(i).startsWith(u"<!--"))
+            end = s.indexOf(u"-->", i + 4) + 3;
+        else if (s.sliced(i).startsWith(u"<![CDATA["))
+            end = s.indexOf(u"]]>", i + 9) + 3;
+        else if (s.sliced(i).startsWith(u"<?"))
+            end = s.indexOf(u"?>", i + 2) + 2;
+        else if (s.sliced(i).startsWith(u"<!"))
+            return std::nullopt; // a declaration is always read in full
+        else {
+            QChar quote;
+            for (end = i + 1; end < n; ++end) {
+                if (!quote.isNull()) {
+                    if (s[end] == quote)
+                        quote = QChar();
+                } else if (s[end] == u'"' || s[end] == u'\'') {
+                    quote = s[end];
+                } else if (s[end] == u'>') {
+                    break;
+                }
+            }
+            ++end;
+        }
+        if (end <= i || end > n)
+            return std::nullopt;
+        h = qHashMulti(h, s.sliced(i, end - i));
+        i = end;
+    }
+    return h;
+}
+
+} // namespace
+
+// Each order's filled template is the same document but for its texts: once one is found well
+// formed, another of the same markup with plain texts is too, and is not read again.
 void check_wordml(const QString& xml) {
+    static QSet<size_t> sound;
+    const std::optional<size_t> shape = markup_shape(xml);
+    if (shape && sound.contains(*shape))
+        return;
     parse(xml, false);
+    if (!shape)
+        return;
+    if (sound.size() >= 64)
+        sound.clear();
+    sound.insert(*shape);
 }
 
 WordHtml render_wordml(const QString& xml) {
