@@ -188,7 +188,7 @@ struct NotUnderstood {};
 
 // The literals go to the server as parameters, as on SQLite, so a value is never read as SQL.
 Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
-    if (lift_ && params.isEmpty() && carries_values(sql)) {
+    if (capacity_ > 0 && params.isEmpty() && carries_values(sql)) {
         const Lifted lifted = lift_literals(sql);
         if (!lifted.values.isEmpty()) {
             try {
@@ -198,6 +198,47 @@ Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
         }
     }
     return run(sql, params, false);
+}
+
+// The server's prepared statement for a shape, prepared now if it is not kept, with the types
+// the server gave its parameters; the least recently used one makes room. A shape the server
+// cannot make sense of is run as written (NotUnderstood).
+const PgEngine::Prepared* PgEngine::prepared(const QByteArray& key, const QByteArray& text, int n,
+                                             const Oid* types) {
+    if (const auto it = by_key_.constFind(key); it != by_key_.cend()) {
+        lru_.splice(lru_.begin(), lru_, it.value());
+        return &lru_.front();
+    }
+    Prepared p{key, "tavrelis_" + QByteArray::number(++prepared_count_), {}};
+    const Result made = hold(PQprepare(conn_, p.name.constData(), text.constData(), n, types));
+    if (PQresultStatus(made.get()) != PGRES_COMMAND_OK) {
+        const char* state = PQresultErrorField(made.get(), PG_DIAG_SQLSTATE);
+        if (state && std::strncmp(state, "42", 2) == 0)
+            throw NotUnderstood{};
+        throw Error(pg::error_of(conn_, made.get()));
+    }
+    const Result described = hold(PQdescribePrepared(conn_, p.name.constData()));
+    if (PQresultStatus(described.get()) != PGRES_COMMAND_OK)
+        throw Error(pg::error_of(conn_, described.get()));
+    for (int i = 0; i < n; ++i)
+        p.param_types << PQparamtype(described.get(), i);
+    evict(capacity_ - 1);
+    lru_.push_front(std::move(p));
+    by_key_.insert(key, lru_.begin());
+    return &lru_.front();
+}
+
+void PgEngine::set_statement_cache(int capacity) {
+    capacity_ = std::max(capacity, 0);
+    evict(capacity_);
+}
+
+void PgEngine::evict(int keep) {
+    while (int(lru_.size()) > std::max(keep, 0)) {
+        hold(PQexec(conn_, ("deallocate " + lru_.back().name).constData()));
+        by_key_.remove(lru_.back().key);
+        lru_.pop_back();
+    }
 }
 
 Recordset PgEngine::run(const QString& sql, const QVariantList& params, bool lifted) {
@@ -256,22 +297,38 @@ Recordset PgEngine::run(const QString& sql, const QVariantList& params, bool lif
         }
     };
     bind();
+    // A prepared statement the server already holds for this shape and these value types, or
+    // none when the text is run as written.
+    const Prepared* kept = nullptr;
+    if (lifted && capacity_ > 0) {
+        QByteArray key = st.text;
+        for (int i = 0; i < n; ++i)
+            key += '\x1f' + QByteArray::number(types[i]);
+        kept = prepared(key, st.text, n, types.data());
+    }
     Result r = hold(nullptr);
     if (!st.lifted.isEmpty()) {
         // A decimal-comma number goes into a numeric column as the number, as Access stores it;
         // the server says which parameters stand for numeric columns.
-        Result prepared = hold(PQprepare(conn_, "", st.text.constData(), n, types.data()));
-        if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
-            const char* state = PQresultErrorField(prepared.get(), PG_DIAG_SQLSTATE);
-            if (lifted && state && std::strncmp(state, "42", 2) == 0)
-                throw NotUnderstood{};
-            throw Error(pg::error_of(conn_, prepared.get()));
+        QVector<Oid> param_types;
+        if (kept) {
+            param_types = kept->param_types;
+        } else {
+            Result prepared = hold(PQprepare(conn_, "", st.text.constData(), n, types.data()));
+            if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
+                const char* state = PQresultErrorField(prepared.get(), PG_DIAG_SQLSTATE);
+                if (lifted && state && std::strncmp(state, "42", 2) == 0)
+                    throw NotUnderstood{};
+                throw Error(pg::error_of(conn_, prepared.get()));
+            }
+            const Result described = hold(PQdescribePrepared(conn_, ""));
+            if (PQresultStatus(described.get()) != PGRES_COMMAND_OK)
+                throw Error(pg::error_of(conn_, described.get()));
+            for (int i = 0; i < n; ++i)
+                param_types << PQparamtype(described.get(), i);
         }
-        const Result described = hold(PQdescribePrepared(conn_, ""));
-        if (PQresultStatus(described.get()) != PGRES_COMMAND_OK)
-            throw Error(pg::error_of(conn_, described.get()));
         for (const int i : std::as_const(st.lifted)) {
-            const Oid type = PQparamtype(described.get(), i);
+            const Oid type = param_types.value(i);
             if (!numeric_type(type))
                 continue;
             const QString number = comma_to_point(st.params[i].toString());
@@ -282,11 +339,13 @@ Recordset PgEngine::run(const QString& sql, const QVariantList& params, bool lif
             st.params[i] = whole ? QString::number(qRound64(v)) : number;
         }
         bind();
-        r = hold(PQexecPrepared(conn_, "", n, values.data(), lengths.data(), formats.data(), 0));
-    } else {
+    }
+    if (kept || !st.lifted.isEmpty())
+        r = hold(PQexecPrepared(conn_, kept ? kept->name.constData() : "", n, values.data(),
+                                lengths.data(), formats.data(), 0));
+    else
         r = hold(PQexecParams(conn_, st.text.constData(), n, types.data(), values.data(),
                               lengths.data(), formats.data(), 0));
-    }
     const ExecStatusType status = PQresultStatus(r.get());
     if (status == PGRES_COMMAND_OK)
         return Recordset(0, {});

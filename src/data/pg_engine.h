@@ -4,6 +4,9 @@
 
 #include <QHash>
 #include <QSet>
+#include <QVector>
+
+#include <list>
 
 struct pg_conn;
 struct pg_result;
@@ -23,11 +26,23 @@ public:
     PgEngine& operator=(const PgEngine&) = delete;
 
     Recordset execute(const QString& sql, const QVariantList& params) override;
-    void set_statement_cache(int capacity) override { lift_ = capacity > 0; }
+    // The server keeps a prepared statement for each of the last `capacity` shapes.
+    void set_statement_cache(int capacity) override;
+    int cached_statements() const override { return int(lru_.size()); }
 
 private:
+    struct Prepared {
+        QByteArray key, name;
+        QVector<unsigned> param_types;
+    };
     Recordset run(const QString& sql, const QVariantList& params, bool lifted);
-    bool lift_ = true;
+    const Prepared* prepared(const QByteArray& key, const QByteArray& text, int n,
+                             const unsigned* types);
+    void evict(int keep);
+    int capacity_ = 0;
+    quint64 prepared_count_ = 0;
+    std::list<Prepared> lru_; // most recently used first
+    QHash<QByteArray, std::list<Prepared>::iterator> by_key_;
     bool date_column(unsigned table, int column);
 
     pg_conn* conn_ = nullptr;
