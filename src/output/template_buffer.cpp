@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <string_view>
+
 namespace tavrelis {
 
 namespace {
@@ -61,8 +63,11 @@ namespace {
 qsizetype value_position(const QByteArray& text, const QString& kluch) {
     static const QByteArray run_text = QByteArrayLiteral("<w:t>");
     const QByteArray key = '<' + kluch.toUtf8() + '>';
-    const qsizetype p = text.indexOf(key);
-    const qsizetype q = p < 0 ? -1 : text.indexOf(run_text, p + 1);
+    // std::string_view's search runs on memchr, several times faster here than indexOf.
+    const std::string_view t(text.constData(), size_t(text.size()));
+    const size_t p = t.find(std::string_view(key.constData(), size_t(key.size())));
+    const qsizetype q =
+        p == t.npos ? -1 : qsizetype(t.find(std::string_view(run_text.constData(), 5), p + 1));
     if (q < 0 || q + run_text.size() >= text.size())
         throw Error(QStringLiteral("В шаблоне платежного поручения нет поля ") +
                     QString::fromUtf8(key));
