@@ -7,6 +7,7 @@ using namespace tavrelis;
 using F = BankOrderFields;
 using Member = QString F::*;
 Q_DECLARE_METATYPE(tavrelis::BankOrderFields)
+Q_DECLARE_METATYPE(Member)
 
 namespace {
 
@@ -105,6 +106,38 @@ private slots:
         QFETCH(F, order);
         QFETCH(QStringList, expected);
         QCOMPARE(described(check_bank_order(order)), expected);
+    }
+
+    // Every change of one digit is found: anywhere in an account or in the BIK digits keyed
+    // with it (the 7-1-3 weights make any change show), and in an INN's control digits.
+    void one_digit_off_data() {
+        QTest::addColumn<F>("order");
+        QTest::addColumn<Member>("field");
+        QTest::addColumn<QList<int>>("positions");
+        const F real = testsupport::valid_bank_order();
+        const QList<int> all{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
+        QTest::newRow("INN of 10") << real << Member(&F::inn) << QList<int>{9};
+        QTest::newRow("INN of 12") << with({{&F::inn_sender, "500100732259"}, {&F::kpp_sender, ""}})
+                                   << Member(&F::inn_sender) << QList<int>{10, 11};
+        QTest::newRow("settlement account") << real << Member(&F::rs_sender) << all;
+        QTest::newRow("BIK under it") << real << Member(&F::bik_sender) << QList<int>{6, 7, 8};
+        QTest::newRow("correspondent account") << real << Member(&F::ks_sender) << all;
+        QTest::newRow("BIK under that") << with({{&F::rs_sender, "03100643000000018500"}})
+                                        << Member(&F::bik_sender) << QList<int>{4, 5};
+    }
+    void one_digit_off() {
+        QFETCH(F, order);
+        QFETCH(Member, field);
+        QFETCH(QList<int>, positions);
+        QVERIFY(check_bank_order(order).isEmpty());
+        for (const int at : positions)
+            for (char16_t d = u'0'; d <= u'9'; ++d) {
+                F changed = order;
+                if ((changed.*field)[at] == QChar(d))
+                    continue;
+                (changed.*field)[at] = QChar(d);
+                QVERIFY2(!check_bank_order(changed).isEmpty(), qPrintable(changed.*field));
+            }
     }
 };
 
