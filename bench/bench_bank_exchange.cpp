@@ -3,6 +3,7 @@
 // Budget: under 0.5 s of wall time.
 
 #include "common/bank_exchange.h"
+#include "support/bank_order.h"
 
 #include <QElapsedTimer>
 
@@ -27,32 +28,11 @@ double cpu_now() {
 // Orders as the demo forms them: real requisites, ten payers' accounts, a purpose of the
 // usual length, dates over a month.
 QList<BankOrderFields> orders() {
-    BankOrderFields o;
+    BankOrderFields o = testsupport::valid_bank_order();
     o.sum = QStringLiteral("1 234 567,89");
-    o.receiver = QStringLiteral("Казначейство России (ФНС России)");
-    o.inn = QStringLiteral("7727406020");
-    o.kpp = QStringLiteral("770801001");
-    o.kbk = QStringLiteral("18201061201010000510");
-    o.okato = QStringLiteral("45379000");
-    o.bik = QStringLiteral("017003983");
-    o.rs = QStringLiteral("03100643000000018500");
-    o.ks = QStringLiteral("40102810445370000059");
-    o.bank = QStringLiteral("ОТДЕЛЕНИЕ ТУЛА БАНКА РОССИИ//УФК по Тульской области, г Тула");
     o.sender = QStringLiteral("Общество с ограниченной ответственностью \"Ромашка\"");
-    o.inn_sender = QStringLiteral("7736050003");
-    o.kpp_sender = QStringLiteral("773601001");
-    o.okato_sender = QStringLiteral("45397000");
-    o.bik_sender = QStringLiteral("044525225");
-    o.ks_sender = QStringLiteral("30101810400000000225");
-    o.bank_sender = QStringLiteral("ПАО Сбербанк");
-    o.way = QStringLiteral("электронно");
-    o.priority = QStringLiteral("5");
-    o.reason = QStringLiteral("ТП");
-    o.payment_type = QStringLiteral("0");
     o.aim = QStringLiteral("Единый налоговый платеж за май 2026 года по сроку 28.05.2026, "
                            "налог на прибыль организаций");
-    o.period = QStringLiteral("МС.05.2026");
-    o.document_date = QStringLiteral("30.04.2026");
     const QString accounts[] = {"40702810938000000001", "40702810238000000002",
                                 "40702810538000000003", "40702810838000000004",
                                 "40702810138000000005", "40702810438000000006",

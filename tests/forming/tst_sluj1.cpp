@@ -4,7 +4,6 @@
 #include "common/date_picker.h"
 #include "common/form4.h"
 #include "common/session.h"
-#include "common/settings.h"
 #include "common/window.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
@@ -12,6 +11,7 @@
 #include "platform/env.h"
 #include "platform/recording_ui.h"
 #include "support/forming_data.h"
+#include "support/window_fixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -45,13 +45,7 @@ class TestSluj1 : public QObject {
 
     // The formation window as the entry method shows it: settings read, req1 run.
     Form1& open() {
-        Form1& f1 = form1();
-        const SettingsPaths paths = settings_paths();
-        f1.S = paths.S;
-        f1.bez = paths.bez;
-        f1.Text1->setText(settings_startup(paths));
-        f1.exiter = true;
-        f1.req1(kReportSet);
+        Form1& f1 = testsupport::open_formation(kReportSet);
         f1.Combo1->setCurrentIndex(f1.Combo1->findText(kKbk));
         return f1;
     }

@@ -3,7 +3,6 @@
 
 #include "common/form4.h"
 #include "common/session.h"
-#include "common/settings.h"
 #include "common/window.h"
 #include "data/connection.h"
 #include "forming/form1.h"
@@ -16,6 +15,7 @@
 #include "support/forming_data.h"
 #include "support/host_state.h"
 #include "support/support.h"
+#include "support/window_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -70,12 +70,7 @@ class TestFaultsOutput : public QObject {
             if (!fd::add_accrual(*host_, a))
                 qWarning("accrual %lld not added", id);
         }
-        Form1& f1 = form1();
-        const SettingsPaths paths = settings_paths();
-        f1.S = paths.S;
-        f1.bez = paths.bez;
-        f1.Text1->setText(settings_startup(paths));
-        f1.req1(fd::kReportSet);
+        testsupport::open_formation(fd::kReportSet);
         Command2_Click();
         form4().up_path = export_folder;
         return form2();

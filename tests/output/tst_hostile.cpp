@@ -4,7 +4,6 @@
 
 #include "common/form4.h"
 #include "common/session.h"
-#include "common/settings.h"
 #include "data/connection.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
@@ -19,6 +18,7 @@
 #include "support/host_state.h"
 #include "support/hostile.h"
 #include "support/support.h"
+#include "support/window_fixture.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -209,13 +209,7 @@ private slots:
         const HostState before = testsupport::capture_host(host.settlements_file(), {});
 
         // Forming, from the window as the entry method shows it.
-        Form1& f1 = form1();
-        const SettingsPaths paths = settings_paths();
-        f1.S = paths.S;
-        f1.bez = paths.bez;
-        f1.Text1->setText(settings_startup(paths));
-        f1.exiter = true;
-        f1.req1(fd::kReportSet);
+        testsupport::open_formation(fd::kReportSet);
         Command2_Click();
         QCOMPARE(ui.texts(), QStringList());
         Form2& f2 = form2();

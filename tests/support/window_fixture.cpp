@@ -2,13 +2,27 @@
 
 #include "common/form4.h"
 #include "common/order_list.h"
+#include "common/settings.h"
 #include "data/connection.h"
+#include "forming/form1.h"
 #include "output/form2.h"
 
+#include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
 
 namespace testsupport {
+
+tavrelis::Form1& open_formation(int report_set) {
+    tavrelis::Form1& f1 = tavrelis::form1();
+    const tavrelis::SettingsPaths paths = tavrelis::settings_paths();
+    f1.S = paths.S;
+    f1.bez = paths.bez;
+    f1.Text1->setText(tavrelis::settings_startup(paths));
+    f1.exiter = true;
+    f1.req1(report_set);
+    return f1;
+}
 
 void WindowFixture::init() {
     const bool intact = host_ && host_->settlements_value("select count(*) from sqlite_master "
