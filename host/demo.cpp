@@ -607,31 +607,18 @@ private:
 
     // -- requisites ---------------------------------------------------------------------------
 
-    // Receivers are treasury offices with accounts at Bank of Russia divisions (no
-    // correspondent account).
-    Receiver moscow_receiver(const QString& name) const {
-        const QString bik = QStringLiteral("044525000");
-        return {name,
-                inn_with_check(QStringLiteral("770503106")),
-                QStringLiteral("770501001"),
-                QStringLiteral("45286555000"),
-                bik,
-                QStringLiteral("ГУ Банка России по ЦФО"),
-                account(bik, QStringLiteral("40101810"), QStringLiteral("45250010041")),
-                QString()};
+    // Since 2023 every tax goes to the tax service's single treasury account, as a host's
+    // directory holds it in 2026; a per-tax row keeps the payer's OKTMO.
+    static Receiver tax_service(const QString& okato) {
+        return {QStringLiteral("Казначейство России (ФНС России)"),
+                QStringLiteral("7727406020"),
+                QStringLiteral("770701001"),
+                okato,
+                QStringLiteral("017003983"),
+                QStringLiteral("ОКЦ № 7 ГУ Банка России по ЦФО//УФК по Тульской области, г. Тула"),
+                QStringLiteral("03100643000000018500"),
+                QStringLiteral("40102810445370000059")};
     }
-    Receiver tver_receiver(const QString& name, const QString& inn_head, const QString& kpp) const {
-        const QString bik = QStringLiteral("042809001");
-        return {name,
-                inn_with_check(inn_head),
-                kpp,
-                QStringLiteral("28401000000"),
-                bik,
-                QStringLiteral("Отделение Тверь г. Тверь"),
-                account(bik, QStringLiteral("40101810"), QStringLiteral("00000010005")),
-                QString()};
-    }
-
     void receiver(const QString& self_inn, const QString& self_kpp, const QString& kbk,
                   const Receiver& r) {
         fsk_.insert(
@@ -644,25 +631,21 @@ private:
     // The module looks requisites up by the tax code of the settlement card (the kbk column
     // holds that code), falling back to the payer's row with an empty kbk.
     void receivers() {
-        const Receiver moscow =
-            moscow_receiver(QStringLiteral("УФК по г. Москве (ИФНС России № 5 по г. Москве)"));
-        const Receiver moscow_any = moscow_receiver(QStringLiteral(
-            "УФК по г. Москве (ИФНС России № 5 по г. Москве, т/о \"Замоскворечье\")"));
-        Receiver tver10 = tver_receiver(
-            QStringLiteral("УФК по Тверской области (Межрайонная ИФНС России № 10 по Тверской "
-                           "области)"),
-            QStringLiteral("695204567"), QStringLiteral("695201001"));
+        const Receiver moscow = tax_service(QStringLiteral("45286555000"));
+        const Receiver moscow_any = moscow;
+        Receiver tver10 = tax_service(QStringLiteral("28401000000"));
         // The demo's one deliberate fault: the branch's receiver INN mistyped in its check
         // digit, so that an upload to the bank of the default orders stops at the check window.
         tver10.inn.back() = QChar(u'0' + (tver10.inn.back().digitValue() + 1) % 10);
-        const Receiver tver12 = tver_receiver(
-            QStringLiteral("УФК по Тверской области (Межрайонная ИФНС России № 12 по Тверской "
-                           "области)"),
-            QStringLiteral("695007788"), QStringLiteral("695001001"));
+        const Receiver tver12 = tax_service(QStringLiteral("28401000000"));
 
         for (const char* code : {"1", "2", "-3", "4", "6"})
             receiver(company_inn, company_kpp, QString::fromUtf8(code), moscow);
         receiver(company_inn, company_kpp, QString(), moscow_any);
+        // The single tax payment's row, which takes precedence over Templates/enp.ini; the
+        // branches and the other taxpayers pay by the file.
+        receiver(company_inn, company_kpp, QStringLiteral("18201061201010000510"),
+                 tax_service(QStringLiteral("0")));
         for (const char* code : {"1", "2", "7", "4"})
             receiver(company_inn, tver_kpp, QString::fromUtf8(code), tver10);
         receiver(company_inn, tver_kpp, QString(), tver10);

@@ -11,9 +11,11 @@
 #include "data/connection.h"
 #include "forming/codes.h"
 #include "forming/form1.h"
+#include "platform/env.h"
 #include "platform/errors.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 
 namespace tavrelis {
@@ -30,7 +32,100 @@ QString item_by_key(const QHash<QString, QString>& items, const QString& key) {
     return *it;
 }
 
+// The code the single tax payment has had since 2023, by which the host's own row is found
+// when the file is gone; the receiver's requisites themselves are never taken from here.
+const QString kEnpKbkWithoutFile = QStringLiteral("18201061201010000510");
+
+// A date as a statement writes it: the stored date, or null for an order that carries none
+// (a single tax payment's document date is "0").
+QString date_value(const QString& text) {
+    if (text.isEmpty())
+        return QStringLiteral("null");
+    return QStringLiteral("format('") + sql_quote(text) + QStringLiteral("','dd.mm.yyyy')");
+}
+
+// The receiver of a tax: the payer's row under the tax's code, else its row without one.
+void tax_receiver(Order& o, const QString& org_inn, const QString& org_kpp, const FormingRun& run) {
+    const data::Recordset receiver = form4().cnn.execute(
+        QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk,inn,kpp from requisites where "
+                       "self_inn='") +
+        sql_quote(org_inn) + QStringLiteral("' and self_kpp='") + sql_quote(org_kpp) +
+        QStringLiteral("' and (kbk='") + sql_quote(run.tax_code) + QStringLiteral("' or kbk='')"));
+    if (!receiver.empty()) {
+        o[Field::Receiver] = receiver.text(0);
+        o[Field::Rs] = receiver.text(2);
+        o[Field::Bik] = receiver.text(3);
+        o[Field::Bank] = receiver.text(4);
+        o[Field::Okato] = receiver.text(1);
+        o[Field::Ks] = receiver.text(5);
+        o[Field::Inn] = receiver.text(7);
+        o[Field::Kpp] = receiver.text(8);
+    }
+}
+
+// A single tax payment goes to the tax service's single account; a branch pays under KPP
+// "0", its own KPP going into the tax notice.
+void enp_order(Order& o, const QString& org_inn, const QString& org_kpp, const FormingRun& run) {
+    const std::optional<EnpRequisites> r = enp_receiver(org_inn, org_kpp, run);
+    if (!r)
+        throw Error(enp_missing_text());
+    o[Field::KppSender] = QStringLiteral("0");
+    o[Field::Kbk] = r->kbk;
+    o[Field::Receiver] = r->receiver;
+    o[Field::Rs] = r->rs;
+    o[Field::Bik] = r->bik;
+    o[Field::Bank] = r->bank;
+    o[Field::Okato] = QStringLiteral("0");
+    o[Field::Ks] = r->ks;
+    o[Field::Inn] = r->inn;
+    o[Field::Kpp] = r->kpp;
+}
+
+// The codes of a single tax payment: fields 106 to 109 "0", 110 empty, priority 5.
+void enp_codes(Order& o) {
+    o[Field::Priority] = QStringLiteral("5");
+    o[Field::Reason] = QStringLiteral("0");
+    o[Field::PaymentType].clear();
+    o[Field::Period] = QStringLiteral("0");
+    o[Field::DocumentDate].clear();
+}
+
 } // namespace
+
+QString enp_file() {
+    return QDir(platform::module_folder()).filePath(QStringLiteral("Templates/enp.ini"));
+}
+
+FormingRun enp_run() {
+    FormingRun run;
+    run.enp = true;
+    run.enp_defaults = read_enp_file(enp_file());
+    run.enp_kbk = run.enp_defaults ? run.enp_defaults->kbk : kEnpKbkWithoutFile;
+    return run;
+}
+
+std::optional<EnpRequisites> enp_receiver(const QString& inn, const QString& kpp,
+                                          const FormingRun& run) {
+    const data::Recordset row = form4().cnn.execute(
+        QStringLiteral("select receiver,inn,kpp,rs,bik,ks,bank,kbk from requisites where "
+                       "self_inn=? and self_kpp=? and kbk=?"),
+        {inn, kpp, run.enp_kbk});
+    if (row.empty())
+        return run.enp_defaults;
+    return EnpRequisites{row.text_or_empty(0), row.text_or_empty(1), row.text_or_empty(2),
+                         row.text_or_empty(3), row.text_or_empty(4), row.text_or_empty(5),
+                         row.text_or_empty(6), row.text_or_empty(7)};
+}
+
+QString enp_missing_text() {
+    return QStringLiteral("Не найдены реквизиты получателя единого налогового платежа: в "
+                          "справочнике реквизитов их нет, а файл \"") +
+           QDir::toNativeSeparators(enp_file()) + QStringLiteral("\" отсутствует или не читается");
+}
+
+bool is_enp_kbk(const QString& kbk, const FormingRun& run) {
+    return !kbk.isEmpty() && kbk == run.enp_kbk;
+}
 
 Kopecks amount_field(const data::Recordset& rs, int i) {
     const QVariant v = rs.field(i);
@@ -65,22 +160,11 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     const QString org_kpp = item_by_key(f1.kpp_by_acc, s);
     o[Field::InnSender] = org_inn;
     o[Field::KppSender] = org_kpp;
-    o[Field::Kbk] = kbk_with_operation(f1.Combo1->currentText(), f1.Combo4->currentIndex());
-
-    const data::Recordset receiver = f4.cnn.execute(
-        QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk,inn,kpp from requisites where "
-                       "self_inn='") +
-        sql_quote(org_inn) + QStringLiteral("' and self_kpp='") + sql_quote(org_kpp) +
-        QStringLiteral("' and (kbk='") + sql_quote(run.tax_code) + QStringLiteral("' or kbk='')"));
-    if (!receiver.empty()) {
-        o[Field::Receiver] = receiver.text(0);
-        o[Field::Rs] = receiver.text(2);
-        o[Field::Bik] = receiver.text(3);
-        o[Field::Bank] = receiver.text(4);
-        o[Field::Okato] = receiver.text(1);
-        o[Field::Ks] = receiver.text(5);
-        o[Field::Inn] = receiver.text(7);
-        o[Field::Kpp] = receiver.text(8);
+    if (run.enp) {
+        enp_order(o, org_inn, org_kpp, run);
+    } else {
+        o[Field::Kbk] = kbk_with_operation(f1.Combo1->currentText(), f1.Combo4->currentIndex());
+        tax_receiver(o, org_inn, org_kpp, run);
     }
 
     const data::Recordset own = f4.cnn.execute(
@@ -107,6 +191,8 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     o[Field::DocumentDate] = list_date(f1.DTPicker2->date());
     if (!accrual.is_null(3))
         o[Field::DocumentDate] = accrual.text(3);
+    if (run.enp)
+        enp_codes(o);
 
     o[Field::SumWords] = sum_rub_kop(amount);
 
@@ -120,13 +206,12 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
            sql_quote(o[Field::Sum]);
     for (int c = column_of(Field::Receiver); c <= column_of(Field::Period); ++c)
         sql += QStringLiteral("','") + sql_quote(o.texts[size_t(c)]);
-    sql += QStringLiteral("',format('") + sql_quote(o[Field::DocumentDate]) +
-           QStringLiteral("','dd.mm.yyyy'),") + oper_id + u',' + QString::number(paid) +
-           QStringLiteral(",0)");
+    sql += QStringLiteral("',") + date_value(o[Field::DocumentDate]) + u',' + oper_id + u',' +
+           QString::number(paid) + QStringLiteral(",0)");
     f4.cnn.execute(sql);
 }
 
-void refresh_order(Order& o) {
+void refresh_order(Order& o, bool enp) {
     Form1& f1 = form1();
     if (f1.Combo6->currentIndex() > 0)
         o[Field::Way] = f1.Combo6->currentText();
@@ -136,16 +221,17 @@ void refresh_order(Order& o) {
     o[Field::Reason] = basis_code(f1.Combo8->currentIndex());
     o[Field::PaymentDate] = list_date(f1.DTPicker1->date());
     o[Field::DocumentDate] = list_date(f1.DTPicker2->date());
+    if (enp)
+        enp_codes(o);
 
     QString sql = QStringLiteral("update payments set number_='") +
                   QString::number(clean_number(o[Field::Number]));
     for (const Field f : kUpdatedTexts)
         sql += (f == kUpdatedTexts[0] ? QStringLiteral("', ") : QStringLiteral("',")) +
                payments_column(f) + QStringLiteral("='") + sql_quote(o[f]);
-    sql += QStringLiteral("',document_date=format('") + sql_quote(o[Field::DocumentDate]) +
-           QStringLiteral("','dd.mm.yyyy'), payment_date=format('") +
-           sql_quote(o[Field::PaymentDate]) + QStringLiteral("','dd.mm.yyyy') where oper_id=") +
-           o[Field::OperId];
+    sql += QStringLiteral("',document_date=") + date_value(o[Field::DocumentDate]) +
+           QStringLiteral(", payment_date=format('") + sql_quote(o[Field::PaymentDate]) +
+           QStringLiteral("','dd.mm.yyyy') where oper_id=") + o[Field::OperId];
     form4().cnn.execute(sql);
 }
 

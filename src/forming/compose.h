@@ -1,11 +1,13 @@
 #pragma once
 
+#include "common/enp.h"
 #include "common/numbers.h"
+#include "common/order.h"
 
 #include <QDate>
 #include <QString>
 
-#include "common/order.h"
+#include <optional>
 
 namespace tavrelis {
 
@@ -17,7 +19,31 @@ class Recordset;
 struct FormingRun {
     QString tax_code;           // the chosen tax's code, as stored in the settlements cards
     bool fact_payments = false; // whether the host keeps the table fact_payments
+    // A single-tax-payment forming: every accrual due on the day, paid to the tax service's
+    // single account under one KBK.
+    bool enp = false;
+    QString enp_kbk;
+    std::optional<EnpRequisites> enp_defaults; // Templates/enp.ini, when it can be read
 };
+
+// Templates/enp.ini beside the module.
+QString enp_file();
+
+// The settings of a single-tax-payment forming: the file's requisites and the KBK the host's
+// own rows are found by.
+FormingRun enp_run();
+
+// The receiver of an organisation's single tax payment: the host's requisites row for its INN
+// and KPP under the single payment's KBK, which the host keeps current; else the file's.
+// Nothing when neither is there.
+std::optional<EnpRequisites> enp_receiver(const QString& inn, const QString& kpp,
+                                          const FormingRun& run);
+
+// What the user is told when a single tax payment has no receiver.
+QString enp_missing_text();
+
+// Whether a stored order (its kbk) is a single tax payment.
+bool is_enp_kbk(const QString& kbk, const FormingRun& run);
 
 // The amount in field i of a row, read once into kopecks: a number as the host holds it, a
 // text as it is written, rounded to the kopeck with halves to the even kopeck (0.125 gives
@@ -36,7 +62,8 @@ QString list_date(const QDate& d);
 void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& run);
 
 // Refreshes a kept order that is not yet paid: the order, filled from the stored one, takes
-// the window's current kind, priority, codes and dates, and is written back.
-void refresh_order(Order& o);
+// the window's current kind, priority, codes and dates (a single tax payment's own codes in
+// such a run), and is written back.
+void refresh_order(Order& o, bool enp = false);
 
 } // namespace tavrelis

@@ -11,13 +11,17 @@
 #include "platform/objects.h"
 #include "platform/ui.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSignalBlocker>
 
 namespace tavrelis {
@@ -97,10 +101,13 @@ void Form1::build() {
     DTPicker2 = picker(this, "DTPicker2");
     Command2 = make_button(this, "Command2", QStringLiteral("Далее >>"));
     Command4 = make_button(this, "Command4", QStringLiteral("Выход"));
+    Check1 = new QCheckBox(QStringLiteral("Единый налоговый платеж (ЕНП)"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(Frame1, 0, 0, 14, 1);
+    grid->addWidget(Frame1, 0, 0, 15, 1);
     int row = 0;
+    grid->addWidget(Check1, row++, 1, 1, 4);
     auto add = [&](const char* name, const QString& text, QWidget* w) {
         grid->addWidget(label(this, name, text, w), row, 1);
         grid->addWidget(w, row, 2, 1, 3);
@@ -139,13 +146,17 @@ void Form1::build() {
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
     connect(Command2, &QPushButton::clicked, this, [] { Command2_Click(); });
+    connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
     connect(DTPicker3, &DatePicker::picked, this, [this] { DTPicker3_Change(); });
 }
 
 // The state a freshly loaded window has: lists empty, no choices, dates today.
 void Form1::reset_controls() {
     const QSignalBlocker b1(Combo1), b2(Combo2), b3(Combo3), b4(Combo4), b6(Combo6), b7(Combo7),
-        b8(Combo8), b9(Combo9), b10(Combo10), bl(List1);
+        b8(Combo8), b9(Combo9), b10(Combo10), bl(List1), bc(Check1);
+    Check1->setChecked(false);
+    for (QWidget* w : enp_disabled())
+        w->setEnabled(true);
     List1->clear();
     Combo1->clear();
     Combo2->clear();
@@ -165,6 +176,8 @@ void Form1::on_unload() {
 }
 
 void Form1::purpose_text() {
+    if (Check1->isChecked())
+        return; // a single tax payment has a purpose of its own
     Text2->setText(Combo2->currentText() + QStringLiteral(" за ") + Combo3->currentText());
     Text2->setCursorPosition(0); // the start of a long purpose says most
 }
@@ -203,6 +216,34 @@ void Form1::Command3_Click() {
 void Form1::Command1_Click() {
     for (int i = 0; i < List1->count(); ++i)
         List1->item(i)->setSelected(false);
+}
+
+QList<QWidget*> Form1::enp_disabled() const {
+    QList<QWidget*> controls{Combo2, Combo1, Combo3, Combo8, Combo9};
+    for (const char* name : {"Label2", "Label1", "Label3", "Label8", "Label9"})
+        if (auto* l = findChild<QLabel*>(QLatin1String(name)))
+            controls.append(l);
+    return controls;
+}
+
+void Form1::forming_allowed() {
+    Command2->setEnabled(Combo1->count() > 0 || Check1->isChecked());
+}
+
+// Tax, period, basis and payment type do not apply to a single tax payment.
+void Form1::Check1_Click() {
+    const bool on = Check1->isChecked();
+    for (QWidget* w : enp_disabled())
+        w->setEnabled(!on);
+    if (on) {
+        Text2->setText(kEnpPurpose);
+        Text2->setCursorPosition(0);
+    } else {
+        purpose_text();
+    }
+    forming_allowed();
+    if (!bez.isEmpty())
+        write_enp_choice(bez, on);
 }
 
 void Form1::Command4_Click() {
@@ -245,6 +286,25 @@ void Form1::init_() {
     DTPicker1->set_value(f4.d_pp);
     DTPicker2->set_value(f4.d_doc);
     Combo4->setCurrentIndex(f4.t_t);
+}
+
+bool enp_mode() {
+    return form1().Check1->isChecked();
+}
+
+QString enp_choice_file(const QString& settings_folder) {
+    return QDir(settings_folder).filePath(QStringLiteral("V2_payments_enp.ini"));
+}
+
+bool read_enp_choice(const QString& settings_folder) {
+    QFile f(enp_choice_file(settings_folder));
+    return f.open(QIODevice::ReadOnly) && f.readAll().trimmed() == "1";
+}
+
+void write_enp_choice(const QString& settings_folder, bool on) {
+    QSaveFile f(enp_choice_file(settings_folder));
+    if (f.open(QIODevice::WriteOnly) && f.write(on ? "1\r\n" : "0\r\n") == 3)
+        f.commit();
 }
 
 } // namespace tavrelis

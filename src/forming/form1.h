@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariantList>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -49,6 +50,7 @@ public:
     QPushButton* Command2; // Далее >>
     QPushButton* Command3; // Выбрать все
     QPushButton* Command4; // Выход
+    QCheckBox* Check1;     // Единый налоговый платеж (ЕНП)
 
     // Public values.
     bool exiter = true;
@@ -77,6 +79,7 @@ public:
     void Command1_Click();
     void Command3_Click();
     void Command4_Click();
+    void Check1_Click();
     void DTPicker3_Change();
 
 protected:
@@ -87,10 +90,26 @@ protected:
 private:
     void build();
     void purpose_text();
+    // "Далее >>" is open when a tax can be chosen, or for a single tax payment, which needs none.
+    void forming_allowed();
+    QList<QWidget*> enp_disabled() const;
     void fail_with(const QString& message);
 };
 
 Form1& form1();
+
+// Whether the single-tax-payment choice is ticked.
+bool enp_mode();
+
+// The choice's last state for this user: a file of its own beside the settings file, so that
+// the settings file keeps its three lines. Unreadable means unticked; a failed write is
+// silent, as the choice is only a convenience.
+QString enp_choice_file(const QString& settings_folder);
+bool read_enp_choice(const QString& settings_folder);
+void write_enp_choice(const QString& settings_folder, bool on);
+
+// The purpose a single tax payment gets unless the user types another.
+inline const QString kEnpPurpose = QStringLiteral("Единый налоговый платеж");
 
 // The "Далее >>" handler; the forming lives beside it.
 void Command2_Click();

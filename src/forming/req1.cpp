@@ -9,6 +9,7 @@
 #include "platform/env.h"
 #include "platform/ui.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QListWidget>
@@ -192,10 +193,8 @@ void Form1::req1(qint32 acc) {
     if (Combo1->count() > 0) {
         Combo1->setCurrentIndex(0);
         Combo2->setCurrentIndex(0);
-        Command2->setEnabled(true);
-    } else {
-        Command2->setEnabled(false);
     }
+    forming_allowed();
 
     const QDate today = platform::today();
     const QString quarter = QLatin1String(kQuarters[(today.month() - 1) / 3]) +
@@ -255,6 +254,7 @@ void Form1::req1(qint32 acc) {
         Combo10->setCurrentIndex(2);
     if (period.contains(QStringLiteral("иное")))
         Combo10->setCurrentIndex(3);
+    Check1->setChecked(read_enp_choice(bez));
 }
 
 } // namespace tavrelis

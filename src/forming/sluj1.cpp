@@ -72,8 +72,10 @@ std::optional<Kopecks> stored_sum(const data::Recordset& rs, int i) {
     }
 }
 
-// A kept order: shown from its stored columns, refreshed while unpaid, renumbered.
-void keep_order(Order& o, const data::Recordset& stored, Kopecks amount) {
+// A kept order: shown from its stored columns, refreshed while unpaid (unless refresh is
+// false), renumbered.
+void keep_order(Order& o, const data::Recordset& stored, Kopecks amount, const FormingRun& run,
+                bool refresh = true) {
     // Fields of the select after the stored ones.
     constexpr int kPaymentDone = select_index(kLastStored) + 1;
     constexpr int kPrintDone = kPaymentDone + 1;
@@ -87,12 +89,54 @@ void keep_order(Order& o, const data::Recordset& stored, Kopecks amount) {
         o.texts[size_t(c)] = stored.text_or_empty(select_index(Field(c)));
     o[Field::Sum] = razr(amount);
     o[Field::SumWords] = sum_rub_kop(amount);
-    if (!is_one(stored, kPaymentDone))
-        refresh_order(o);
+    if (refresh && !is_one(stored, kPaymentDone))
+        refresh_order(o, run.enp);
     o.color = f4.my_color;
     f4.cnn.execute(QStringLiteral("update payments set number_='") +
                    QString::number(clean_number(o[Field::Number])) +
                    QStringLiteral("' where oper_id=") + o[Field::OperId]);
+}
+
+// In a single-tax-payment forming an accrual's stored order for one tax is replaced while it
+// is neither printed nor paid; once either, it is kept as it stands.
+enum class Stored { Keep, KeepAsIs, Replace };
+
+Stored stored_fate(const data::Recordset& stored, const FormingRun& run) {
+    if (!run.enp || is_enp_kbk(stored.text_or_empty(select_index(Field::Kbk)), run))
+        return Stored::Keep;
+    constexpr int kPaymentDone = select_index(kLastStored) + 1;
+    constexpr int kPrintDone = kPaymentDone + 1;
+    return is_one(stored, kPaymentDone) || is_one(stored, kPrintDone) ? Stored::KeepAsIs
+                                                                      : Stored::Replace;
+}
+
+// Whether every chosen organisation has a single-payment receiver, so that a forming never
+// stops half-way for want of one.
+bool enp_receivers_known(const Form1& f1, const FormingRun& run) {
+    if (!enp_receiver(f1.inn, f1.kpp, run))
+        return false;
+    for (const QString& acc : f1.acc_list.split(u',')) {
+        const auto inn = f1.inn_by_acc.constFind(acc);
+        const auto kpp = f1.kpp_by_acc.constFind(acc);
+        if (inn != f1.inn_by_acc.constEnd() && kpp != f1.kpp_by_acc.constEnd() &&
+            !enp_receiver(*inn, *kpp, run))
+            return false;
+    }
+    return true;
+}
+
+// The accruals of a single tax payment: every accrual of the chosen organisations due on the
+// day, whatever its tax, period or card part.
+data::Recordset enp_accruals(const QString& acc_list, const QDate& due) {
+    return form4().cnn.execute(
+        QStringLiteral(
+            "select summa,fsk_cardlist.accstream_id,taxcode,docum_date,oper_id from "
+            "fsk_operations,fsk_cardlist where fsk_operations.card_id=fsk_cardlist.card_id and "
+            "act_id in (select act_id from fsk_actions where act_prim_id=4) and "
+            "fsk_operations.deleted=0 and term_day=format(?,'dd.mm.yyyy') and "
+            "fsk_operations.card_id in (select card_id from fsk_cardlist where accstream_id in (") +
+            acc_list + QStringLiteral(")) order by fsk_operations.oper_id"),
+        {list_date(due)});
 }
 
 } // namespace
@@ -129,17 +173,26 @@ void sluj1() {
         f1.acc_list.chop(1);
 
         step = 3;
-        FormingRun run;
-        run.tax_code = item_at(f1.ids_kbk, f1.Combo1->currentIndex());
+        const bool enp = f1.Check1->isChecked();
+        FormingRun run = enp ? enp_run() : FormingRun{};
+        if (!enp)
+            run.tax_code = item_at(f1.ids_kbk, f1.Combo1->currentIndex());
 
         step = 4;
-        const data::Recordset check = f4.cnn.execute(
-            QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk from requisites where "
-                           "self_inn='") +
-            sql_quote(f1.inn) + QStringLiteral("' and self_kpp='") + sql_quote(f1.kpp) +
-            QStringLiteral("' and (kbk='") + sql_quote(run.tax_code) +
-            QStringLiteral("' or kbk='')"));
-        if (check.empty()) {
+        if (enp && !enp_receivers_known(f1, run)) {
+            platform::msgbox(enp_missing_text(), platform::vbCritical, kTitle);
+            return;
+        }
+        const data::Recordset check =
+            enp ? data::Recordset()
+                : f4.cnn.execute(
+                      QStringLiteral(
+                          "select receiver,okato,rs,bik,bank,ks,kbk from requisites where "
+                          "self_inn='") +
+                      sql_quote(f1.inn) + QStringLiteral("' and self_kpp='") + sql_quote(f1.kpp) +
+                      QStringLiteral("' and (kbk='") + sql_quote(run.tax_code) +
+                      QStringLiteral("' or kbk='')"));
+        if (!enp && check.empty()) {
             platform::msgbox(
                 QStringLiteral("Для данного сочетания ИНН, КПП и КБК отсутствуют реквизиты "
                                "получателя"),
@@ -155,26 +208,32 @@ void sluj1() {
         run.fact_payments = table_exists(QStringLiteral("fact_payments"));
 
         step = 6;
-        if (f1.Combo4->currentIndex() != 3) {
+        if (enp || f1.Combo4->currentIndex() != 3) {
             step = 7;
             orders.prepare_export_run();
 
             step = 8;
-            data::Recordset accruals = f4.cnn.execute(
-                QStringLiteral(
-                    "select summa,fsk_cardlist.accstream_id,taxcode,docum_date,oper_id from "
-                    "fsk_operations,fsk_cardlist where fsk_operations.card_id=fsk_cardlist.card_id "
-                    "and act_id in (select act_id from fsk_actions where act_prim_id=4 and "
-                    "CardPart_ID=") +
-                QString::number(f1.Combo4->currentIndex() + 1) +
-                QStringLiteral(") and fsk_operations.deleted=0 and term_day=format('") +
-                list_date(f1.DTPicker3->date()) +
-                QStringLiteral("','dd.mm.yyyy') and period_name = '") +
-                sql_quote(f1.Combo3->currentText()) +
-                QStringLiteral("' and fsk_operations.card_id in (select card_id from fsk_cardlist "
-                               "where taxcode=") +
-                run.tax_code + QStringLiteral(" and accstream_id in (") + f1.acc_list +
-                QStringLiteral("))"));
+            data::Recordset accruals =
+                enp ? enp_accruals(f1.acc_list, f1.DTPicker3->date())
+                    : f4.cnn.execute(
+                          QStringLiteral(
+                              "select summa,fsk_cardlist.accstream_id,taxcode,docum_date,oper_id "
+                              "from "
+                              "fsk_operations,fsk_cardlist where "
+                              "fsk_operations.card_id=fsk_cardlist.card_id "
+                              "and act_id in (select act_id from fsk_actions where act_prim_id=4 "
+                              "and "
+                              "CardPart_ID=") +
+                          QString::number(f1.Combo4->currentIndex() + 1) +
+                          QStringLiteral(") and fsk_operations.deleted=0 and term_day=format('") +
+                          list_date(f1.DTPicker3->date()) +
+                          QStringLiteral("','dd.mm.yyyy') and period_name = '") +
+                          sql_quote(f1.Combo3->currentText()) +
+                          QStringLiteral(
+                              "' and fsk_operations.card_id in (select card_id from fsk_cardlist "
+                              "where taxcode=") +
+                          run.tax_code + QStringLiteral(" and accstream_id in (") + f1.acc_list +
+                          QStringLiteral("))"));
 
             for (; !accruals.eof(); accruals.move_next()) {
                 f1.emp = false;
@@ -195,9 +254,10 @@ void sluj1() {
                 if (!stored.empty()) {
                     const std::optional<Kopecks> amount =
                         stored_sum(stored, select_index(Field::Sum));
-                    kept = amount.has_value();
+                    const Stored fate = stored_fate(stored, run);
+                    kept = amount.has_value() && fate != Stored::Replace;
                     if (kept)
-                        keep_order(o, stored, *amount);
+                        keep_order(o, stored, *amount, run, fate == Stored::Keep);
                     else
                         f4.cnn.execute(QStringLiteral("delete from payments where oper_id=") +
                                        oper_id);

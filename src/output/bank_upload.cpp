@@ -4,6 +4,7 @@
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/window.h"
+#include "output/enp_groups.h"
 #include "output/form2.h"
 #include "output/form7.h"
 #include "output/posting.h"
@@ -106,12 +107,12 @@ void Command11_Click() {
     int step = kRead;
     try {
         QList<BankOrderFields> orders;
-        QList<qint64> ids;
-        for (int r = 1; r <= f2.row_count(); ++r) {
-            if (f2.ticked(r)) {
-                orders.append(bank_order_fields(f2.orders().order(r - 1)));
-                ids.append(row_oper_id(f2.cell(r, Field::OperId)));
-            }
+        QList<QList<qint64>> ids; // per order, the accruals it pays
+        for (const IssuedOrder& issued : issued_orders(f2)) {
+            orders.append(bank_order_fields(issued.order));
+            QList<qint64>& members = ids.emplace_back();
+            for (const int r : issued.rows)
+                members.append(row_oper_id(f2.cell(r, Field::OperId)));
         }
         if (orders.isEmpty()) {
             platform::msgbox(QStringLiteral("Не отмечено ни одного платежного поручения"),
@@ -165,9 +166,10 @@ void Command11_Click() {
         // should a statement fail half-way.
         step = kRecord;
         for (qsizetype i = 0; i < orders.size(); ++i) {
-            f4.cnn.execute(QStringLiteral("update payments set print_done=1,number_='") +
-                           orders[i].number_ + QStringLiteral("' where oper_id= ") +
-                           QString::number(ids[i]));
+            for (const qint64 id : ids[i])
+                f4.cnn.execute(QStringLiteral("update payments set print_done=1,number_='") +
+                               orders[i].number_ + QStringLiteral("' where oper_id= ") +
+                               QString::number(id));
             if (numbered[i]) {
                 f4.last_number = orders[i].number_.toInt();
                 f4.nomer = QString::number(qint64(f4.last_number) + 1);

@@ -57,7 +57,7 @@ bool out_excel(const QString& path) {
 
         step = 4;
         const Form2& f2 = form2();
-        const Order o = f2.orders().order(f2.current_row - 1);
+        const Order o = f2.issued_order();
         // One sheet row a field, in the list's order.
         for (int c = column_of(kFirstExported); c <= column_of(kLastExported); ++c)
             sheet.set_cell(c, 2, export_text(Field(c), o.texts[size_t(c)]));

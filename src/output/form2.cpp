@@ -247,6 +247,18 @@ void Form2::refresh_list() {
     }
 }
 
+Order Form2::issued_order() const {
+    if (!output_rows.isEmpty() && output_rows.first() == current_row)
+        return output_order;
+    return orders().order(current_row - 1);
+}
+
+QList<int> Form2::issued_rows() const {
+    if (!output_rows.isEmpty() && output_rows.first() == current_row)
+        return output_rows;
+    return {current_row};
+}
+
 bool Form2::card_counted(qint32 card_id) const {
     for (const qint32 id : cards)
         if (id == card_id)

@@ -44,6 +44,10 @@ public:
     qint32 ops_count = 0;
     qint32 cards_count = 0;
     qint32 current_row = 0; // 1-based row of L1 the output works on
+    // The order a print run issues for current_row when it stands for several rows (a single
+    // tax payment): its rows, current_row first, and its texts with the total amount.
+    QList<int> output_rows;
+    Order output_order;
     QList<qint32> cards;
 
     OrderList& orders() const;
@@ -53,6 +57,10 @@ public:
     QString cell(int r, Field f) const;
     void set_cell(int r, Field f, const QString& text);
     bool ticked(int r) const;
+    // The order the output works on: output_order when it is current_row's, else that row's.
+    Order issued_order() const;
+    // The rows it stands for: output_rows when they are current_row's, else that row alone.
+    QList<int> issued_rows() const;
     // The 1-based row of the list's current row, 0 when none.
     int current_list_row() const;
 

@@ -1,9 +1,11 @@
 #include "output/pechat.h"
 
+#include "common/enp.h"
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/window.h"
 #include "forming/form1.h"
+#include "output/enp_groups.h"
 #include "output/form2.h"
 #include "output/form3.h"
 #include "output/posting.h"
@@ -16,6 +18,8 @@
 #include "platform/word.h"
 
 #include <QCheckBox>
+#include <QHash>
+#include <QScopeGuard>
 #include <limits>
 
 namespace tavrelis {
@@ -86,11 +90,17 @@ QByteArray template_value(const QString& key, const QString& text) {
 }
 
 void fill_keys(int r) {
-    const Order o = form2().orders().order(r - 1);
+    fill_keys(form2().orders().order(r - 1));
+}
+
+void fill_keys(const Order& o) {
     for (const Field f : template_fields()) {
         const QString key = QLatin1String(field_table()[size_t(f)].key);
         xml_put(key, template_value(key, o[f]));
     }
+    // Field 101 follows the payer; a template of the user's own may still print it fixed.
+    if (template_buffer().RB1.contains("<status>"))
+        xml_put(QStringLiteral("status"), platform::to_cp1251(payer_status(o[Field::InnSender])));
 }
 
 QString sheet_name(int r) {
@@ -139,10 +149,16 @@ bool pechat(bool only_xml, bool pay) {
         qint32 counter = clean_number(f4.nomer);
 
         const int rows = f2.row_count();
+        // A single tax payment of several rows goes out once, at its first row.
+        QHash<int, IssuedOrder> issued;
+        for (IssuedOrder& o : issued_orders(f2))
+            issued.insert(o.rows.first(), std::move(o));
+        const auto clear_issued = qScopeGuard([&f2] { f2.output_rows.clear(); });
         for (int i = 1; i <= rows; ++i) {
             step = kRow;
             f2.current_row = i;
-            if (f2.ticked(i)) {
+            if (issued.contains(i)) {
+                f2.output_rows = issued[i].rows;
                 bool printed = false;
                 bool numbered = false;
 
@@ -151,15 +167,20 @@ bool pechat(bool only_xml, bool pay) {
 
                 step = kNumber;
                 const QString s = f2.cell(i, Field::Number);
+                QString number;
                 if (only_xml || s.contains(u'N')) {
-                    f2.set_cell(i, Field::Number, QString::number(clean_number(s)));
+                    number = QString::number(clean_number(s));
                 } else {
-                    f2.set_cell(i, Field::Number, QString::number(counter));
+                    number = QString::number(counter);
                     numbered = true;
                 }
+                for (const int member : f2.output_rows)
+                    f2.set_cell(member, Field::Number, number);
+                f2.output_order = issued[i].order;
+                f2.output_order[Field::Number] = number;
 
                 step = kFill;
-                fill_keys(i);
+                fill_keys(f2.output_order);
 
                 step = kOpen;
                 xml_saver();

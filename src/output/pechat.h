@@ -29,8 +29,10 @@ const QList<Field>& template_fields();
 // text one byte per character as the list shows it.
 QByteArray template_value(const QString& key, const QString& text);
 
-// Fills the 27 keys of the template buffer from the 1-based row r of form2().L1.
+// Fills the 27 keys of the template buffer from the 1-based row r of form2().L1, or from an
+// order; and the payer's status (field 101) where the template has a key for it.
 void fill_keys(int r);
+void fill_keys(const Order& o);
 
 // The name a printed sheet goes under: the payer's INN, "_N", the number and "_" with the
 // order date as yyyymmdd, as the export file is named; without the date part when the date

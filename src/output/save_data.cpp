@@ -17,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace tavrelis {
 
@@ -108,15 +109,23 @@ bool save_data(bool only_xml, bool pay) {
         if (!only_xml) {
             step = 2;
             const qint32 number = clean_number(f2.cell(r, Field::Number));
-            f4.cnn.execute(QStringLiteral("update payments set print_done=1,number_='") +
-                           QString::number(number) + QStringLiteral("' where oper_id= ") +
-                           QString::number(row_oper_id(f2.cell(r, Field::OperId))));
+            // Every accrual of a single tax payment records the one number it went under.
+            for (const int member : f2.issued_rows())
+                f4.cnn.execute(QStringLiteral("update payments set print_done=1,number_='") +
+                               QString::number(number) + QStringLiteral("' where oper_id= ") +
+                               QString::number(row_oper_id(f2.cell(member, Field::OperId))));
             result = true;
         }
 
         if (ticked(f2.Check2) || (only_xml && pay)) {
             step = 3;
-            post_payment();
+            // Each accrual is booked into its own card with its own amount.
+            const QList<int> members = f2.issued_rows();
+            const auto back = qScopeGuard([&f2, r] { f2.current_row = r; });
+            for (const int member : members) {
+                f2.current_row = member;
+                post_payment();
+            }
         }
 
         if (ticked(f2.Check3) || (only_xml && !pay)) {

@@ -42,6 +42,17 @@ bool DemoHost::make(const QString& settlements_sql, const QString& taxpayer_sql)
     return made && error.isEmpty();
 }
 
+bool DemoHost::own_module(const QByteArray* enp_ini) {
+    module = root + QStringLiteral("/module");
+    const QDir built = QFileInfo(QStringLiteral(TAVRELIS_HOST_BIN)).absoluteDir();
+    return QDir(module).mkpath(QStringLiteral("Templates")) &&
+           QFile::link(built.filePath(QStringLiteral("libtavrelis.so")),
+                       module + QStringLiteral("/libtavrelis.so")) &&
+           QFile::link(built.filePath(QStringLiteral("Templates/Payments.xml")),
+                       module + QStringLiteral("/Templates/Payments.xml")) &&
+           (!enp_ini || write_file(module + QStringLiteral("/Templates/enp.ini"), *enp_ini));
+}
+
 QString DemoHost::value(const QString& sql) const {
     return query(settlements(), sql).value(0).value(0);
 }
@@ -59,6 +70,8 @@ HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt*
     for (const QString var : {"APPDATA", "HOME", "TEMP"})
         env.insert(var, place.root + u'/' + var.toLower());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!place.module.isEmpty()) // searched before the host's own run path
+        env.insert(QStringLiteral("LD_LIBRARY_PATH"), place.module);
     host.setProcessEnvironment(env);
     host.start(QStringLiteral(TAVRELIS_HOST_BIN),
                {"--prefix", place.host(), "--acc", "1", "--today", DemoHost::kToday, "--print-to",
