@@ -98,4 +98,32 @@ private:
     std::unique_ptr<Engine> engine_;
 };
 
+// Statements that stand or fall together. Not committed when left by an exception: the
+// statements sent since begin are taken back.
+class Transaction {
+public:
+    explicit Transaction(Connection& cnn) : cnn_(cnn) { cnn_.execute(QStringLiteral("begin")); }
+    ~Transaction() {
+        if (open_) {
+            try {
+                cnn_.execute(QStringLiteral("rollback"));
+            } catch (const std::exception&) {
+                // The engine already took the transaction back (a trigger's RAISE(ROLLBACK),
+                // a full disk); the failure that brought us here is the one reported.
+            }
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit() {
+        cnn_.execute(QStringLiteral("commit"));
+        open_ = false;
+    }
+
+private:
+    Connection& cnn_;
+    bool open_ = true;
+};
+
 } // namespace tavrelis::data

@@ -41,37 +41,6 @@ QString date_text(const QDate& d) {
     return d.toString(QStringLiteral("dd.MM.yyyy"));
 }
 
-// Groups the payment and the mark that it was made: a failure or a crash between the two
-// would leave a payment in the card that the next run books again. Not committed when left
-// by an exception: the statements sent since begin are taken back.
-class PaymentTransaction {
-public:
-    explicit PaymentTransaction(data::Connection& cnn) : cnn_(cnn) {
-        cnn_.execute(QStringLiteral("begin"));
-    }
-    ~PaymentTransaction() {
-        if (open_) {
-            try {
-                cnn_.execute(QStringLiteral("rollback"));
-            } catch (const std::exception&) {
-                // The engine already took the transaction back (a trigger's RAISE(ROLLBACK),
-                // a full disk); the failure that brought us here is the one reported.
-            }
-        }
-    }
-    PaymentTransaction(const PaymentTransaction&) = delete;
-    PaymentTransaction& operator=(const PaymentTransaction&) = delete;
-
-    void commit() {
-        cnn_.execute(QStringLiteral("commit"));
-        open_ = false;
-    }
-
-private:
-    data::Connection& cnn_;
-    bool open_ = true;
-};
-
 } // namespace
 
 QDate order_date(const QString& text) {
@@ -123,7 +92,9 @@ void post_payment() {
     const int act_id = payment_act(accrual.field(10));
 
     const QString today = date_text(platform::today());
-    PaymentTransaction transaction(f4.cnn);
+    // The payment and the mark that it was made go together: a failure or a crash between the
+    // two would leave a payment in the card that the next run books again.
+    data::Transaction transaction(f4.cnn);
     f4.cnn.execute(
         QStringLiteral("insert into fsk_operations (card_id,deleted,input_day,act_id,term_day,"
                        "summa,docum,period_name,docum_num,docum_date) values (") +

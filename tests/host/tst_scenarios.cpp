@@ -15,6 +15,7 @@
 //   #! files <dir> N             after the run <dir> under the test folder holds N files
 //   #! touch <path>              an empty file under the test folder before the run
 //   #! holds <path> <line>       after the run the file (windows-1251, CR LF) holds the line
+// TAVRELIS_UPDATE_TRANSCRIPTS=1 writes every transcript anew from the run, for review.
 // A file <name>.transcript beside the script is the exact transcript expected; the test
 // folder's path appears in it as $TMP.
 // After every scenario the installation must keep the rules of support/host_state.h.
@@ -174,6 +175,12 @@ private:
                  qPrintable(QStringLiteral("exit %1, stderr:\n%2").arg(p.exitCode()).arg(err)));
 
         const QString expected_file = file.chopped(4) + QStringLiteral(".transcript");
+        // After a change that shows other texts: the transcripts written anew, for review.
+        if (QFile::exists(expected_file) &&
+            qEnvironmentVariableIsSet("TAVRELIS_UPDATE_TRANSCRIPTS"))
+            QVERIFY(testsupport::write_file(
+                expected_file,
+                read_text(transcript).replace(tmp.path(), QStringLiteral("$TMP")).toUtf8()));
         if (QFile::exists(expected_file))
             QCOMPARE(read_text(transcript)
                          .replace(tmp.path(), QStringLiteral("$TMP"))
