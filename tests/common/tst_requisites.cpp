@@ -1,3 +1,4 @@
+#include "common/enp.h"
 #include "common/requisites.h"
 #include "support/bank_order.h"
 
@@ -8,6 +9,7 @@ using F = BankOrderFields;
 using Member = QString F::*;
 Q_DECLARE_METATYPE(tavrelis::BankOrderFields)
 Q_DECLARE_METATYPE(Member)
+Q_DECLARE_METATYPE(std::optional<tavrelis::EnpRequisites>)
 
 namespace {
 
@@ -138,6 +140,51 @@ private slots:
                 (changed.*field)[at] = QChar(d);
                 QVERIFY2(!check_bank_order(changed).isEmpty(), qPrintable(changed.*field));
             }
+    }
+
+    // The file of the single tax payment's receiver: the installed one, and what else a user's
+    // editing may leave in it. A null text stands for no file.
+    void enp_file_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<std::optional<EnpRequisites>>("expected");
+        const EnpRequisites real{"Казначейство России (ФНС России)",
+                                 "7727406020",
+                                 "770701001",
+                                 "03100643000000018500",
+                                 "017003983",
+                                 "40102810445370000059",
+                                 "ОКЦ № 7 ГУ Банка России по ЦФО//УФК по Тульской области, г. Тула",
+                                 "18201061201010000510"};
+        QFile installed(TAVRELIS_SOURCE_DIR "/templates/enp.ini");
+        QVERIFY(installed.open(QIODevice::ReadOnly));
+        const QByteArray text = installed.readAll();
+        QTest::newRow("installed") << text << std::optional(real);
+        QByteArray loose = "\xEF\xBB\xBF; edited\r\n\r\n  # again\r\n" + text;
+        loose.replace("inn=", " inn =  ").replace("kbk=18201061201010000510", "kbk=\t1\t");
+        EnpRequisites changed = real;
+        changed.kbk = "1";
+        QTest::newRow("BOM, comments, blanks") << loose << std::optional(changed);
+        QTest::newRow("a key missing")
+            << QByteArray(text).replace("\nbik=", "\nbic=") << std::optional<EnpRequisites>();
+        QTest::newRow("a value empty")
+            << QByteArray(text).replace("=770701001", "= ") << std::optional<EnpRequisites>();
+        QTest::newRow("windows-1251")
+            << QByteArray(text).replace("ФНС", "\xD4\xCD\xD1") << std::optional<EnpRequisites>();
+        QTest::newRow("no file") << QByteArray() << std::optional<EnpRequisites>();
+    }
+    void enp_file() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(std::optional<EnpRequisites>, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("enp.ini");
+        if (!bytes.isNull()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        }
+        const std::optional<EnpRequisites> read = read_enp_file(path);
+        QCOMPARE(read.has_value(), expected.has_value());
+        if (expected)
+            QCOMPARE(*read, *expected);
     }
 };
 
