@@ -52,4 +52,10 @@ QString enp_file_path() {
     return QDir(platform::module_folder()).filePath(QStringLiteral("Templates/enp.ini"));
 }
 
+BudgetRules budget_rules(const std::optional<EnpRequisites>& enp) {
+    if (!enp)
+        return {};
+    return {enp->inn, enp->kpp, enp->rs};
+}
+
 } // namespace tavrelis

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/requisites.h"
+
 #include <QString>
 #include <optional>
 
@@ -19,5 +21,8 @@ std::optional<EnpRequisites> read_enp_file(const QString& path);
 
 // Templates/enp.ini beside the module.
 QString enp_file_path();
+
+// What check_bank_order needs of the requisites; no rules when there are none.
+BudgetRules budget_rules(const std::optional<EnpRequisites>& enp);
 
 } // namespace tavrelis

@@ -1,6 +1,7 @@
 #include "output/bank_upload.h"
 
 #include "common/bank_exchange.h"
+#include "common/enp.h"
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/window.h"
@@ -121,8 +122,9 @@ void Command11_Click() {
 
         step = kCheck;
         QList<ListedProblem> problems;
+        const BudgetRules rules = budget_rules(read_enp_file(enp_file_path()));
         for (const BankOrderFields& o : orders)
-            for (const RequisiteProblem& p : check_bank_order(o))
+            for (const RequisiteProblem& p : check_bank_order(o, rules))
                 problems.append({o.number_, p.field, p.problem});
         if (!problems.isEmpty() && !form7().confirm(problems))
             return;
