@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QSet>
 
+#include <algorithm>
 #include <array>
 
 namespace tavrelis {
@@ -46,8 +47,8 @@ const std::array<Key, 36> kSection{{
     {u"ПолучательКорсчет", &F::ks},
     {u"ВидПлатежа", &F::way},
     {u"ВидОплаты=01", nullptr},
-    {u"Код=0", nullptr},
-    {u"СтатусСоставителя=01", nullptr},
+    {u"Код", &F::code},
+    {u"СтатусСоставителя", &F::status},
     {u"ПоказательКБК", &F::kbk},
     {u"ОКАТО", &F::okato},
     {u"ПоказательОснования", &F::reason},
@@ -66,23 +67,33 @@ QByteArray cp1251(QStringView text) {
     return platform::to_cp1251(text.toString());
 }
 
-// A line of the file is one key=value: a line break inside a value would end it early.
+// A line of the file is one key=value: a line break inside a value would end it early, and a
+// bank's reader may take any other control character for one.
 QString one_line(const QString& value) {
-    if (!value.contains(u'\r') && !value.contains(u'\n') && !value.contains(u'\t'))
+    if (std::none_of(value.begin(), value.end(), control_character))
         return value;
-    QString s = value;
-    s.replace(QLatin1StringView("\r\n"), QLatin1StringView(" "));
-    for (QChar& c : s)
-        if (c == u'\r' || c == u'\n' || c == u'\t')
-            c = u' ';
+    QString s;
+    s.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (!control_character(c)) {
+            s += c;
+            continue;
+        }
+        if (c == u'\r' && i + 1 < value.size() && value.at(i + 1) == u'\n')
+            ++i;
+        s += u' ';
+    }
     return s;
 }
 
 QString section_value(const F& o, QString F::*field) {
     if (field == &F::sum)
         return exchange_amount(o.sum);
-    if (field == &F::document_date && o.document_date.isEmpty())
+    if ((field == &F::document_date || field == &F::code) && (o.*field).isEmpty())
         return QStringLiteral("0");
+    if (field == &F::status && o.status.isEmpty())
+        return payer_status(o.inn_sender);
     return o.*field;
 }
 
@@ -122,7 +133,12 @@ QString exchange_number(const QString& shown) {
 }
 
 QString exchange_amount(const QString& sum) {
-    return bez_razr(sum).replace(u',', u'.');
+    QString out;
+    out.reserve(sum.size());
+    for (QChar c : sum)
+        if (c != u' ' && c != u'\u00A0' && c != u'\u202F')
+            out += c == u',' ? QChar(u'.') : c;
+    return out;
 }
 
 QByteArray bank_exchange_file(const QList<BankOrderFields>& orders, const QDateTime& created) {

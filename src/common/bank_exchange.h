@@ -14,8 +14,8 @@ namespace tavrelis {
 // that is no number (see clean_number).
 QString exchange_number(const QString& shown);
 
-// The list's amount text as the exchange file writes it: no blanks, a decimal point
-// ("1 234,50" gives "1234.50").
+// The list's amount text as the exchange file writes it: no blanks (no-break ones neither),
+// a decimal point ("1 234,50" gives "1234.50").
 QString exchange_amount(const QString& sum);
 
 // The whole bank-client exchange file (1CClientBankExchange, format 1.03) for the orders, in
@@ -25,7 +25,9 @@ QString exchange_amount(const QString& sum);
 // dates (those that are dates; the creation date when none is); one РасчСчет line per
 // distinct non-empty payer account, in order of first appearance.
 // Bytes in windows-1251, "?" for a character without a code, CR LF after every line, no
-// byte-order mark. Inside a value a CR LF pair, a CR, an LF or a TAB becomes one blank.
+// byte-order mark. Inside a value a CR LF pair or another control character (see
+// control_character) becomes one blank. An empty status is payer_status's, an empty code
+// and an empty document date "0".
 QByteArray bank_exchange_file(const QList<BankOrderFields>& orders, const QDateTime& created);
 
 } // namespace tavrelis

@@ -1,36 +1,61 @@
 #include "common/enp.h"
 
+#include "platform/env.h"
+
+#include <QDir>
 #include <QFile>
-#include <QHash>
+#include <QStringDecoder>
 
 namespace tavrelis {
 
 std::optional<EnpRequisites> read_enp_file(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QHash<QString, QString> values;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n')) {
-        const QString t = line.trimmed();
-        const qsizetype eq = t.indexOf(u'=');
-        if (t.isEmpty() || t.startsWith(u'#') || t.startsWith(u';') || eq < 0)
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    // A file saved in windows-1251 by mistake would give mangled names; better none at all.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return std::nullopt;
+
+    EnpRequisites enp;
+    const std::pair<const char16_t*, QString EnpRequisites::*> keys[] = {
+        {u"receiver", &EnpRequisites::receiver}, {u"inn", &EnpRequisites::inn},
+        {u"kpp", &EnpRequisites::kpp},           {u"rs", &EnpRequisites::rs},
+        {u"bik", &EnpRequisites::bik},           {u"ks", &EnpRequisites::ks},
+        {u"bank", &EnpRequisites::bank},         {u"kbk", &EnpRequisites::kbk},
+    };
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        line = line.trimmed();
+        if (line.startsWith(u'\uFEFF'))
+            line = line.sliced(1).trimmed();
+        if (line.isEmpty() || line.startsWith(u'#') || line.startsWith(u';'))
             continue;
-        values.insert(t.left(eq).trimmed(), t.mid(eq + 1).trimmed());
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq < 0)
+            continue;
+        const QStringView key = line.first(eq).trimmed();
+        for (const auto& [name, member] : keys)
+            if (key == QStringView(name))
+                enp.*member = line.sliced(eq + 1).trimmed().toString();
     }
-    EnpRequisites r;
-    const std::pair<const char*, QString*> keys[] = {
-        {"receiver", &r.receiver}, {"inn", &r.inn}, {"kpp", &r.kpp},   {"rs", &r.rs},
-        {"bik", &r.bik},           {"ks", &r.ks},   {"bank", &r.bank}, {"kbk", &r.kbk}};
-    for (const auto& [key, member] : keys) {
-        *member = values.value(QLatin1String(key));
-        if (member->isEmpty())
+    for (const auto& [name, member] : keys)
+        if ((enp.*member).isEmpty())
             return std::nullopt;
-    }
-    return r;
+    return enp;
 }
 
-QString payer_status(const QString& inn_sender) {
-    return inn_sender.size() == 12 ? QStringLiteral("13") : QStringLiteral("01");
+QString enp_file_path() {
+    return QDir(platform::module_folder()).filePath(QStringLiteral("Templates/enp.ini"));
+}
+
+BudgetRules budget_rules(const std::optional<EnpRequisites>& enp) {
+    if (!enp)
+        return {};
+    return {enp->inn, enp->kpp, enp->rs};
 }
 
 } // namespace tavrelis

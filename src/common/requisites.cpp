@@ -1,6 +1,7 @@
 #include "common/requisites.h"
 
 #include "common/numbers.h"
+#include "platform/codepage.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -36,12 +37,24 @@ RequisiteProblems one(const QString& field, const QString& problem) {
     return {{field, problem}};
 }
 
+bool all_zeros(const QString& s) {
+    return s.count(u'0') == s.size();
+}
+
 bool bank_of_russia_office(const QString& bik) {
     const QStringView tail = QStringView(bik).sliced(6);
     return tail == u"000" || tail == u"001" || tail == u"002";
 }
 
 } // namespace
+
+QString payer_status(const QString& inn_sender) {
+    return inn_sender.size() == 12 ? QStringLiteral("13") : QStringLiteral("01");
+}
+
+bool control_character(QChar c) {
+    return c.unicode() < 0x20 || c == u'\u0085' || c == u'\u2028' || c == u'\u2029';
+}
 
 RequisiteProblems check_inn(const QString& inn, const QString& field) {
     if (inn.isEmpty())
@@ -63,8 +76,9 @@ RequisiteProblems check_inn(const QString& inn, const QString& field) {
 }
 
 RequisiteProblems check_kpp(const QString& kpp, const QString& field, bool may_be_empty) {
-    static const QRegularExpression form(
-        QStringLiteral("^([0-9][1-9]|[1-9][0-9])[0-9]{2}[0-9A-Z]{2}[0-9]{3}$"));
+    // Anchored: "$" alone would let a trailing line break through.
+    static const QRegularExpression form(QRegularExpression::anchoredPattern(
+        QStringLiteral("([0-9][1-9]|[1-9][0-9])[0-9]{2}[0-9A-Z]{2}[0-9]{3}")));
     if (kpp.isEmpty())
         return may_be_empty ? RequisiteProblems{} : one(field, kEmpty);
     if (kpp == u"0" || form.match(kpp).hasMatch())
@@ -111,14 +125,25 @@ RequisiteProblems check_kbk(const QString& kbk, const QString& field) {
         return one(field, kEmpty);
     if (!digits(kbk, 20))
         return one(field, QStringLiteral("должен состоять из 20 цифр"));
+    if (all_zeros(kbk))
+        return one(field, QStringLiteral("не может состоять из одних нулей"));
+    return {};
+}
+
+RequisiteProblems check_code(const QString& code, const QString& field) {
+    if (code.isEmpty() || code == u"0")
+        return {};
+    if ((!digits(code, 20) && !digits(code, 25)) || all_zeros(code))
+        return one(field, QStringLiteral("должен быть «0» либо УИН из 20 или 25 цифр, не из "
+                                         "одних нулей"));
     return {};
 }
 
 RequisiteProblems check_okato(const QString& okato, const QString& field) {
     if (okato.isEmpty())
         return one(field, kEmpty);
-    const bool fits = okato == u"0" || ((digits(okato, 8) || digits(okato, 11)) &&
-                                        okato.count(u'0') != okato.size());
+    const bool fits =
+        okato == u"0" || ((digits(okato, 8) || digits(okato, 11)) && !all_zeros(okato));
     if (!fits)
         return one(field, QStringLiteral("должен состоять из 8 или 11 цифр, не одних нулей; "
                                          "либо быть «0»"));
@@ -162,27 +187,123 @@ RequisiteProblems check_date(const QString& date, const QString& field) {
     return {};
 }
 
-RequisiteProblems check_bank_order(const BankOrderFields& o) {
+RequisiteProblems check_text(const QString& text, const QString& field) {
+    RequisiteProblems out;
+    bool control = false;
+    QStringList missing;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
+            continue;
+        if (control_character(c)) {
+            control = true;
+        } else if (!platform::encodable_cp1251(c)) {
+            QString sign(c);
+            if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+                sign += text.at(++i);
+            if (!missing.contains(sign))
+                missing << sign;
+        }
+    }
+    if (control)
+        out << RequisiteProblem{field,
+                                QStringLiteral("содержит управляющий символ, он будет заменен "
+                                               "пробелом")};
+    for (const QString& sign : missing)
+        out << RequisiteProblem{field, QStringLiteral("содержит знак «%1», которого нет в "
+                                                      "кодировке windows-1251: он будет "
+                                                      "заменен на «?»")
+                                           .arg(sign)};
+    return out;
+}
+
+RequisiteProblems check_bank_order(const BankOrderFields& o, const BudgetRules& rules) {
     using K = AccountKind;
-    RequisiteProblems all;
-    all << check_date(o.payment_date, QStringLiteral("Дата платежного поручения"))
-        << check_amount(o.sum, QStringLiteral("Сумма"))
-        << check_inn(o.inn_sender, QStringLiteral("ИНН плательщика"))
-        << check_kpp(o.kpp_sender, QStringLiteral("КПП плательщика"), o.inn_sender.size() == 12)
-        << check_bik(o.bik_sender, QStringLiteral("БИК банка плательщика"))
-        << check_account(o.rs_sender, o.bik_sender, K::Settlement,
-                         QStringLiteral("Счет плательщика"))
-        << check_account(o.ks_sender, o.bik_sender, K::Correspondent,
-                         QStringLiteral("Корр. счет банка плательщика"))
-        << check_inn(o.inn, QStringLiteral("ИНН получателя"))
-        << check_kpp(o.kpp, QStringLiteral("КПП получателя"), false)
-        << check_bik(o.bik, QStringLiteral("БИК банка получателя"))
-        << check_account(o.rs, o.bik, K::Settlement, QStringLiteral("Счет получателя"))
-        << check_account(o.ks, o.bik, K::Correspondent,
-                         QStringLiteral("Корр. счет банка получателя"))
-        << check_kbk(o.kbk, QStringLiteral("КБК")) << check_okato(o.okato, QStringLiteral("ОКАТО"))
-        << check_priority(o.priority, QStringLiteral("Очередность платежа"))
-        << check_purpose(o.aim, QStringLiteral("Назначение платежа"));
+    using Problems = RequisiteProblems;
+    const bool tax = (!rules.tax_inn.isEmpty() && o.inn == rules.tax_inn) ||
+                     o.kbk.startsWith(QLatin1StringView("182"));
+    const QString status = o.status.isEmpty() ? payer_status(o.inn_sender) : o.status;
+    // The bank's control of budget payments wants fields 106 to 109 as "0" from these payers.
+    const bool zeros = tax && (status == u"01" || status == u"13");
+    const bool person = o.inn_sender.size() == 12;
+    const QString kTaxOnly = QStringLiteral("для платежа в налоговый орган должен быть %1");
+    const QString kZero =
+        QStringLiteral("для платежа в налоговый орган со статусом 01 или 13 %1 быть «0»");
+
+    Problems all;
+    // A field's characters are looked at only once its value is right: one fault at a time.
+    const auto put = [&all](const QString& value, const QString& field, const auto& check) {
+        const Problems found = check(value, field);
+        all << (found.isEmpty() ? check_text(value, field) : found);
+    };
+    const auto any = [](const QString&, const QString&) { return Problems{}; };
+    const auto account = [](const QString& bik, K kind, const QString& wanted = {}) {
+        return [&bik, kind, wanted](const QString& value, const QString& field) {
+            Problems found = check_account(value, bik, kind, field);
+            if (found.isEmpty() && !wanted.isEmpty() && value != wanted)
+                found = one(field,
+                            QStringLiteral("для платежа в налоговый орган должен быть ") + wanted);
+            return found;
+        };
+    };
+    // The file writes an empty document date as "0"; the other two as they stand.
+    const auto zero = [&](const char16_t* must, bool empty_is_zero = false) {
+        return [&, must, empty_is_zero](const QString& value, const QString& field) {
+            const bool wrong = zeros && value != u"0" && !(empty_is_zero && value.isEmpty());
+            return wrong ? one(field, kZero.arg(QStringView(must))) : Problems{};
+        };
+    };
+    const QString none;
+
+    put(o.payment_date, QStringLiteral("Дата платежного поручения (4)"), check_date);
+    put(o.way, QStringLiteral("Вид платежа (5)"), any);
+    put(o.status, QStringLiteral("Статус плательщика (101)"),
+        [&](const QString&, const QString& field) {
+            if (tax && !zeros)
+                return one(field, kTaxOnly.arg(QStringLiteral("«01» (организация) или «13» "
+                                                              "(физическое лицо)")));
+            return digits(status, 2) ? Problems{}
+                                     : one(field, QStringLiteral("должен состоять из 2 цифр"));
+        });
+    // Checked as read, not as written: no-break blanks are fine here.
+    all << check_amount(o.sum, QStringLiteral("Сумма (7)"));
+    put(o.inn_sender, QStringLiteral("ИНН плательщика (60)"), check_inn);
+    put(o.kpp_sender, QStringLiteral("КПП плательщика (102)"),
+        [&](const QString& value, const QString& field) {
+            if (person && value != u"0" && (tax || !value.isEmpty()))
+                return one(field, QStringLiteral("для плательщика — физического лица (ИНН из 12 "
+                                                 "цифр) должен быть «0»"));
+            return check_kpp(value, field, person);
+        });
+    put(o.sender, QStringLiteral("Плательщик (8)"), any);
+    put(o.rs_sender, QStringLiteral("Счет плательщика (9)"), account(o.bik_sender, K::Settlement));
+    put(o.bank_sender, QStringLiteral("Банк плательщика (10)"), any);
+    put(o.bik_sender, QStringLiteral("БИК банка плательщика (11)"), check_bik);
+    put(o.ks_sender, QStringLiteral("Корр. счет банка плательщика (12)"),
+        account(o.bik_sender, K::Correspondent));
+    put(o.bank, QStringLiteral("Банк получателя (13)"), any);
+    put(o.bik, QStringLiteral("БИК банка получателя (14)"), check_bik);
+    put(o.ks, QStringLiteral("Корр. счет банка получателя (15)"), account(o.bik, K::Correspondent));
+    put(o.inn, QStringLiteral("ИНН получателя (61)"), check_inn);
+    put(o.kpp, QStringLiteral("КПП получателя (103)"),
+        [&](const QString& value, const QString& field) {
+            Problems found = check_kpp(value, field, false);
+            if (found.isEmpty() && tax && !rules.tax_kpp.isEmpty() && value != rules.tax_kpp)
+                found = one(field, kTaxOnly.arg(rules.tax_kpp));
+            return found;
+        });
+    put(o.receiver, QStringLiteral("Получатель (16)"), any);
+    put(o.rs, QStringLiteral("Счет получателя (17)"),
+        account(o.bik, K::Settlement, tax ? rules.treasury_account : none));
+    put(o.priority, QStringLiteral("Очередность платежа (21)"), check_priority);
+    put(o.code, QStringLiteral("Код (22)"), check_code);
+    put(o.kbk, QStringLiteral("КБК (104)"), check_kbk);
+    put(o.okato, QStringLiteral("ОКТМО (105)"), check_okato);
+    put(o.reason, QStringLiteral("Основание платежа (106)"), zero(u"должно"));
+    put(o.period, QStringLiteral("Налоговый период (107)"), zero(u"должен"));
+    put(o.document_date, QStringLiteral("Дата документа (109)"), zero(u"должна", true));
+    put(o.payment_type, QStringLiteral("Тип платежа (110)"), any);
+    put(o.aim, QStringLiteral("Назначение платежа (24)"), check_purpose);
     return all;
 }
 

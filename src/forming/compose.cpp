@@ -92,14 +92,10 @@ void enp_codes(Order& o) {
 
 } // namespace
 
-QString enp_file() {
-    return QDir(platform::module_folder()).filePath(QStringLiteral("Templates/enp.ini"));
-}
-
 FormingRun enp_run() {
     FormingRun run;
     run.enp = true;
-    run.enp_defaults = read_enp_file(enp_file());
+    run.enp_defaults = read_enp_file(enp_file_path());
     run.enp_kbk = run.enp_defaults ? run.enp_defaults->kbk : kEnpKbkWithoutFile;
     return run;
 }
@@ -120,7 +116,7 @@ std::optional<EnpRequisites> enp_receiver(const QString& inn, const QString& kpp
 QString enp_missing_text() {
     return QStringLiteral("Не найдены реквизиты получателя единого налогового платежа: в "
                           "справочнике реквизитов их нет, а файл \"") +
-           QDir::toNativeSeparators(enp_file()) + QStringLiteral("\" отсутствует или не читается");
+           QDir::toNativeSeparators(enp_file_path()) + QStringLiteral("\" отсутствует или не читается");
 }
 
 bool is_enp_kbk(const QString& kbk, const FormingRun& run) {

@@ -26,9 +26,6 @@ struct FormingRun {
     std::optional<EnpRequisites> enp_defaults; // Templates/enp.ini, when it can be read
 };
 
-// Templates/enp.ini beside the module.
-QString enp_file();
-
 // The settings of a single-tax-payment forming: the file's requisites and the KBK the host's
 // own rows are found by.
 FormingRun enp_run();

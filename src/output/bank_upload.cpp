@@ -1,9 +1,12 @@
 #include "output/bank_upload.h"
 
 #include "common/bank_exchange.h"
+#include "common/enp.h"
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/window.h"
+#include "forming/compose.h"
+#include "forming/form1.h"
 #include "output/enp_groups.h"
 #include "output/form2.h"
 #include "output/form7.h"
@@ -122,8 +125,10 @@ void Command11_Click() {
 
         step = kCheck;
         QList<ListedProblem> problems;
+        // The tax service's requisites as the forming takes them: the host's, else the file's.
+        const BudgetRules rules = budget_rules(enp_receiver(form1().inn, form1().kpp, enp_run()));
         for (const BankOrderFields& o : orders)
-            for (const RequisiteProblem& p : check_bank_order(o))
+            for (const RequisiteProblem& p : check_bank_order(o, rules))
                 problems.append({o.number_, p.field, p.problem});
         if (!problems.isEmpty() && !form7().confirm(problems))
             return;

@@ -7,6 +7,8 @@
 using namespace tavrelis;
 using F = BankOrderFields;
 using Pairs = QList<QPair<QString, QString>>;
+using Member = QString F::*;
+Q_DECLARE_METATYPE(tavrelis::BankOrderFields)
 
 namespace {
 
@@ -152,6 +154,66 @@ private slots:
         QCOMPARE(file.sections.size(), seen.size());
         for (qsizetype i = 0; i < seen.size(); ++i)
             QCOMPARE(file.sections[i], section(seen[i]));
+    }
+
+    // Values as a bank reads them back from the file: the single tax payment's fields of 2026,
+    // the status derived or held, the code, amounts with no-break blanks, control characters.
+    void written_data() {
+        QTest::addColumn<F>("order");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        F enp = testsupport::valid_bank_order();
+        enp.kpp_sender = "0";
+        const std::pair<const char*, const char*> fields[] = {
+            {"СтатусСоставителя", "01"},
+            {"Код", "0"},
+            {"ПлательщикКПП", "0"},
+            {"ПоказательКБК", "18201061201010000510"},
+            {"ОКАТО", "0"},
+            {"ПоказательОснования", "0"},
+            {"ПоказательПериода", "0"},
+            {"ПоказательНомера", "0"},
+            {"ПоказательДаты", "0"},
+            {"ПоказательТипа", ""},
+            {"Очередность", "5"},
+            {"ВидОплаты", "01"}};
+        for (const auto& [key, value] : fields)
+            QTest::newRow(key) << enp << QString(key) << QString(value);
+        const auto changed = [&enp](Member member, const QString& value) {
+            F o = enp;
+            o.*member = value;
+            return o;
+        };
+        QTest::newRow("status of a natural person")
+            << changed(&F::inn_sender, "500100732259") << "СтатусСоставителя"
+            << "13";
+        QTest::newRow("status held") << changed(&F::status, "13") << "СтатусСоставителя"
+                                     << "13";
+        QTest::newRow("УИН") << changed(&F::code, "18209965260349137111") << "Код"
+                             << "18209965260349137111";
+        QTest::newRow("no document date") << changed(&F::document_date, "") << "ПоказательДаты"
+                                          << "0";
+        QTest::newRow("no-break blanks") << changed(&F::sum, "1\u00A0234\u202F567,89") << "Сумма"
+                                         << "1234567.89";
+        QTest::newRow("control characters") << changed(&F::aim, "a\u0085b\u2028c\u2029d\x01"
+                                                                "e\r\nf\x1Fg\n\rh")
+                                            << "НазначениеПлатежа"
+                                            << "a b c d e f g  h";
+    }
+    void written() {
+        QFETCH(F, order);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        Exchange file;
+        QCOMPARE(
+            read_exchange(bank_exchange_file({order}, QDateTime(QDate(2026, 5, 14), {})), file),
+            QString());
+        QCOMPARE(file.sections.size(), 1);
+        QStringList found;
+        for (const auto& [k, v] : file.sections[0])
+            if (k == key)
+                found << v;
+        QCOMPARE(found, QStringList{value});
     }
 };
 
