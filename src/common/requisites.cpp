@@ -237,12 +237,11 @@ RequisiteProblems check_bank_order(const BankOrderFields& o, const BudgetRules& 
         all << (found.isEmpty() ? check_text(value, field) : found);
     };
     const auto any = [](const QString&, const QString&) { return Problems{}; };
-    const auto account = [](const QString& bik, K kind, const QString& wanted = {}) {
-        return [&bik, kind, wanted](const QString& value, const QString& field) {
+    const auto account = [&kTaxOnly](const QString& bik, K kind, const QString& wanted = {}) {
+        return [&kTaxOnly, &bik, kind, wanted](const QString& value, const QString& field) {
             Problems found = check_account(value, bik, kind, field);
             if (found.isEmpty() && !wanted.isEmpty() && value != wanted)
-                found = one(field,
-                            QStringLiteral("для платежа в налоговый орган должен быть ") + wanted);
+                found = one(field, kTaxOnly.arg(wanted));
             return found;
         };
     };
