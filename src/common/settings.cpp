@@ -131,6 +131,15 @@ void write_settings(const QString& S) {
     write_lines(S, f4.up_path, f4.last_number, f4.last_year);
 }
 
+bool save_counter(const QString& S) {
+    try {
+        write_settings(S);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 void write_settings_or_say(const QString& S) {
     try {
         write_settings(S);

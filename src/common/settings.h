@@ -41,6 +41,10 @@ QString settings_startup(const SettingsPaths& paths);
 // new one is complete, so a failure never leaves it truncated. Raises an error on failure.
 void write_settings(const QString& S);
 
+// The settings written as soon as numbers are issued, so that a process killed afterwards never
+// gives them again; false on failure, which the window's closing write tells.
+bool save_counter(const QString& S);
+
 // The settings write of a window that closes: it closes in any case, and a failure is told
 // in a critical box with the error's description, so the user learns the numbering was not
 // saved.

@@ -5,6 +5,7 @@
 #include "common/settings.h"
 #include "common/window.h"
 #include "forming/form1.h"
+#include "output/bank_upload.h"
 #include "output/form2.h"
 #include "platform/errors.h"
 #include "platform/objects.h"
@@ -71,6 +72,7 @@ void Class1::porvik(int& acc_id) {
             platform::show_modal(form1());
             if (form1().exiter)
                 break;
+            settle_uploads_or_say();
             platform::show_modal(form2());
             if (form1().exiter)
                 break;

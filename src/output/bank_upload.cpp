@@ -4,6 +4,7 @@
 #include "common/enp.h"
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "common/settings.h"
 #include "common/window.h"
 #include "forming/compose.h"
 #include "forming/form1.h"
@@ -12,13 +13,17 @@
 #include "output/form7.h"
 #include "output/posting.h"
 #include "output/save_data.h"
+#include "output/upload_journal.h"
+#include "platform/durable_file.h"
 #include "platform/env.h"
 #include "platform/errors.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <utility>
@@ -62,7 +67,7 @@ const std::array<std::pair<Field, QString F::*>, 27> kMembers{{
 const QString kFailure = QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.Command11_Click");
 
 // Where the failure box says the click failed.
-enum Step { kRead = 1, kCheck = 2, kNumber = 3, kRecord = 5 };
+enum Step { kRead = 1, kCheck = 2, kNumber = 3, kClaim = 4, kRecord = 5, kSent = 6 };
 
 qint32 next_number(qint32 counter) {
     if (counter == std::numeric_limits<qint32>::max())
@@ -70,20 +75,93 @@ qint32 next_number(qint32 counter) {
     return counter + 1;
 }
 
-// Writes the whole file under a temporary name beside it and puts it in place only once it
-// is complete, so that a failed write leaves nothing a bank could take for the upload.
-bool write_file(const QString& path, const QByteArray& bytes, QString& reason) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    reason = file.errorString();
-    return false;
-}
-
 void say_not_written(const QString& path, const QString& reason) {
     platform::msgbox(QStringLiteral("Не удалось записать файл выгрузки в банк-клиент \"") + path +
                          QStringLiteral("\": ") + reason,
                      platform::vbCritical, kTitle);
+}
+
+QList<qint64> accruals_of(const QList<QList<qint64>>& ids) {
+    QList<qint64> all;
+    for (const QList<qint64>& members : ids)
+        all += members;
+    return all;
+}
+
+bool paid(qint64 oper_id) {
+    const data::Recordset rs = form4().cnn.execute(
+        QStringLiteral("select payment_done from payments where oper_id=?"), {oper_id});
+    return !rs.empty() && !rs.is_null(0) && rs.field(0).toDouble() == 1;
+}
+
+// The orders sent before or paid, in one question; without the user's Yes they are left out.
+// Returns the accruals whose sent rows are to be sent again.
+QList<qint64> ask_resend(QList<BankOrderFields>& orders, QList<QList<qint64>>& ids) {
+    data::Connection& cnn = form4().cnn;
+    ensure_upload_journal(cnn);
+    const QHash<qint64, SentTo> sent = sent_orders(cnn, accruals_of(ids));
+    QStringList lines;
+    QList<qsizetype> repeated;
+    QList<qint64> resend;
+    for (qsizetype i = 0; i < orders.size(); ++i) {
+        QStringList what;
+        bool is_paid = false;
+        for (const qint64 id : ids[i]) {
+            if (sent.contains(id)) {
+                resend.append(id);
+                const QString said = QStringLiteral("выгружено в банк %1 в файле \"%2\"")
+                                         .arg(sent[id].when, QFileInfo(sent[id].file).fileName());
+                if (!what.contains(said))
+                    what.append(said);
+            }
+            is_paid = is_paid || paid(id);
+        }
+        if (is_paid)
+            what.append(QStringLiteral("уже оплачено"));
+        if (what.isEmpty())
+            continue;
+        repeated.append(i);
+        lines.append(QStringLiteral("№ ") + QString(orders[i].number_).remove(u'N') +
+                     QStringLiteral(" — ") + what.join(QStringLiteral(", ")));
+    }
+    if (repeated.isEmpty())
+        return {};
+    const int answer = platform::msgbox(
+        QStringLiteral("Среди отмеченных платежных поручений есть уже выгруженные в банк или "
+                       "оплаченные:\n") +
+            lines.join(u'\n') + QStringLiteral("\nВыгрузить их повторно?"),
+        platform::vbYesNo | platform::vbQuestion | platform::vbDefaultButton2, kTitle);
+    if (answer == platform::vbYes)
+        return resend;
+    for (qsizetype k = repeated.size() - 1; k >= 0; --k) {
+        orders.removeAt(repeated[k]);
+        ids.removeAt(repeated[k]);
+    }
+    return {};
+}
+
+// Whether another session holds or has just sent one of the orders; the user is told which.
+bool free_to_claim(const QList<BankOrderFields>& orders, const QList<QList<qint64>>& ids,
+                   const QList<qint64>& resend) {
+    data::Connection& cnn = form4().cnn;
+    const QList<qint64> all = accruals_of(ids);
+    const QList<qint64> held = claimed_orders(cnn, all);
+    const QHash<qint64, SentTo> sent = sent_orders(cnn, all);
+    QStringList numbers;
+    for (qsizetype i = 0; i < orders.size(); ++i)
+        for (const qint64 id : ids[i])
+            if (held.contains(id) || (sent.contains(id) && !resend.contains(id))) {
+                numbers.append(QStringLiteral("№ ") + orders[i].number_);
+                break;
+            }
+    if (numbers.isEmpty())
+        return true;
+    platform::msgbox(QStringLiteral("Платежные поручения %1 сейчас выгружает в банк или только "
+                                    "что выгрузил другой пользователь. Выгрузка не выполнена: "
+                                    "повторите ее, чтобы увидеть, что уже выгружено.")
+                         .arg(numbers.join(QStringLiteral(", "))),
+                     platform::vbCritical, kTitle);
+    return false;
 }
 
 } // namespace
@@ -95,13 +173,49 @@ BankOrderFields bank_order_fields(const Order& order) {
     return b;
 }
 
-QString bank_file_name(const QString& folder, const QString& payer_inn, const QDateTime& moment) {
-    const QString base = folder + QStringLiteral("to_bank_") + payer_inn + u'_' +
-                         moment.toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    QString path = base + QStringLiteral(".txt");
-    for (int i = 1; QFileInfo::exists(path); ++i)
-        path = base + u'_' + QString::number(i) + QStringLiteral(".txt");
-    return path;
+QString bank_file_base(const QString& folder, const QString& payer_inn, const QDateTime& moment) {
+    return folder + QStringLiteral("to_bank_") + payer_inn + u'_' +
+           moment.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+}
+
+QStringList settle_uploads() {
+    Form4& f4 = form4();
+    QStringList told;
+    if (!upload_journal_exists(f4.cnn))
+        return told;
+    qint32 highest = 0;
+    for (const Settled& s : settle_claims(f4.cnn)) {
+        const QString numbers = QStringLiteral("№ ") + s.numbers.join(QStringLiteral(", № "));
+        if (s.file.isEmpty()) {
+            told << QStringLiteral("платежные поручения %1 в банк не выгружены").arg(numbers);
+        } else {
+            told << QStringLiteral("платежные поручения %1 выгружены в файл \"%2\"")
+                        .arg(numbers, QDir::toNativeSeparators(s.file));
+            highest = std::max(highest, s.last_number);
+        }
+    }
+    // Numbers that went to the bank are never given again, whatever the settings file says.
+    if (highest > f4.last_number) {
+        f4.last_number = highest;
+        f4.nomer = QString::number(qint64(highest) + 1);
+        save_counter(form1().S);
+    }
+    if (!told.isEmpty())
+        platform::msgbox(QStringLiteral("Выгрузка в банк-клиент, прерванная ранее, доведена до "
+                                        "конца: ") +
+                             told.join(QStringLiteral("; ")) + u'.',
+                         platform::vbInformation, kTitle);
+    return told;
+}
+
+void settle_uploads_or_say() {
+    try {
+        if (!settle_uploads().isEmpty())
+            form2().refresh_list();
+    } catch (const std::exception& e) {
+        report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.settle_uploads"), 1,
+                       e);
+    }
 }
 
 void Command11_Click() {
@@ -109,6 +223,8 @@ void Command11_Click() {
     Form4& f4 = form4();
     int step = kRead;
     try {
+        settle_uploads_or_say();
+
         QList<BankOrderFields> orders;
         QList<QList<qint64>> ids; // per order, the accruals it pays
         for (const IssuedOrder& issued : issued_orders(f2)) {
@@ -119,6 +235,17 @@ void Command11_Click() {
         }
         if (orders.isEmpty()) {
             platform::msgbox(QStringLiteral("Не отмечено ни одного платежного поручения"),
+                             platform::vbInformation, kTitle);
+            return;
+        }
+
+        // Money leaves once: what went to the bank before, or is paid, goes again only on the
+        // user's word.
+        step = kSent;
+        const QList<qint64> resend = ask_resend(orders, ids);
+        if (orders.isEmpty()) {
+            platform::msgbox(QStringLiteral("Все отмеченные платежные поручения уже выгружены в "
+                                            "банк или оплачены: выгружать нечего."),
                              platform::vbInformation, kTitle);
             return;
         }
@@ -137,16 +264,19 @@ void Command11_Click() {
         // order ("N") keeping its stored number.
         step = kNumber;
         qint32 counter = clean_number(f4.nomer);
-        QList<bool> numbered;
-        for (BankOrderFields& o : orders) {
+        QList<JournalOrder> journal;
+        qint32 last_fresh = 0;
+        for (qsizetype i = 0; i < orders.size(); ++i) {
+            BankOrderFields& o = orders[i];
             const bool fresh = !o.number_.contains(u'N');
-            numbered.append(fresh);
             if (fresh) {
                 o.number_ = QString::number(counter);
+                last_fresh = counter;
                 counter = next_number(counter);
             } else {
                 o.number_ = exchange_number(o.number_);
             }
+            journal.append({ids[i], o.number_, o.sum, o.payment_date, fresh});
         }
 
         const QDateTime created = platform::now();
@@ -154,32 +284,59 @@ void Command11_Click() {
         QString folder = f4.up_path;
         if (!folder.isEmpty() && !folder.endsWith(u'/') && !folder.endsWith(u'\\'))
             folder += platform::separator();
-        QString path = bank_file_name(folder, inn, created);
+        QString base = bank_file_base(folder, inn, created);
         try {
-            path = bank_file_name(export_folder(), inn, created);
+            base = bank_file_base(export_folder(), inn, created);
         } catch (const std::exception& e) {
-            say_not_written(path, describe(e));
+            say_not_written(base + QStringLiteral(".txt"), describe(e));
             return;
         }
-        QString reason;
-        if (!write_file(path, bank_exchange_file(orders, created), reason)) {
-            say_not_written(path, reason);
-            return;
-        }
+        const QByteArray bytes = bank_exchange_file(orders, created);
+        const QByteArray hash = file_hash(bytes);
 
-        // The counter keeps step with the orders recorded, so that no number is given twice
-        // should a statement fail half-way.
-        step = kRecord;
-        for (qsizetype i = 0; i < orders.size(); ++i) {
-            for (const qint64 id : ids[i])
-                f4.cnn.execute(QStringLiteral("update payments set print_done=1,number_='") +
-                               orders[i].number_ + QStringLiteral("' where oper_id= ") +
-                               QString::number(id));
-            if (numbered[i]) {
-                f4.last_number = orders[i].number_.toInt();
-                f4.nomer = QString::number(qint64(f4.last_number) + 1);
-            }
+        step = kClaim;
+        if (!free_to_claim(orders, ids, resend))
+            return;
+        claim_orders(f4.cnn, journal, base, hash,
+                     created.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")), resend);
+        platform::crash_point("upload-claimed");
+
+        const QString temporary = temporary_name(base, hash);
+        QString reason;
+        if (!platform::write_durable(temporary, bytes, reason)) {
+            drop_claims(f4.cnn, hash);
+            say_not_written(base + QStringLiteral(".txt"), reason);
+            return;
         }
+        platform::crash_point("upload-written");
+        QString path;
+        for (int i = 0; path.isEmpty(); ++i) {
+            const QString name =
+                base + (i ? u'_' + QString::number(i) : QString()) + QStringLiteral(".txt");
+            bool taken = false;
+            if (platform::link_new_name(temporary, name, taken, reason))
+                path = name;
+            else if (!taken)
+                break;
+        }
+        QFile::remove(temporary);
+        if (path.isEmpty()) {
+            drop_claims(f4.cnn, hash);
+            say_not_written(base + QStringLiteral(".txt"), reason);
+            return;
+        }
+        platform::crash_point("upload-named");
+
+        // A failure from here on leaves the file and its claims, which settling completes.
+        step = kRecord;
+        record_sent(f4.cnn, hash, path);
+        platform::crash_point("upload-recorded");
+        if (last_fresh > 0) {
+            f4.last_number = last_fresh;
+            f4.nomer = QString::number(qint64(last_fresh) + 1);
+            save_counter(form1().S);
+        }
+        platform::crash_point("upload-saved");
         f2.refresh_list();
 
         const int answer = platform::msgbox(

@@ -1,4 +1,7 @@
 #include "output/form5.h"
+#include "output/posting.h"
+#include "output/upload_journal.h"
+#include <QDir>
 
 #include "common/amount.h"
 #include "common/form4.h"
@@ -200,6 +203,27 @@ void Form5::Text1_Change() {
     Label13->update();
 }
 
+namespace {
+
+// The bank has the amount an order was sent with: changing it asks first, naming the file.
+bool change_sent_order(const Order& o) {
+    data::Connection& cnn = form4().cnn;
+    if (!upload_journal_exists(cnn))
+        return true;
+    const QHash<qint64, SentTo> sent = sent_orders(cnn, {row_oper_id(o[Field::OperId])});
+    if (sent.isEmpty())
+        return true;
+    const SentTo& to = *sent.cbegin();
+    return platform::msgbox(QStringLiteral("Платежное поручение № %1 уже выгружено в банк %2 в "
+                                           "файле \"%3\". Изменить его сумму?")
+                                .arg(QString(o[Field::Number]).remove(u'N'), to.when,
+                                     QDir::toNativeSeparators(to.file)),
+                            platform::vbYesNo | platform::vbQuestion | platform::vbDefaultButton2,
+                            kTitle) == platform::vbYes;
+}
+
+} // namespace
+
 void Form5::Command1_Click() {
     if (Label13->text().isEmpty()) {
         platform::msgbox(
@@ -221,6 +245,8 @@ void Form5::Command1_Click() {
         if (r == 0)
             throw Error(QStringLiteral("Object variable or With block variable not set"));
         Order o = f2.orders().order(r - 1);
+        if (!change_sent_order(o))
+            return;
         o[Field::Sum] = razr(amount);
         o[Field::SumWords] = sum_rub_kop(amount);
         f2.orders().set_order(r - 1, o);

@@ -3,6 +3,7 @@
 #include "common/enp.h"
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "common/settings.h"
 #include "common/window.h"
 #include "forming/form1.h"
 #include "output/enp_groups.h"
@@ -225,6 +226,7 @@ bool pechat(bool only_xml, bool pay) {
                 if (printed && numbered) {
                     counter = next_number(counter);
                     f4.last_number = counter - 1;
+                    save_counter(f1.S);
                 }
             }
 

@@ -175,8 +175,8 @@ private slots:
     // kept under its number, and the accruals printed with it, stay one order apart.
     void upload() {
         QVERIFY(place_.make());
-        QVERIFY(run_host(place_, kForm + QStringList{"Form2.Command11 click", "answer No",
-                                                     "Form2.Command8 click"})
+        QVERIFY(run_host(place_, kForm + QStringList{"Form2.Command11 click", "answer Yes",
+                                                     "answer No", "Form2.Command8 click"})
                     .exit_code == 0);
         const QStringList files = QDir(place_.exports()).entryList(QDir::Files);
         QCOMPARE(files.size(), 1);
@@ -205,8 +205,8 @@ private slots:
                      "oper_id=(select min(oper_id) from payments)"),
                  QString());
         QDir(place_.exports()).removeRecursively();
-        QCOMPARE(run_host(place_, kForm + QStringList{"Form2.Command11 click", "answer No",
-                                                      "Form2.Command8 click"})
+        QCOMPARE(run_host(place_, kForm + QStringList{"Form2.Command11 click", "answer Yes",
+                                                      "answer No", "Form2.Command8 click"})
                      .exit_code,
                  0);
         const QStringList again = QDir(place_.exports()).entryList(QDir::Files);
