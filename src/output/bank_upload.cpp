@@ -178,11 +178,12 @@ QString bank_file_base(const QString& folder, const QString& payer_inn, const QD
            moment.toString(QStringLiteral("yyyyMMdd_HHmmss"));
 }
 
-QStringList settle_uploads() {
+bool settle_uploads() {
     Form4& f4 = form4();
     QStringList told;
+    bool recorded = false;
     if (!upload_journal_exists(f4.cnn))
-        return told;
+        return false;
     qint32 highest = 0;
     for (const Settled& s : settle_claims(f4.cnn)) {
         const QString numbers = QStringLiteral("№ ") + s.numbers.join(QStringLiteral(", № "));
@@ -192,9 +193,13 @@ QStringList settle_uploads() {
             told << QStringLiteral("платежные поручения %1 выгружены в файл \"%2\"")
                         .arg(numbers, QDir::toNativeSeparators(s.file));
             highest = std::max(highest, s.last_number);
+            recorded = true;
         }
     }
-    // Numbers that went to the bank are never given again, whatever the settings file says.
+    // Numbers that went to the bank are never given again, whatever the settings file says
+    // (a session may have ended before it wrote the file).
+    if (f4.last_year == platform::today().year())
+        highest = std::max(highest, highest_sent_number(f4.cnn, f4.last_year));
     if (highest > f4.last_number) {
         f4.last_number = highest;
         f4.nomer = QString::number(qint64(highest) + 1);
@@ -205,12 +210,12 @@ QStringList settle_uploads() {
                                         "конца: ") +
                              told.join(QStringLiteral("; ")) + u'.',
                          platform::vbInformation, kTitle);
-    return told;
+    return recorded;
 }
 
 void settle_uploads_or_say() {
     try {
-        if (!settle_uploads().isEmpty())
+        if (settle_uploads())
             form2().refresh_list();
     } catch (const std::exception& e) {
         report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.settle_uploads"), 1,
@@ -223,7 +228,8 @@ void Command11_Click() {
     Form4& f4 = form4();
     int step = kRead;
     try {
-        settle_uploads_or_say();
+        if (settle_uploads())
+            f2.refresh_list();
 
         QList<BankOrderFields> orders;
         QList<QList<qint64>> ids; // per order, the accruals it pays

@@ -18,8 +18,9 @@ BankOrderFields bank_order_fields(const Order& order);
 QString bank_file_base(const QString& folder, const QString& payer_inn, const QDateTime& moment);
 
 // Settles the uploads that ended half-way (see settle_claims), tells the user what became of
-// their orders and moves the number counter past the numbers sent; returns what it told.
-QStringList settle_uploads();
+// their orders and moves the number counter past the numbers sent; true when orders were
+// recorded as sent, so that the list must be rebuilt.
+bool settle_uploads();
 // The same when the formed-orders window opens: the list rebuilt when anything was settled, a
 // failure reported in the module's error box.
 void settle_uploads_or_say();

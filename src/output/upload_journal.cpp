@@ -180,6 +180,14 @@ QList<Settled> settle_claims(data::Connection& cnn) {
     return out;
 }
 
+qint32 highest_sent_number(data::Connection& cnn, int year) {
+    const data::Recordset rs = cnn.execute(
+        QStringLiteral("select max(cast(number_ as integer)) from bank_uploads where state>=2 and "
+                       "created like ?"),
+        {QStringLiteral("__.__.%1%").arg(year)});
+    return rs.empty() || rs.is_null(0) ? 0 : qint32(rs.field(0).toLongLong());
+}
+
 QByteArray file_hash(const QByteArray& bytes) {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }

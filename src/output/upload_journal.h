@@ -68,6 +68,9 @@ struct Settled {
 // alone for an hour.
 QList<Settled> settle_claims(data::Connection& cnn);
 
+// The highest number sent to the bank in a year, 0 when none.
+qint32 highest_sent_number(data::Connection& cnn, int year);
+
 // The hash an upload's file is known by.
 QByteArray file_hash(const QByteArray& bytes);
 

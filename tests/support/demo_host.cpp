@@ -70,6 +70,8 @@ HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt*
     for (const QString var : {"APPDATA", "HOME", "TEMP"})
         env.insert(var, place.root + u'/' + var.toLower());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!place.crash_at.isEmpty())
+        env.insert(QStringLiteral("TAVRELIS_CRASH_AT"), place.crash_at);
     if (!place.module.isEmpty()) // searched before the host's own run path
         env.insert(QStringLiteral("LD_LIBRARY_PATH"), place.module);
     host.setProcessEnvironment(env);

@@ -29,7 +29,8 @@ struct DemoHost {
     // Sessions load the module from a folder of the test's own, whose Templates/ holds the
     // build's form and the given enp.ini (none when null); false on failure.
     bool own_module(const QByteArray* enp_ini);
-    QString module{}; // empty: the build's
+    QString module{};   // empty: the build's
+    QString crash_at{}; // a step at which sessions kill themselves (platform::crash_point)
 };
 
 // Kills a session once progress() reaches target, after a random pause of up to pause_ms.
