@@ -24,12 +24,16 @@
 #include "data/statement_log.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
+#include "output/bank_upload.h"
 #include "output/export_run.h"
 #include "output/form2.h"
+#include "output/form7.h"
+#include "output/upload_journal.h"
 #include "platform/env.h"
 #include "platform/errors.h"
 #include "platform/recording_ui.h"
 #include "platform/registry_file.h"
+#include "platform/shell.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -224,6 +228,15 @@ void run_kind(QCheckBox* on, int ticked) {
     Command10_Click();
 }
 
+// «Выгрузить в банк-клиент» over the last `ticked` rows, which no earlier run printed or paid.
+void upload_last(int ticked) {
+    OrderList& list = form2().orders();
+    list.set_all_ticks(false);
+    for (int r = std::max(0, list.rowCount() - ticked); r < list.rowCount(); ++r)
+        list.set_ticked(r, true);
+    Command11_Click();
+}
+
 // Times one run of the module, then the statements it sent, replayed on a copy of the
 // database as it stood before the run.
 QString twin; // the server's twin installation's settlements database, when on a server
@@ -271,7 +284,8 @@ int main(int argc, char** argv) {
                       {"list rebuild     ", 0.4 * scale, 0.0, {}, {}, 0},
                       {"export run, 1000 ", 1.0, 0.0, {}, {}, 0},
                       {"print run, 100   ", 0.05 * kPrinted, 0.0, {}, {}, 0},
-                      {"posting run, 1000", 1e9, 0.0, {}, {}, 0}};
+                      {"posting run, 1000", 1e9, 0.0, {}, {}, 0},
+                      {"bank upload, 1000", 1.0, 0.0, {}, {}, 0}};
 
     // Every round's files stay until the end: a round's thousands of deletions would slow the
     // file system's next file creations, and so the next round's export run, which a user's
@@ -330,6 +344,28 @@ int main(int argc, char** argv) {
             if (!quiet || rows != kAccruals || exported != kExported || printed != kPrinted) {
                 std::fprintf(stderr, "unexpected: %d rows, %d exported, %d printed, %d boxes\n",
                              rows, exported, printed, int(ui.boxes.size()));
+                return 1;
+            }
+
+            // The bench's receivers are names alone: the check window lists them, and the
+            // orders go all the same; the folder is not opened.
+            platform::RecordingOpener opener;
+            platform::OpenerScope opened(opener);
+            ui.on_show.push_back([](QDialog& w) {
+                if (auto* f7 = qobject_cast<Form7*>(&w))
+                    f7->Command1_Click();
+            });
+            // A tenth of the accruals are paid: the question leaves them out.
+            ui.answers = {platform::vbNo, platform::vbNo};
+            ensure_upload_journal(form4().cnn); // made once, before the copy the replay runs on
+            const qsizetype boxes_before = ui.boxes.size();
+            measure(phases[6], settlements, dir.filePath("before7.db"),
+                    [] { upload_last(kExported); });
+            const qsizetype files =
+                QDir(dir.filePath("export")).entryList({"to_bank_*.txt"}).size();
+            if (files != 1 || ui.boxes.size() != boxes_before + 2) {
+                std::fprintf(stderr, "unexpected upload: %d files, boxes: %s\n", int(files),
+                             qPrintable(ui.texts().join(u'|')));
                 return 1;
             }
         }

@@ -130,6 +130,35 @@ SqliteEngine::~SqliteEngine() {
     sqlite3_close_v2(db_);
 }
 
+namespace {
+
+// A statement with its bound values written in, as a replay runs it.
+QString with_values(const QString& sql, const QVariantList& params) {
+    QString out;
+    qsizetype next = 0;
+    bool quoted = false;
+    for (const QChar c : sql) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (c != u'?' || quoted) {
+            out += c;
+            continue;
+        }
+        const QVariant v = params.value(next++);
+        if (v.isNull())
+            out += QStringLiteral("null");
+        else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
+            out += QString::number(v.toLongLong());
+        else if (v.typeId() == QMetaType::Double)
+            out += QString::number(v.toDouble(), 'g', 17);
+        else
+            out += u'\'' + v.toString().replace(u'\'', QStringLiteral("''")) + u'\'';
+    }
+    return out;
+}
+
+} // namespace
+
 // The module writes its values into the text, so texts rarely repeat but their shapes do:
 // with the literals lifted out into parameters, a shape is compiled once and kept. A shape
 // that does not compile runs as written, so a failing statement fails with the engine's own
@@ -139,7 +168,8 @@ Recordset SqliteEngine::execute(const QString& sql, const QVariantList& params) 
     const std::unique_ptr<SqliteEngine, void (*)(SqliteEngine*)> wait(
         this, [](SqliteEngine* c) { c->end_wait(); });
     const QString stored = store_comma_numbers(db_, sql);
-    record_statement(stored);
+    if (recording_statements())
+        record_statement(params.isEmpty() ? stored : with_values(stored, params));
     if (capacity_ > 0 && params.isEmpty() && carries_values(stored)) {
         const Lifted lifted = lift_literals(stored);
         if (sqlite3_stmt* stmt = cached(lifted.shape);
