@@ -1,3 +1,4 @@
+#include "common/session.h"
 #include "output/pechat.h"
 #include "output/template_buffer.h"
 #include "platform/errors.h"
@@ -40,6 +41,32 @@ private slots:
             }
             QCOMPARE(said, "В шаблоне платежного поручения нет поля <k>");
         }
+    }
+
+    // On the sheet field 101 follows the payer, "01" for an organisation and "13" for a
+    // natural person, and field 110 stays empty for an order without a payment type.
+    void payer_status_data() {
+        QTest::addColumn<QString>("inn");
+        QTest::addColumn<QByteArray>("status");
+        QTest::newRow("organisation") << "7705123452" << QByteArray("01");
+        QTest::newRow("natural person") << "695201234516" << QByteArray("13");
+    }
+    void payer_status() {
+        QFETCH(QString, inn);
+        QFETCH(QByteArray, status);
+        Session session;
+        xml_loader();
+        Order o;
+        o[Field::InnSender] = inn;
+        fill_keys(o);
+        const QByteArray& text = template_buffer().RB1;
+        const auto value_of = [&text](const QByteArray& key) {
+            const qsizetype from = text.indexOf("<w:t>", text.indexOf('<' + key + '>')) + 5;
+            return text.mid(from, text.indexOf("</w:t>", from) - from);
+        };
+        QCOMPARE(value_of("status"), status);
+        QCOMPARE(value_of("payment_type"), QByteArray());
+        QCOMPARE(value_of("inn_sender"), inn.toLatin1());
     }
 };
 
