@@ -39,7 +39,7 @@ const QString kEnpKbkWithoutFile = QStringLiteral("18201061201010000510");
 // A date as a statement writes it: the stored date, or null for an order that carries none
 // (a single tax payment's document date is "0").
 QString date_value(const QString& text) {
-    if (text.isEmpty())
+    if (text.isEmpty() || text == kNoDocumentDate)
         return QStringLiteral("null");
     return QStringLiteral("format('") + sql_quote(text) + QStringLiteral("','dd.mm.yyyy')");
 }
@@ -87,7 +87,7 @@ void enp_codes(Order& o) {
     o[Field::Reason] = QStringLiteral("0");
     o[Field::PaymentType].clear();
     o[Field::Period] = QStringLiteral("0");
-    o[Field::DocumentDate].clear();
+    o[Field::DocumentDate] = kNoDocumentDate;
 }
 
 } // namespace
@@ -116,7 +116,8 @@ std::optional<EnpRequisites> enp_receiver(const QString& inn, const QString& kpp
 QString enp_missing_text() {
     return QStringLiteral("Не найдены реквизиты получателя единого налогового платежа: в "
                           "справочнике реквизитов их нет, а файл \"") +
-           QDir::toNativeSeparators(enp_file_path()) + QStringLiteral("\" отсутствует или не читается");
+           QDir::toNativeSeparators(enp_file_path()) +
+           QStringLiteral("\" отсутствует или не читается");
 }
 
 bool is_enp_kbk(const QString& kbk, const FormingRun& run) {

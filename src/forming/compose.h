@@ -39,6 +39,10 @@ std::optional<EnpRequisites> enp_receiver(const QString& inn, const QString& kpp
 // What the user is told when a single tax payment has no receiver.
 QString enp_missing_text();
 
+// The document date (field 109) of an order that has none, as the list shows it and every
+// output writes it; stored as null.
+inline const QString kNoDocumentDate = QStringLiteral("0");
+
 // Whether a stored order (its kbk) is a single tax payment.
 bool is_enp_kbk(const QString& kbk, const FormingRun& run);
 

@@ -87,6 +87,8 @@ void keep_order(Order& o, const data::Recordset& stored, Kopecks amount, const F
     }
     for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c)
         o.texts[size_t(c)] = stored.text_or_empty(select_index(Field(c)));
+    if (is_enp_kbk(o[Field::Kbk], run) && o[Field::DocumentDate].isEmpty())
+        o[Field::DocumentDate] = kNoDocumentDate;
     o[Field::Sum] = razr(amount);
     o[Field::SumWords] = sum_rub_kop(amount);
     if (refresh && !is_one(stored, kPaymentDone))

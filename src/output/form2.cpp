@@ -5,6 +5,7 @@
 #include "common/numbers.h"
 #include "common/session.h"
 #include "common/settings.h"
+#include "forming/compose.h"
 #include "forming/form1.h"
 #include "output/bank_upload.h"
 #include "output/edit_payment.h"
@@ -221,6 +222,7 @@ void Form2::refresh_list() {
         qint64 k = qint64(f4.last_number) + 1; // numbers are 32-bit; beyond is an overflow
 
         step = 4;
+        const FormingRun enp = enp_run();
         for (const qint32 id : ids) {
             const data::Recordset rs = f4.cnn.execute(kOrderSelect + QString::number(id));
             if (rs.empty())
@@ -229,6 +231,8 @@ void Form2::refresh_list() {
             Order& o = row.order;
             for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c)
                 o.texts[size_t(c)] = rs.text_or_empty(select_index(Field(c)));
+            if (o[Field::DocumentDate].isEmpty() && is_enp_kbk(o[Field::Kbk], enp))
+                o[Field::DocumentDate] = kNoDocumentDate;
             o[Field::SumWords] = sum_rub_kop(read_kopecks(rs.text(select_index(Field::Sum))));
             o[Field::OperId] = rs.text(kOperId);
             if (field_equals(rs, kPrintDone, 0)) {

@@ -1,4 +1,5 @@
 #include "output/form5.h"
+#include "forming/compose.h"
 #include "output/posting.h"
 #include "output/upload_journal.h"
 #include <QDir>
@@ -256,7 +257,7 @@ void Form5::Command1_Click() {
         for (const Field f : kUpdatedTexts)
             sql += (f == kUpdatedTexts[0] ? QString() : QStringLiteral("',")) + payments_column(f) +
                    QStringLiteral("='") + data::sql_quote(o[f]);
-        if (o[Field::DocumentDate].isEmpty())
+        if (o[Field::DocumentDate].isEmpty() || o[Field::DocumentDate] == kNoDocumentDate)
             sql += QStringLiteral("',document_date=null,payment_date=format('");
         else
             sql += QStringLiteral("',document_date=format('") +
