@@ -215,6 +215,10 @@ void DatePicker::mousePressEvent(QMouseEvent* e) {
     QDateEdit::mousePressEvent(e);
 }
 
+bool DatePicker::focusNextPrevChild(bool next) {
+    return QWidget::focusNextPrevChild(next);
+}
+
 // The calendar commits its date once it has closed, so that the question about a day off
 // comes after the calendar is gone and only once.
 bool DatePicker::eventFilter(QObject* watched, QEvent* e) {

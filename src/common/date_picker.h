@@ -34,6 +34,8 @@ protected:
     void wheelEvent(QWheelEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    // Tab leaves the field: a date is typed whole, not section by section.
+    bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:

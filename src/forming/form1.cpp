@@ -137,6 +137,9 @@ void Form1::build() {
     List1->setMinimumWidth(340);
     resize(1020, 520);
 
+    // The start number was made beside the purpose but stands under the dates.
+    setTabOrder(DTPicker2, Text1);
+
     connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
     connect(Combo2, &QComboBox::currentIndexChanged, this, [this] { Combo2_Click(); });
     connect(Combo3, &QComboBox::currentIndexChanged, this, [this] { Combo3_Click(); });

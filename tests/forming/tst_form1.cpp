@@ -93,6 +93,25 @@ private slots:
             QCOMPARE(box.text, kDayOff);
     }
 
+    void tab_follows_the_layout() {
+        Form1& f1 = open();
+        QStringList order;
+        QWidget* w = f1.List1;
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&f1) &&
+                !w->objectName().startsWith(QLatin1String("qt_")) && w->window() == &f1)
+                order.append(w->objectName());
+            w = w->nextInFocusChain();
+        } while (w != f1.List1);
+        QCOMPARE(order, QStringList({"List1", "Command3", "Command1", "Combo2", "Combo1", "Combo3",
+                                     "Text2", "Combo6", "Combo7", "Combo8", "Combo9", "DTPicker3",
+                                     "DTPicker1", "DTPicker2", "Text1", "Command2", "Command4"}));
+        // Tab leaves a date picker at once, whatever section it is in.
+        f1.DTPicker3->setFocus();
+        QTest::keyClick(f1.DTPicker3, Qt::Key_Tab);
+        QCOMPARE(f1.focusWidget(), f1.DTPicker1);
+    }
+
     void nearest_due_dates() {
         accrual(1, kToday);
         accrual(2, kToday);

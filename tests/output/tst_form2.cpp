@@ -60,6 +60,17 @@ private slots:
             QCOMPARE(typed, QStringLiteral("7"));
         }
     }
+
+    void enter_presses_the_focused_button() {
+        Form2& f2 = list({1, 2});
+        f2.show();
+        f2.Command5->setFocus();
+        QTest::keyClick(f2.Command5, Qt::Key_Return);
+        QVERIFY(f2.orders().ticked(0) && f2.orders().ticked(1));
+        f2.Command6->setFocus();
+        QTest::keyClick(f2.Command6, Qt::Key_Enter);
+        QVERIFY(!f2.orders().ticked(0) && !f2.orders().ticked(1));
+    }
 };
 
 QTEST_MAIN(TestForm2)
