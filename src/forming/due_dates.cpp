@@ -1,27 +1,13 @@
 #include "forming/due_dates.h"
 
 #include "common/form4.h"
+#include "common/numbers.h"
 
 #include <QMap>
 #include <QRegularExpression>
 #include <algorithm>
 
 namespace tavrelis {
-
-namespace {
-
-QString accruals_word(int n) {
-    const int tens = n % 100, ones = n % 10;
-    if (tens >= 11 && tens <= 14)
-        return QStringLiteral("начислений");
-    if (ones == 1)
-        return QStringLiteral("начисление");
-    if (ones >= 2 && ones <= 4)
-        return QStringLiteral("начисления");
-    return QStringLiteral("начислений");
-}
-
-} // namespace
 
 QList<DueDate> nearest_due_dates(const QList<QDate>& accruals, const QDate& today, int count) {
     QMap<QDate, int> by_day;
@@ -50,8 +36,9 @@ QString due_dates_text(const QList<DueDate>& dates, bool links) {
     for (const DueDate& d : dates) {
         const QString day = d.day.toString(QStringLiteral("dd.MM.yyyy"));
         items.append((links ? QStringLiteral("<a href=\"%1\">%1</a>").arg(day) : day) +
-                     QStringLiteral(" — ") + QString::number(d.accruals) + u' ' +
-                     accruals_word(d.accruals));
+                     QStringLiteral(" — ") +
+                     count_text(d.accruals, QStringLiteral("начисление"),
+                                QStringLiteral("начисления"), QStringLiteral("начислений")));
     }
     return QStringLiteral("Ближайшие сроки уплаты: ") + items.join(QStringLiteral(", "));
 }

@@ -13,9 +13,12 @@
 #include "platform/ui.h"
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -123,6 +126,12 @@ void Form2::build() {
     Command11 = make_button(this, "Command11", QStringLiteral("Выгрузить в банк-клиент"));
     Command1 = make_button(this, "Command1", QStringLiteral("<< Назад"));
     Command8 = make_button(this, "Command8", QStringLiteral("Выход"));
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Label1->setWordWrap(true);
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setTextInteractionFlags(Qt::TextSelectableByMouse); // a folder to copy
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(L1, 0, 0, 1, 6);
@@ -133,6 +142,7 @@ void Form2::build() {
     grid->addWidget(Command11, 2, 3);
     grid->addWidget(Command1, 2, 4);
     grid->addWidget(Command8, 2, 5);
+    grid->addWidget(Label1, 3, 0, 1, 6);
     grid->setRowStretch(0, 1);
     grid->setColumnStretch(3, 1);
     resize(1000, 600);
@@ -147,7 +157,13 @@ void Form2::build() {
     connect(L1, &QTreeView::doubleClicked, this, [] { edit_payment(); });
     connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
     connect(Command10, &QPushButton::clicked, this, [] { Command10_Click(); });
-    connect(Command11, &QPushButton::clicked, this, [] { Command11_Click(); });
+    connect(Command11, &QPushButton::clicked, this, [this] {
+        // The upload names its file after the clock, down to the second.
+        const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
+        Command11_Click();
+        if (isVisible())
+            set_status(bank_upload_status(form4().up_path, start));
+    });
 }
 
 // The state a freshly loaded window has. The design state does not follow the check boxes'
@@ -162,6 +178,11 @@ void Form2::reset_controls() {
     Check1->setEnabled(true);
     Check2->setChecked(false);
     Check5->setChecked(false);
+    Label1->clear();
+}
+
+void Form2::set_status(const QString& text) {
+    Label1->setText(text);
 }
 
 void Form2::prepare_export_run() {

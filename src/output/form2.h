@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QTreeView;
 
@@ -38,6 +39,7 @@ public:
     QPushButton* Command11; // Выгрузить в банк-клиент
     QPushButton* Command1;  // << Назад
     QPushButton* Command8;  // Выход
+    QLabel* Label1;         // the status line: what the last run did, and where
 
     // Window-level state.
     bool suc = false;
@@ -45,6 +47,15 @@ public:
     qint32 cards_count = 0;
     qint32 current_row = 0; // 1-based row of L1 the output works on
     QList<qint32> cards;
+    // What the current run has put out, for the status line.
+    struct RunOutput {
+        int sheets = 0;
+        QStringList pdfs;     // the PDF files sheets became
+        QStringList printers; // the printers sheets went to
+        QStringList files;    // the export files written
+    };
+    RunOutput run_output;
+    void set_status(const QString& text);
 
     OrderList& orders() const;
     int row_count() const;

@@ -127,6 +127,7 @@ public:
 
     void PrintOut() override {
         alive();
+        last_ = {};
         const StandInDocument& doc = active();
         const QString name = print_name_.isEmpty() ? QStringLiteral("document") : print_name_;
         QString pdf_folder = print_folder();
@@ -136,6 +137,7 @@ public:
             if (!info.isNull()) {
                 printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
                 printer->setDocName(name);
+                last_ = {QString(), info.printerName()};
             } else {
                 pdf_folder = fallback_folder_;
                 if (pdf_folder.isEmpty())
@@ -159,7 +161,11 @@ public:
         if (!pdf.isEmpty() && !QFileInfo(pdf).isFile())
             throw Error(QStringLiteral("Не удалось записать файл \"") +
                         QDir::toNativeSeparators(pdf) + QStringLiteral("\""));
+        if (!pdf.isEmpty())
+            last_ = {pdf, QString()};
     }
+
+    Printout last_printout() const override { return last_; }
 
     void Quit() override {
         documents_.clear();
@@ -199,6 +205,7 @@ private:
     std::list<std::unique_ptr<StandInDocument>> documents_;
     StandInDocument* active_ = nullptr;
     QString print_name_, fallback_folder_;
+    Printout last_;
     bool quit_ = false;
 };
 

@@ -2,19 +2,29 @@
 // keyboard, and what the window says about the list and the runs.
 
 #include "common/form4.h"
+#include "forming/form1.h"
+#include "output/export_run.h"
 #include "output/form2.h"
 #include "output/form5.h"
+#include "platform/env.h"
 #include "platform/recording_ui.h"
+#include "platform/shell.h"
 #include "support/forming_data.h"
 #include "support/window_fixture.h"
 
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
 using namespace tavrelis;
 using testsupport::forming::StoredOrder;
+
+Q_DECLARE_METATYPE(tavrelis::RunOutcome)
 
 class TestForm2 : public QObject {
     Q_OBJECT
@@ -31,9 +41,108 @@ class TestForm2 : public QObject {
         return fx_.list(ids);
     }
 
+    // Two orders ticked for a run into the folders of `out`.
+    Form2& run_ready(const QTemporaryDir& out) {
+        Form2& f2 = list({1, 2});
+        f2.Command5_Click();
+        form4().up_path = out.filePath(QStringLiteral("Выгрузка"));
+        form4().nomer = QStringLiteral("1");
+        form1().emp = false;
+        platform::set_print_folder(out.filePath(QStringLiteral("pdf")));
+        return f2;
+    }
+
+    struct NoFileManager : platform::FolderOpener {
+        bool open_folder(const QString&) override { return false; }
+    };
+
 private slots:
     void init() { fx_.init(); }
-    void cleanup() { fx_.cleanup(); }
+    void cleanup() {
+        platform::set_print_folder(QString());
+        fx_.cleanup();
+    }
+
+    void status_texts_data() {
+        QTest::addColumn<RunOutcome>("run");
+        QTest::addColumn<QString>("status");
+        RunOutcome pdf;
+        pdf.sheets = 3;
+        pdf.pdf_folder = QStringLiteral("/home/a/ПП");
+        QTest::newRow("PDF") << pdf << "Напечатано 3 листа: PDF в папке /home/a/ПП";
+        RunOutcome printer;
+        printer.sheets = 1;
+        printer.printer = QStringLiteral("HP");
+        QTest::newRow("printer") << printer << "Напечатано 1 лист на принтере HP";
+        RunOutcome xml;
+        xml.files = 5;
+        xml.files_folder = QStringLiteral("/x");
+        QTest::newRow("XML") << xml << "Выгружено в XML: 5 файлов в папке /x";
+        RunOutcome all = pdf;
+        all.files = 21;
+        all.files_folder = QStringLiteral("/x");
+        all.posting = true;
+        all.operations = 21;
+        all.cards = 2;
+        QTest::newRow("all three")
+            << all
+            << "Напечатано 3 листа: PDF в папке /home/a/ПП; Выгружено в XML: 21 файл в папке /x; "
+               "Проведено операций уплаты: 21, карточек расчета с бюджетом: 2";
+        RunOutcome cancelled = printer;
+        cancelled.cancelled = true;
+        QTest::newRow("cancelled")
+            << cancelled << "Печать отменена; Напечатано 1 лист на принтере HP";
+        QTest::newRow("nothing") << RunOutcome{} << "Ничего не напечатано и не выгружено";
+    }
+    void status_texts() {
+        QFETCH(RunOutcome, run);
+        QFETCH(QString, status);
+        QCOMPARE(run_status(run), status);
+    }
+
+    void bank_upload_status_names_the_new_file() {
+        QTemporaryDir out;
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
+        QCOMPARE(bank_upload_status(out.path(), before),
+                 QStringLiteral("Файл для банк-клиента не создан"));
+        QFile file(out.filePath(QStringLiteral("to_bank_7705123452_20261206_120000.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QCOMPARE(bank_upload_status(out.path(), before),
+                 QStringLiteral("Выгружено в банк-клиент: файл ") +
+                     QDir::toNativeSeparators(file.fileName()));
+        QCOMPARE(bank_upload_status(out.path(), before.addSecs(60)),
+                 QStringLiteral("Файл для банк-клиента не создан")); // an older upload's
+    }
+
+    void status_after_runs_data() {
+        QTest::addColumn<bool>("print");
+        QTest::addColumn<bool>("file_manager");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("print") << true << true << "Напечатано 2 листа: PDF в папке %1/pdf";
+        QTest::newRow("export") << false << true << "Выгружено в XML: 2 файла в папке %1/Выгрузка";
+        QTest::newRow("export, no file manager")
+            << false << false
+            << "Выгружено в XML: 2 файла в папке %1/Выгрузка; папку %1/Выгрузка открыть не "
+               "удалось: не найден файловый менеджер";
+    }
+    void status_after_runs() {
+        QFETCH(bool, print);
+        QFETCH(bool, file_manager);
+        QFETCH(QString, status);
+        QTemporaryDir out;
+        platform::RecordingOpener opener;
+        NoFileManager none;
+        platform::OpenerScope scope(file_manager ? static_cast<platform::FolderOpener&>(opener)
+                                                 : none);
+        Form2& f2 = run_ready(out);
+        f2.Check4->setChecked(print);
+        f2.Check1->setChecked(false);
+        f2.Check3->setChecked(!print);
+        fx_.ui().answers = {platform::vbYes};
+        Command10_Click();
+        QCOMPARE(f2.Label1->text(), status.arg(QDir::toNativeSeparators(out.path())));
+    }
 
     void editor_amount_ready_for_typing_data() {
         QTest::addColumn<bool>("double_click");
