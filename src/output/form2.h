@@ -40,6 +40,8 @@ public:
     QPushButton* Command1;  // << Назад
     QPushButton* Command8;  // Выход
     QLabel* Label1;         // the status line: what the last run did, and where
+    QLabel* Label2;         // the ticked orders and their sum
+    QLabel* Label3;         // what the highlight colour and the N mark mean
 
     // Window-level state.
     bool suc = false;
@@ -89,9 +91,12 @@ protected:
     // The settings are written; the window-level values stay.
     void on_unload() override;
     void reset_controls() override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void build();
+    void show_ticked();
 };
 
 Form2& form2();

@@ -30,14 +30,19 @@ class TestForm2 : public QObject {
     Q_OBJECT
     testsupport::WindowFixture fx_;
 
-    Form2& list(const QList<int>& ids) {
-        for (int id : ids) {
+    // Stored orders of these accruals, 1 234,50 each unless given, the second printed as 15
+    // and posted.
+    Form2& list(const QList<int>& ids, const QStringList& sums = {}) {
+        for (int i = 0; i < ids.size(); ++i) {
             StoredOrder o;
-            o.oper_id = id;
-            o.sum = QStringLiteral("1 234,50");
+            o.oper_id = ids[i];
+            o.sum = i < sums.size() ? sums[i] : QStringLiteral("1 234,50");
+            o.number = QStringLiteral("15");
+            o.print_done = o.payment_done = i == 1;
             if (!add_stored_order(fx_.host(), o))
                 qFatal("no stored order");
         }
+        form4().my_color = 0xC0C000;
         return fx_.list(ids);
     }
 
@@ -98,6 +103,35 @@ private slots:
         QFETCH(RunOutcome, run);
         QFETCH(QString, status);
         QCOMPARE(run_status(run), status);
+    }
+
+    void ticked_total_follows_the_ticks() {
+        Form2& f2 = list({1, 2, 3}, {"100 000,00", "163 950,62", "оши,бка"});
+        f2.show();
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 0 на сумму 0,00"));
+        f2.Command5->click();
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 3 на сумму 263 950,62"));
+        f2.L1->setCurrentIndex(f2.orders().index(1, 3));
+        QTest::keyClick(f2.L1, Qt::Key_Space);
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 2 на сумму 100 000,00"));
+        QTest::keyClick(f2.L1, Qt::Key_Space);
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 3 на сумму 263 950,62"));
+        f2.set_cell(2, Field::Sum, QStringLiteral("1,00")); // as the editor saves it
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 3 на сумму 100 001,00"));
+        f2.Command6->click();
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 0 на сумму 0,00"));
+    }
+
+    void rows_say_what_happened() {
+        Form2& f2 = list({1, 2});
+        const QAbstractItemModel& m = f2.orders();
+        QCOMPARE(m.data(m.index(0, 5), Qt::ToolTipRole).toString(),
+                 QStringLiteral("Не напечатано; уплата не проведена"));
+        QCOMPARE(m.data(m.index(1, 5), Qt::ToolTipRole).toString(),
+                 QStringLiteral("Напечатано под номером 15; уплата проведена в карточку"));
+        QCOMPARE(
+            m.data(m.index(0, column_of(Field::Sum)), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+            Qt::AlignRight | Qt::AlignVCenter);
     }
 
     void bank_upload_status_names_the_new_file() {
