@@ -15,6 +15,7 @@
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QTextDocument>
+#include <algorithm>
 #include <list>
 #include <optional>
 
@@ -51,22 +52,23 @@ void print_html(const WordHtml& doc, QPrinter& printer) {
     text.documentLayout()->setPaintDevice(&printer);
     text.setDocumentMargin(0);
     text.setHtml(doc.html);
+    // An order is one sheet: a text too long for its cell shrinks the whole sheet to the page
+    // rather than push the signatures over. Laid out wider by the shrink first, so the shrunk
+    // sheet still fills the width where the cells allow it.
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    text.setPageSize(page.size());
-    const int pages = text.pageCount();
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0)
-            printer.newPage();
-        painter.save();
-        const QRectF view(0, i * page.height(), page.width(), page.height());
-        painter.translate(0, -view.top());
-        QAbstractTextDocumentLayout::PaintContext ctx;
-        ctx.clip = view;
-        ctx.palette.setColor(QPalette::Text, Qt::black);
-        painter.setClipRect(view);
-        text.documentLayout()->draw(&painter, ctx);
-        painter.restore();
+    text.setTextWidth(page.width());
+    double scale = 1;
+    if (text.size().height() > page.height()) {
+        scale = page.height() / text.size().height();
+        text.setTextWidth(page.width() / scale);
+        scale = std::min(scale, page.height() / text.size().height());
     }
+    painter.scale(scale, scale);
+    QAbstractTextDocumentLayout::PaintContext ctx;
+    ctx.clip = QRectF(0, 0, page.width() / scale, page.height() / scale);
+    ctx.palette.setColor(QPalette::Text, Qt::black);
+    painter.setClipRect(ctx.clip);
+    text.documentLayout()->draw(&painter, ctx);
     if (!painter.end())
         throw Error(QStringLiteral("Не удалось завершить печать"));
 }

@@ -5,6 +5,7 @@
 #include "forming/form1.h"
 #include "output/export_run.h"
 #include "output/form2.h"
+#include "output/form3.h"
 #include "output/form5.h"
 #include "platform/env.h"
 #include "platform/recording_ui.h"
@@ -17,7 +18,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTreeView>
 #include <QtTest>
 
@@ -132,6 +136,61 @@ private slots:
         QCOMPARE(
             m.data(m.index(0, column_of(Field::Sum)), Qt::TextAlignmentRole).value<Qt::Alignment>(),
             Qt::AlignRight | Qt::AlignVCenter);
+    }
+
+    // However long its texts, an order prints on one sheet.
+    void one_page_per_order_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<int>("length");
+        QTest::newRow("short purpose") << "aim" << 10;
+        QTest::newRow("purpose of 3000") << "aim" << 3000;
+        QTest::newRow("receiver of 1500") << "receiver" << 1500;
+        QTest::newRow("bank of 1500") << "bank_sender" << 1500;
+    }
+    void one_page_per_order() {
+        QFETCH(QString, column);
+        QFETCH(int, length);
+        QTemporaryDir out;
+        Form2& f2 = list({1});
+        QVERIFY(fx_.host().settlements(
+            QStringLiteral("update payments set %1='%2';").arg(column, QString(length, u'ж'))));
+        f2.refresh_list();
+        f2.Command5_Click();
+        form4().up_path = out.filePath(QStringLiteral("Выгрузка"));
+        form4().nomer = QStringLiteral("1");
+        form1().emp = false;
+        platform::set_print_folder(out.path());
+        f2.Check4->setChecked(true);
+        f2.Check1->setChecked(false);
+        f2.Check3->setChecked(false);
+        Command10_Click();
+        const QStringList pdfs = QDir(out.path()).entryList({"*.pdf"}, QDir::Files);
+        QCOMPARE(pdfs.size(), 1);
+        QFile pdf(out.filePath(pdfs[0]));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QString bytes = QString::fromLatin1(pdf.readAll());
+        QCOMPARE(bytes.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))), 1);
+    }
+
+    void preview_fits_and_answers_keys() {
+        fx_.open_settlements();
+        Form3& f3 = form3();
+        f3.show();
+        const QRect free = f3.screen()->availableGeometry();
+        QVERIFY(free.contains(f3.geometry()));
+        QVERIFY(f3.Command1->isVisible() && f3.Command3->isVisible());
+        f3.move(free.topLeft() + QPoint(7, 9));
+        const QRect placed = f3.geometry();
+        QTest::keyClick(f3.WebBrowser1, Qt::Key_Return);
+        QVERIFY(!f3.isVisible());
+        QVERIFY(form1().pechatat);
+        QVERIFY(!form1().cancel_print);
+        f3.show(); // the next sheet, where the last one was
+        QCOMPARE(f3.geometry(), placed);
+        QTest::keyClick(f3.WebBrowser1, Qt::Key_Escape);
+        QVERIFY(!f3.isVisible());
+        QVERIFY(!form1().pechatat);
+        QVERIFY(form1().cancel_print);
     }
 
     void bank_upload_status_names_the_new_file() {
