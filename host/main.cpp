@@ -27,9 +27,10 @@ void use_installation(const QString& prefix) {
 class NotedOpener : public tavrelis::platform::FolderOpener {
 public:
     explicit NotedOpener(host::ScriptSession& session) : session_(session) {}
-    void open_folder(const QString& folder) override {
+    bool open_folder(const QString& folder) override {
         session_.note(QStringLiteral("open folder ") +
                       host::script::quote(QDir::toNativeSeparators(folder)));
+        return true;
     }
 
 private:

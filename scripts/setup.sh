@@ -7,7 +7,7 @@ build=${1:-$root/build}
 shift || true
 
 packages=(cmake g++ make qt6-base-dev libsqlite3-dev sqlite3 libgl-dev libpq-dev postgresql pkg-config
-          fonts-liberation fonts-dejavu-core xvfb xauth poppler-utils)
+          fonts-liberation fonts-dejavu-core xvfb xauth poppler-utils qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -278,4 +278,13 @@ void number(QComboBox* obj, const QString& str) {
     }
 }
 
+QString count_text(qint64 n, const QString& one, const QString& few, const QString& many) {
+    const qint64 tens = n % 100, ones = n % 10;
+    const QString& word = (tens >= 11 && tens <= 14) ? many
+                          : ones == 1                ? one
+                          : (ones >= 2 && ones <= 4) ? few
+                                                     : many;
+    return QString::number(n) + u' ' + word;
+}
+
 } // namespace tavrelis

@@ -79,4 +79,7 @@ qint32 clean_number(const QString& S);
 // selection as it is. The change runs the list's click behaviour (currentIndexChanged).
 void number(QComboBox* obj, const QString& str);
 
+// n and the word in the form the number asks for: 1 лист, 3 листа, 5 листов, 21 лист.
+QString count_text(qint64 n, const QString& one, const QString& few, const QString& many);
+
 } // namespace tavrelis

@@ -5,6 +5,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <limits>
 
 namespace tavrelis {
 
@@ -77,11 +78,27 @@ void OrderList::changed(int row, int first, int last) {
     emit dataChanged(index(row, first), index(row, last));
 }
 
+void OrderList::count_tick(const Row& r, int sign) {
+    qint64 amount = 0;
+    try {
+        amount = read_kopecks(unpack(r, column_of(Field::Sum))).value();
+    } catch (const std::exception&) {
+        amount = 0; // the list shows what it was given; only a sum counts
+    }
+    ticked_count_ += sign;
+    if (__builtin_add_overflow(ticked_kopecks_, sign * amount, &ticked_kopecks_))
+        ticked_kopecks_ = amount * sign > 0 ? std::numeric_limits<qint64>::max()
+                                            : std::numeric_limits<qint64>::min();
+}
+
 void OrderList::clear() {
     beginResetModel();
     rows_.clear();
     rows_.shrink_to_fit();
     endResetModel();
+    ticked_count_ = 0;
+    ticked_kopecks_ = 0;
+    emit ticks_changed();
 }
 
 int OrderList::append(const Order& order) {
@@ -93,6 +110,10 @@ int OrderList::append(const Order& order) {
     r.color = order.color;
     rows_.push_back(std::move(r));
     endInsertRows();
+    if (order.ticked) {
+        count_tick(rows_.back(), 1);
+        emit ticks_changed();
+    }
     return row;
 }
 
@@ -111,10 +132,17 @@ Order OrderList::order(int row) const {
 
 void OrderList::set_order(int row, const Order& order) {
     Row& r = at(row);
+    const bool counted = r.ticked || order.ticked;
+    if (r.ticked)
+        count_tick(r, -1);
     pack(r, order);
     r.ticked = order.ticked;
     r.color = order.color;
+    if (r.ticked)
+        count_tick(r, 1);
     changed(row, 0, kFieldCount - 1);
+    if (counted)
+        emit ticks_changed();
 }
 
 QString OrderList::text(int row, Field f) const {
@@ -132,15 +160,27 @@ bool OrderList::ticked(int row) const {
 }
 
 void OrderList::set_ticked(int row, bool ticked) {
-    at(row).ticked = ticked;
+    Row& r = at(row);
+    const bool was = r.ticked;
+    r.ticked = ticked;
     changed(row, 0, 0);
+    if (was != ticked) {
+        count_tick(r, ticked ? 1 : -1);
+        emit ticks_changed();
+    }
 }
 
 void OrderList::set_all_ticks(bool ticked) {
-    for (Row& r : rows_)
+    ticked_count_ = 0;
+    ticked_kopecks_ = 0;
+    for (Row& r : rows_) {
         r.ticked = ticked;
+        if (ticked)
+            count_tick(r, 1);
+    }
     if (!rows_.empty())
         emit dataChanged(index(0, 0), index(count() - 1, 0));
+    emit ticks_changed();
 }
 
 int OrderList::rowCount(const QModelIndex& parent) const {
@@ -149,6 +189,18 @@ int OrderList::rowCount(const QModelIndex& parent) const {
 
 int OrderList::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : kFieldCount;
+}
+
+// What has happened to an order, as the list knows it: its printed number (the "N" mark) and
+// the colour of a posted payment.
+QString OrderList::what_happened(const Row& r) {
+    const QString number = unpack(r, column_of(Field::Number));
+    QStringList done;
+    done.append(number.startsWith(u'N') ? QStringLiteral("Напечатано под номером ") + number.mid(1)
+                                        : QStringLiteral("Не напечатано"));
+    done.append(r.color != 0 ? QStringLiteral("уплата проведена в карточку")
+                             : QStringLiteral("уплата не проведена"));
+    return done.join(QStringLiteral("; "));
 }
 
 QVariant OrderList::data(const QModelIndex& index, int role) const {
@@ -161,6 +213,12 @@ QVariant OrderList::data(const QModelIndex& index, int role) const {
         return col == 0 ? QVariant() : QVariant(unpack(r, col));
     case Qt::CheckStateRole:
         return col == 0 ? QVariant::fromValue(r.ticked ? Qt::Checked : Qt::Unchecked) : QVariant();
+    case Qt::TextAlignmentRole:
+        if (col == column_of(Field::Sum))
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    case Qt::ToolTipRole:
+        return what_happened(r);
     case Qt::ForegroundRole: {
         if (col < column_of(Field::Number) || col > column_of(Field::SumWords))
             return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/numbers.h"
 #include "common/order.h"
 
 #include <QAbstractTableModel>
@@ -33,6 +34,10 @@ public:
     bool ticked(int row) const;
     void set_ticked(int row, bool ticked);
     void set_all_ticks(bool ticked);
+    // The ticked rows and the sum of their amounts (an amount that is not a number counts 0),
+    // kept as the ticks and amounts change.
+    int ticked_count() const { return ticked_count_; }
+    Kopecks ticked_sum() const { return Kopecks(ticked_kopecks_); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,6 +45,9 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    void ticks_changed();
 
 private:
     struct Row {
@@ -51,11 +59,16 @@ private:
     };
     static void pack(Row& row, const Order& order);
     static QString unpack(const Row& row, int column);
+    static QString what_happened(const Row& r);
     const Row& at(int row) const;
     Row& at(int row);
     void changed(int row, int first, int last);
+    // Adds (sign 1) or takes away (-1) a ticked row from the totals.
+    void count_tick(const Row& r, int sign);
 
     std::vector<Row> rows_;
+    int ticked_count_ = 0;
+    qint64 ticked_kopecks_ = 0;
 };
 
 // A row appended at once and written on leaving the scope, whether its filling ended or

@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QHash>
+#include <QKeyEvent>
 #include <QPushButton>
 
 namespace tavrelis {
@@ -39,6 +40,17 @@ void ModuleWindow::reject() {
 void ModuleWindow::closeEvent(QCloseEvent* e) {
     e->accept();
     unload();
+}
+
+void ModuleWindow::keyPressEvent(QKeyEvent* e) {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    auto* button = qobject_cast<QPushButton*>(focusWidget());
+    if (enter && button && button->isEnabled() && button->isVisible()) {
+        e->accept();
+        button->click();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 namespace {

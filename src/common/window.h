@@ -5,6 +5,7 @@
 #include <exception>
 
 class QCloseEvent;
+class QKeyEvent;
 class QPushButton;
 
 namespace tavrelis {
@@ -34,6 +35,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    // Enter presses the button that has the focus; elsewhere it does what the dialog does.
+    void keyPressEvent(QKeyEvent* e) override;
     // Runs while the window is hidden, before its controls go back (the settings write).
     virtual void on_unload() {}
     virtual void reset_controls() = 0;

@@ -34,6 +34,7 @@ Class1::Class1() = default;
 Class1::~Class1() = default;
 
 void Class1::porvik(int& acc_id) {
+    platform::use_russian_qt_texts();
     if (!create_version()) {
         platform::msgbox(
             QStringLiteral("Не удалось создать объект версии \"Вальмора-2: Фискалон\""),

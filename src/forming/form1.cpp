@@ -6,6 +6,7 @@
 #include "common/session.h"
 #include "common/settings.h"
 #include "forming/codes.h"
+#include "forming/due_dates.h"
 #include "platform/env.h"
 #include "platform/errors.h"
 #include "platform/objects.h"
@@ -128,6 +129,11 @@ void Form1::build() {
     Combo10->setEnabled(false);
     Label10->setEnabled(false);
     add("Label11", QStringLiteral("Дата операции"), DTPicker3);
+    Label15 = new QLabel(this);
+    Label15->setObjectName(QStringLiteral("Label15"));
+    Label15->setWordWrap(true);
+    Label15->setTextFormat(Qt::RichText);
+    grid->addWidget(Label15, row++, 2, 1, 3);
     add("Label12", QStringLiteral("Дата п/п"), DTPicker1);
     add("Label13", QStringLiteral("Дата документа"), DTPicker2);
     add("Label14", QStringLiteral("№ п/п, начиная с:"), Text1);
@@ -137,6 +143,12 @@ void Form1::build() {
     grid->setColumnStretch(2, 3);
     List1->setMinimumWidth(340);
     resize(1020, 520);
+
+    // The start number was made beside the purpose but stands under the dates.
+    setTabOrder(DTPicker2, Text1);
+    // The single-payment choice was made last but stands above the tax.
+    setTabOrder(Command1, Check1);
+    setTabOrder(Check1, Combo2);
 
     connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
     connect(Combo2, &QComboBox::currentIndexChanged, this, [this] { Combo2_Click(); });
@@ -148,6 +160,12 @@ void Form1::build() {
     connect(Command2, &QPushButton::clicked, this, [] { Command2_Click(); });
     connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
     connect(DTPicker3, &DatePicker::picked, this, [this] { DTPicker3_Change(); });
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] { show_due_dates(); });
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { show_due_dates(); });
+    // A due date picked here is the user's pick: the working-day check runs for it.
+    connect(Label15, &QLabel::linkActivated, this, [this](const QString& day) {
+        DTPicker3->setDate(QDate::fromString(day, QStringLiteral("dd.MM.yyyy")));
+    });
 }
 
 // The state a freshly loaded window has: lists empty, no choices, dates today.
@@ -165,6 +183,7 @@ void Form1::reset_controls() {
         c->setCurrentIndex(-1);
     Text1->setText(QStringLiteral("1"));
     Text2->clear();
+    Label15->clear();
     const QDate today = platform::today();
     for (DatePicker* d : {DTPicker1, DTPicker2, DTPicker3})
         d->set_value(today);
@@ -209,13 +228,44 @@ void Form1::Combo9_Click() {
 }
 
 void Form1::Command3_Click() {
-    for (int i = 0; i < List1->count(); ++i)
-        List1->item(i)->setSelected(true);
+    {
+        const QSignalBlocker once(List1); // the due dates are looked up after the loop
+        for (int i = 0; i < List1->count(); ++i)
+            List1->item(i)->setSelected(true);
+    }
+    show_due_dates();
 }
 
 void Form1::Command1_Click() {
-    for (int i = 0; i < List1->count(); ++i)
-        List1->item(i)->setSelected(false);
+    {
+        const QSignalBlocker once(List1);
+        for (int i = 0; i < List1->count(); ++i)
+            List1->item(i)->setSelected(false);
+    }
+    show_due_dates();
+}
+
+void Form1::showEvent(QShowEvent* e) {
+    ModuleWindow::showEvent(e);
+    show_due_dates();
+}
+
+// Only while the window is shown: filling it would ask the database at every entry.
+void Form1::show_due_dates() {
+    if (!isVisible())
+        return;
+    QStringList accs;
+    for (int i = 0; i < List1->count() && i < ids_acc.size(); ++i)
+        if (List1->item(i)->isSelected())
+            accs.append(ids_acc.at(i).toString());
+    const int tax = Combo1->currentIndex();
+    try {
+        const QList<QDate> days = accrual_due_dates(
+            accs.join(u','), tax >= 0 && tax < ids_kbk.size() ? ids_kbk.at(tax) : QString());
+        Label15->setText(due_dates_text(nearest_due_dates(days, platform::today(), 3), true));
+    } catch (const std::exception&) {
+        Label15->clear(); // a hint only: the forming reports what is wrong with the database
+    }
 }
 
 QList<QWidget*> Form1::enp_disabled() const {

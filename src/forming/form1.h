@@ -41,6 +41,7 @@ public:
     QComboBox* Combo10;    // Тип периода (hidden, disabled)
     QLabel* Label4;        // label of Combo4
     QLabel* Label10;       // label of Combo10
+    QLabel* Label15;       // the nearest due dates with accruals, under Дата операции
     QLineEdit* Text1;      // № п/п, начиная с:
     QLineEdit* Text2;      // Назначение платежа
     DatePicker* DTPicker1; // Дата п/п
@@ -81,11 +82,14 @@ public:
     void Command4_Click();
     void Check1_Click();
     void DTPicker3_Change();
+    // Names the nearest due dates with accruals of the chosen organisations and tax.
+    void show_due_dates();
 
 protected:
     // Closing the window writes the settings; the public values stay.
     void on_unload() override;
     void reset_controls() override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     void build();

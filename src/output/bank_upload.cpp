@@ -9,6 +9,7 @@
 #include "forming/compose.h"
 #include "forming/form1.h"
 #include "output/enp_groups.h"
+#include "output/export_run.h"
 #include "output/form2.h"
 #include "output/form7.h"
 #include "output/posting.h"
@@ -344,14 +345,17 @@ void Command11_Click() {
         }
         platform::crash_point("upload-saved");
         f2.refresh_list();
+        const QString status =
+            QStringLiteral("Выгружено в банк-клиент: файл ") + QDir::toNativeSeparators(path);
+        f2.set_status(status);
 
         const int answer = platform::msgbox(
             QStringLiteral("Выгрузка в банк-клиент выполнена: %1 платежных поручений. Открыть "
                            "папку, содержащую выгруженные документы?")
                 .arg(orders.size()),
             platform::vbYesNo, kTitle);
-        if (answer == platform::vbYes)
-            platform::open_folder(f4.up_path);
+        if (answer == platform::vbYes && !platform::open_folder(f4.up_path))
+            f2.set_status(status + folder_not_opened(f4.up_path));
     } catch (const std::exception& e) {
         report_failure(kFailure, step, e);
         if (step == kRecord) // the list shows what was recorded

@@ -1,7 +1,9 @@
 #include "output/export_run.h"
 
 #include "common/form4.h"
+#include "common/numbers.h"
 #include "common/window.h"
+#include "forming/form1.h"
 #include "output/form2.h"
 #include "output/pechat.h"
 #include "output/save_data.h"
@@ -9,6 +11,9 @@
 #include "platform/ui.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 
 namespace tavrelis {
 
@@ -30,7 +35,70 @@ void posting_summary() {
                      platform::vbInformation, kTitle);
 }
 
+QString native_folder(const QString& file) {
+    return QDir::toNativeSeparators(QFileInfo(file).absolutePath());
+}
+
+QString native_folder_of_dir(const QString& folder) {
+    return QDir::toNativeSeparators(QDir::cleanPath(folder));
+}
+
+// The status of the run just ended, from what it put out.
+QString status_after_run(bool posting) {
+    Form2& f2 = form2();
+    const Form2::RunOutput& out = f2.run_output;
+    RunOutcome run;
+    run.sheets = out.sheets;
+    if (!out.pdfs.isEmpty())
+        run.pdf_folder = native_folder(out.pdfs.last());
+    else if (!out.printers.isEmpty())
+        run.printer = out.printers.last();
+    run.files = int(out.files.size());
+    run.file_kind = form4().to_excel ? QStringLiteral("Excel") : QStringLiteral("XML");
+    if (!out.files.isEmpty())
+        run.files_folder = native_folder(out.files.last());
+    run.posting = posting;
+    run.operations = f2.ops_count;
+    run.cards = f2.cards_count;
+    run.cancelled = form1().cancel_print;
+    return run_status(run);
+}
+
 } // namespace
+
+QString run_status(const RunOutcome& run) {
+    QStringList parts;
+    if (run.cancelled)
+        parts.append(QStringLiteral("Печать отменена"));
+    if (run.sheets > 0) {
+        const QString sheets = QStringLiteral("Напечатано ") +
+                               count_text(run.sheets, QStringLiteral("лист"),
+                                          QStringLiteral("листа"), QStringLiteral("листов"));
+        if (!run.pdf_folder.isEmpty())
+            parts.append(sheets + QStringLiteral(": PDF в папке ") + run.pdf_folder);
+        else if (!run.printer.isEmpty())
+            parts.append(sheets + QStringLiteral(" на принтере ") + run.printer);
+        else
+            parts.append(sheets);
+    }
+    if (run.files > 0)
+        parts.append(QStringLiteral("Выгружено в ") + run.file_kind + QStringLiteral(": ") +
+                     count_text(run.files, QStringLiteral("файл"), QStringLiteral("файла"),
+                                QStringLiteral("файлов")) +
+                     QStringLiteral(" в папке ") + run.files_folder);
+    if (run.posting)
+        parts.append(
+            QStringLiteral("Проведено операций уплаты: ") + QString::number(run.operations) +
+            QStringLiteral(", карточек расчета с бюджетом: ") + QString::number(run.cards));
+    if (parts.isEmpty())
+        return QStringLiteral("Ничего не напечатано и не выгружено");
+    return parts.join(QStringLiteral("; "));
+}
+
+QString folder_not_opened(const QString& folder) {
+    return QStringLiteral("; папку ") + native_folder_of_dir(folder) +
+           QStringLiteral(" открыть не удалось: не найден файловый менеджер");
+}
 
 void Command10_Click() {
     Form2& f2 = form2();
@@ -43,6 +111,7 @@ void Command10_Click() {
 
     f4.to_excel = f2.Check5->isChecked();
     f2.cards.clear();
+    f2.run_output = {};
     bool open_folder = false;
     // One pass of the print loop; false when it closed the window.
     auto pass = [&f2](bool only_xml, bool pay) {
@@ -52,10 +121,12 @@ void Command10_Click() {
     };
     const auto exported = [&f2, &f4] { return f2.suc || (excel_ok() && f4.to_excel); };
 
+    // The status comes before the questions, so that they stand beside the folder it names.
     if (print) {
         if (!pass(false, false))
             return;
         f2.refresh_list();
+        f2.set_status(status_after_run(post));
         if (xml && exported())
             open_folder = export_question();
         if (post)
@@ -64,6 +135,7 @@ void Command10_Click() {
         if (!pass(true, false))
             return;
         f2.refresh_list();
+        f2.set_status(status_after_run(post));
         if (exported())
             open_folder = export_question();
         if (post)
@@ -72,11 +144,12 @@ void Command10_Click() {
         if (!pass(true, true))
             return;
         f2.refresh_list();
+        f2.set_status(status_after_run(true));
         posting_summary();
     }
 
-    if (open_folder)
-        platform::open_folder(f4.up_path);
+    if (open_folder && !platform::open_folder(f4.up_path))
+        f2.set_status(f2.Label1->text() + folder_not_opened(f4.up_path));
 }
 
 } // namespace tavrelis

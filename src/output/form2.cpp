@@ -14,9 +14,13 @@
 #include "platform/ui.h"
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -124,20 +128,37 @@ void Form2::build() {
     Command11 = make_button(this, "Command11", QStringLiteral("Выгрузить в банк-клиент"));
     Command1 = make_button(this, "Command1", QStringLiteral("<< Назад"));
     Command8 = make_button(this, "Command8", QStringLiteral("Выход"));
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Label1->setWordWrap(true);
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setTextInteractionFlags(Qt::TextSelectableByMouse); // a folder to copy
+
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label3 = new QLabel(this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(L1, 0, 0, 1, 6);
-    grid->addWidget(Frame2, 1, 0, 2, 1);
-    grid->addWidget(Command9, 1, 1);
-    grid->addWidget(Frame1, 1, 2, 2, 1);
-    grid->addWidget(Command10, 1, 3);
-    grid->addWidget(Command11, 2, 3);
-    grid->addWidget(Command1, 2, 4);
-    grid->addWidget(Command8, 2, 5);
+    grid->addWidget(Label2, 1, 0, 1, 3);
+    grid->addWidget(Label3, 1, 3, 1, 3);
+    grid->addWidget(Frame2, 2, 0, 2, 1);
+    grid->addWidget(Command9, 2, 1);
+    grid->addWidget(Frame1, 2, 2, 2, 1);
+    grid->addWidget(Command10, 2, 3);
+    grid->addWidget(Command11, 3, 3);
+    grid->addWidget(Command1, 3, 4);
+    grid->addWidget(Command8, 3, 5);
+    grid->addWidget(Label1, 4, 0, 1, 6);
     grid->setRowStretch(0, 1);
     grid->setColumnStretch(3, 1);
     resize(1000, 600);
 
+    connect(&formed_orders(), &OrderList::ticks_changed, this, [this] { show_ticked(); });
+    L1->installEventFilter(this); // Space ticks the current row
     connect(Check3, &QCheckBox::toggled, this, [this] { Check3_Click(); });
     connect(Check4, &QCheckBox::toggled, this, [this] { Check4_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
@@ -148,7 +169,10 @@ void Form2::build() {
     connect(L1, &QTreeView::doubleClicked, this, [] { edit_payment(); });
     connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
     connect(Command10, &QPushButton::clicked, this, [] { Command10_Click(); });
-    connect(Command11, &QPushButton::clicked, this, [] { Command11_Click(); });
+    connect(Command11, &QPushButton::clicked, this, [this] {
+        set_status(QStringLiteral("Файл для банк-клиента не создан")); // until one is
+        Command11_Click();
+    });
 }
 
 // The state a freshly loaded window has. The design state does not follow the check boxes'
@@ -163,6 +187,40 @@ void Form2::reset_controls() {
     Check1->setEnabled(true);
     Check2->setChecked(false);
     Check5->setChecked(false);
+    Label1->clear();
+}
+
+void Form2::show_ticked() {
+    const OrderList& list = orders();
+    Label2->setText(QStringLiteral("Отмечено: ") + QString::number(list.ticked_count()) +
+                    QStringLiteral(" на сумму ") + razr(list.ticked_sum()));
+}
+
+// The colour is the session's, set by the forming; the window shows it as it is.
+void Form2::showEvent(QShowEvent* e) {
+    const int bgr = form4().my_color;
+    const QColor posted(bgr & 0xff, (bgr >> 8) & 0xff, (bgr >> 16) & 0xff);
+    Label3->setText(QStringLiteral("<span style=\"color:%1\">■ Этим цветом</span> — уплата "
+                                   "проведена в карточку; N перед номером — поручение напечатано")
+                        .arg(posted.name()));
+    show_ticked();
+    ModuleWindow::showEvent(e);
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == L1 && e->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(e);
+        const int r = current_list_row();
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && r > 0) {
+            orders().set_ticked(r - 1, !ticked(r));
+            return true;
+        }
+    }
+    return ModuleWindow::eventFilter(watched, e);
+}
+
+void Form2::set_status(const QString& text) {
+    Label1->setText(text);
 }
 
 void Form2::prepare_export_run() {

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QTreeView;
 
@@ -38,6 +39,9 @@ public:
     QPushButton* Command11; // Выгрузить в банк-клиент
     QPushButton* Command1;  // << Назад
     QPushButton* Command8;  // Выход
+    QLabel* Label1;         // the status line: what the last run did, and where
+    QLabel* Label2;         // the ticked orders and their sum
+    QLabel* Label3;         // what the highlight colour and the N mark mean
 
     // Window-level state.
     bool suc = false;
@@ -49,6 +53,15 @@ public:
     QList<int> output_rows;
     Order output_order;
     QList<qint32> cards;
+    // What the current run has put out, for the status line.
+    struct RunOutput {
+        int sheets = 0;
+        QStringList pdfs;     // the PDF files sheets became
+        QStringList printers; // the printers sheets went to
+        QStringList files;    // the export files written
+    };
+    RunOutput run_output;
+    void set_status(const QString& text);
 
     OrderList& orders() const;
     int row_count() const;
@@ -86,9 +99,12 @@ protected:
     // The settings are written; the window-level values stay.
     void on_unload() override;
     void reset_controls() override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void build();
+    void show_ticked();
 };
 
 Form2& form2();

@@ -3,8 +3,11 @@
 #include "common/session.h"
 #include "forming/form1.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -22,6 +25,8 @@ Form3::Form3() {
     Command1 = make_button(this, "Command1", QStringLiteral("Печатать лист"));
     Command2 = make_button(this, "Command2", QStringLiteral("Не печатать лист"));
     Command3 = make_button(this, "Command3", QStringLiteral("Отменить всю печать"));
+    Command1->setDefault(true); // Enter prints the sheet unless another button has the focus
+    WebBrowser1->setTabChangesFocus(true);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Command1);
@@ -62,10 +67,38 @@ void Form3::reset_controls() {
 }
 
 // A sheet is printed only on "Печатать лист": whatever an earlier sheet was answered, this
-// one starts unanswered.
+// one starts unanswered. The window keeps the place and size the user gave it for the next
+// sheet, and never grows past the screen: the page scrolls, the buttons stay in sight.
 void Form3::showEvent(QShowEvent* e) {
     form1().pechatat = false;
+    if (placed_.isValid()) {
+        move(placed_.topLeft());
+        resize(placed_.size());
+    }
+    if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
+        // The window manager's frame and title come on top of the window's own size.
+        const QRect free = s->availableGeometry();
+        const QSize frame = frameGeometry().size() - size();
+        const int title = frame.height() > 0 ? frame.height() : 40;
+        const QSize fits(std::min(width(), free.width() - std::max(frame.width(), 8)),
+                         std::min(height(), free.height() - title));
+        if (fits != size())
+            resize(fits);
+        setMaximumSize(free.width(), free.height() - title);
+        if (!placed_.isValid())
+            move(free.left() + (free.width() - fits.width()) / 2, free.top());
+    }
+    WebBrowser1->setFocus();
     QDialog::showEvent(e);
+}
+
+void Form3::hideEvent(QHideEvent* e) {
+    placed_ = QRect(pos(), size());
+    QDialog::hideEvent(e);
+}
+
+void Form3::reject() {
+    Command3_Click();
 }
 
 void Form3::Command1_Click() {

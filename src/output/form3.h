@@ -2,6 +2,8 @@
 
 #include "common/window.h"
 
+#include <QRect>
+
 class QPushButton;
 class QTextBrowser;
 
@@ -19,7 +21,7 @@ public:
     QTextBrowser* WebBrowser1; // the sheet as the word processor renders it
     QPushButton* Command1;     // Печатать лист
     QPushButton* Command2;     // Не печатать лист
-    QPushButton* Command3;     // Отменить всю печать
+    QPushButton* Command3;     // Отменить всю печать (also Escape)
 
     // Loads a local HTML file into the view.
     void navigate(const QString& file);
@@ -29,9 +31,16 @@ public:
     void Command2_Click();
     void Command3_Click();
 
+    // Escape: «Отменить всю печать».
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     void reset_controls() override;
+
+private:
+    QRect placed_; // where the user left the window (frame position, size), for the next sheet
 };
 
 Form3& form3();

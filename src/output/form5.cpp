@@ -194,6 +194,12 @@ void Form5::reset_controls() {
     Text1->setText(QStringLiteral("0,00"));
 }
 
+void Form5::showEvent(QShowEvent* e) {
+    ModuleWindow::showEvent(e);
+    Text1->setFocus(Qt::OtherFocusReason);
+    Text1->selectAll();
+}
+
 void Form5::Text1_Change() {
     double v = 0;
     if (!read_number(Text1->text(), v) || v < 0 || v > kLargestAmount) {

@@ -49,6 +49,8 @@ public:
 
 protected:
     void reset_controls() override;
+    // However it was opened, the amount has the focus, all selected: a digit replaces it.
+    void showEvent(QShowEvent* e) override;
 
 private:
     void build();

@@ -195,6 +195,12 @@ bool pechat(bool only_xml, bool pay) {
                         word->set_print_name(sheet_name(i), f4.up_path);
                         word->PrintOut();
                         printed = true;
+                        const platform::WordApplication::Printout where = word->last_printout();
+                        ++f2.run_output.sheets;
+                        if (!where.pdf.isEmpty())
+                            f2.run_output.pdfs.append(where.pdf);
+                        else if (!where.printer.isEmpty())
+                            f2.run_output.printers.append(where.printer);
                     }
                     stage = kForming;
                 };

@@ -139,9 +139,12 @@ bool save_data(bool only_xml, bool pay) {
             step = 7;
             if (f4.to_excel) {
                 excel_ok() = out_excel(path);
+                if (excel_ok())
+                    f2.run_output.files.append(path);
             } else {
                 out_xml(path);
                 f2.suc = true;
+                f2.run_output.files.append(path);
             }
         }
         return result;

@@ -9,8 +9,8 @@ namespace {
 
 class DesktopOpener : public FolderOpener {
 public:
-    void open_folder(const QString& folder) override {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    bool open_folder(const QString& folder) override {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
     }
 };
 
@@ -27,8 +27,8 @@ void set_folder_opener(FolderOpener* opener) {
     installed = opener;
 }
 
-void open_folder(const QString& folder) {
-    folder_opener().open_folder(folder);
+bool open_folder(const QString& folder) {
+    return folder_opener().open_folder(folder);
 }
 
 OpenerScope::OpenerScope(FolderOpener& opener) : previous_(installed) {

@@ -9,20 +9,24 @@ namespace tavrelis::platform {
 class FolderOpener {
 public:
     virtual ~FolderOpener() = default;
-    virtual void open_folder(const QString& folder) = 0;
+    // False when there is nothing to open it with.
+    virtual bool open_folder(const QString& folder) = 0;
 };
 
 // The opener in force: the desktop's unless a host or test put another in place.
 FolderOpener& folder_opener();
 void set_folder_opener(FolderOpener* opener); // nullptr restores the desktop's
 
-void open_folder(const QString& folder);
+bool open_folder(const QString& folder);
 
 // Records the folders instead of opening them; for tests and scripted sessions.
 class RecordingOpener : public FolderOpener {
 public:
     QStringList opened;
-    void open_folder(const QString& folder) override { opened.append(folder); }
+    bool open_folder(const QString& folder) override {
+        opened.append(folder);
+        return true;
+    }
 };
 
 // Puts an opener in place for a scope.

@@ -1,9 +1,12 @@
 #include "platform/ui.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace tavrelis::platform {
 
@@ -39,7 +42,7 @@ public:
             box.exec();
             return box.clickedButton() == yes ? vbYes : vbNo;
         }
-        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.addButton(QStringLiteral("ОК"), QMessageBox::AcceptRole);
         box.exec();
         return vbOK;
     }
@@ -127,6 +130,22 @@ UiScope::UiScope(Ui& ui) : previous_(current) {
 
 UiScope::~UiScope() {
     current = previous_;
+}
+
+bool use_russian_qt_texts() {
+    static const bool loaded = [] {
+        if (!QCoreApplication::instance())
+            return false;
+        // Lives as long as the process: the application keeps only a pointer to it.
+        auto* qt = new QTranslator(QCoreApplication::instance());
+        if (!qt->load(QStringLiteral("qtbase_ru"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            delete qt;
+            return false;
+        }
+        return QCoreApplication::installTranslator(qt);
+    }();
+    return loaded;
 }
 
 } // namespace tavrelis::platform

@@ -50,6 +50,10 @@ int msgbox(const QString& text, int flags = vbOKOnly, const QString& title = QSt
 void show_modal(QDialog& window);
 void wait_cursor(bool on);
 
+// Qt's own texts (context menus, standard buttons, its dialogs) in Russian, from Qt's
+// translations, whatever the machine's locale; once per process. False when they are missing.
+bool use_russian_qt_texts();
+
 // Puts a Ui in place for a scope.
 class UiScope {
 public:

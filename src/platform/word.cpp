@@ -15,6 +15,7 @@
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QTextDocument>
+#include <algorithm>
 #include <list>
 #include <optional>
 
@@ -51,22 +52,23 @@ void print_html(const WordHtml& doc, QPrinter& printer) {
     text.documentLayout()->setPaintDevice(&printer);
     text.setDocumentMargin(0);
     text.setHtml(doc.html);
+    // An order is one sheet: a text too long for its cell shrinks the whole sheet to the page
+    // rather than push the signatures over. Laid out wider by the shrink first, so the shrunk
+    // sheet still fills the width where the cells allow it.
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    text.setPageSize(page.size());
-    const int pages = text.pageCount();
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0)
-            printer.newPage();
-        painter.save();
-        const QRectF view(0, i * page.height(), page.width(), page.height());
-        painter.translate(0, -view.top());
-        QAbstractTextDocumentLayout::PaintContext ctx;
-        ctx.clip = view;
-        ctx.palette.setColor(QPalette::Text, Qt::black);
-        painter.setClipRect(view);
-        text.documentLayout()->draw(&painter, ctx);
-        painter.restore();
+    text.setTextWidth(page.width());
+    double scale = 1;
+    if (text.size().height() > page.height()) {
+        scale = page.height() / text.size().height();
+        text.setTextWidth(page.width() / scale);
+        scale = std::min(scale, page.height() / text.size().height());
     }
+    painter.scale(scale, scale);
+    QAbstractTextDocumentLayout::PaintContext ctx;
+    ctx.clip = QRectF(0, 0, page.width() / scale, page.height() / scale);
+    ctx.palette.setColor(QPalette::Text, Qt::black);
+    painter.setClipRect(ctx.clip);
+    text.documentLayout()->draw(&painter, ctx);
     if (!painter.end())
         throw Error(QStringLiteral("Не удалось завершить печать"));
 }
@@ -127,6 +129,7 @@ public:
 
     void PrintOut() override {
         alive();
+        last_ = {};
         const StandInDocument& doc = active();
         const QString name = print_name_.isEmpty() ? QStringLiteral("document") : print_name_;
         QString pdf_folder = print_folder();
@@ -136,6 +139,7 @@ public:
             if (!info.isNull()) {
                 printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
                 printer->setDocName(name);
+                last_ = {QString(), info.printerName()};
             } else {
                 pdf_folder = fallback_folder_;
                 if (pdf_folder.isEmpty())
@@ -159,7 +163,11 @@ public:
         if (!pdf.isEmpty() && !QFileInfo(pdf).isFile())
             throw Error(QStringLiteral("Не удалось записать файл \"") +
                         QDir::toNativeSeparators(pdf) + QStringLiteral("\""));
+        if (!pdf.isEmpty())
+            last_ = {pdf, QString()};
     }
+
+    Printout last_printout() const override { return last_; }
 
     void Quit() override {
         documents_.clear();
@@ -199,6 +207,7 @@ private:
     std::list<std::unique_ptr<StandInDocument>> documents_;
     StandInDocument* active_ = nullptr;
     QString print_name_, fallback_folder_;
+    Printout last_;
     bool quit_ = false;
 };
 

@@ -33,6 +33,13 @@ public:
     // a sheet that ends up in a file needs a name: the caller names the next printout
     // (without extension) and the folder for it when there is no printer at all.
     virtual void set_print_name(const QString& name, const QString& folder_without_printer) = 0;
+
+    // Nor is this: where the last printout went, for telling the user. Empty when unknown.
+    struct Printout {
+        QString pdf;     // the PDF file it became, or empty
+        QString printer; // the printer it went to, or empty
+    };
+    virtual Printout last_printout() const { return {}; }
 };
 
 // The stand-in that runs here: opens WordprocessingML 2003 documents, renders them as HTML,

@@ -1,0 +1,141 @@
+// The formation window's dates: the working-day question once for each date the user commits,
+// and the nearest due dates with accruals.
+
+#include "common/date_picker.h"
+#include "common/session.h"
+#include "forming/form1.h"
+#include "platform/env.h"
+#include "platform/recording_ui.h"
+#include "platform/ui.h"
+#include "support/forming_data.h"
+#include "support/window_fixture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QtTest>
+
+#include <memory>
+
+using namespace tavrelis;
+using namespace testsupport::forming;
+using testsupport::TestHost;
+
+namespace {
+const QString kDayOff =
+    QStringLiteral("Выбранная дата является нерабочим днем. Выбрать ближайший рабочий день?");
+}
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHost> host_;
+    std::unique_ptr<Session> session_;
+    std::unique_ptr<platform::RecordingUi> ui_;
+    std::unique_ptr<platform::UiScope> scope_;
+
+    Form1& open() {
+        Form1& f1 = testsupport::open_formation(kReportSet);
+        f1.Combo1->setCurrentIndex(f1.Combo1->findText(kKbk));
+        f1.show();
+        return f1;
+    }
+    void accrual(qint64 oper_id, const QDate& day, int card = kCard) {
+        Accrual a;
+        a.oper_id = oper_id;
+        a.term_day = day;
+        a.card_id = card;
+        QVERIFY(add_accrual(*host_, a));
+    }
+
+private slots:
+    void init() {
+        platform::set_today(kToday);
+        host_ = std::make_unique<TestHost>();
+        QVERIFY(standard(*host_));
+        session_ = std::make_unique<Session>();
+        ui_ = std::make_unique<platform::RecordingUi>();
+        scope_ = std::make_unique<platform::UiScope>(*ui_);
+    }
+    void cleanup() {
+        scope_.reset();
+        ui_.reset();
+        session_.reset();
+        host_.reset();
+        platform::set_today(QDate());
+    }
+
+    // 16.05.2026 is a Saturday.
+    void day_off_asked_once_per_committed_date_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("enter");
+        QTest::addColumn<int>("questions");
+        QTest::newRow("typed, Enter, then left") << "16.05.2026" << true << 1;
+        QTest::newRow("short form") << "160526" << true << 1;
+        QTest::newRow("half typed, left") << "16.05" << false << 1;
+        QTest::newRow("unfinished, no commit") << "16.0" << false << 0;
+        QTest::newRow("a working day") << "15.05.26" << true << 0;
+    }
+    void day_off_asked_once_per_committed_date() {
+        QFETCH(QString, keys);
+        QFETCH(bool, enter);
+        QFETCH(int, questions);
+        Form1& f1 = open();
+        ui_->answers = {platform::vbNo, platform::vbNo};
+        QTest::keyClicks(f1.DTPicker3, keys);
+        QCOMPARE(ui_->boxes.size(), 0);
+        if (enter)
+            QTest::keyClick(f1.DTPicker3, Qt::Key_Return);
+        if (questions > 0 || enter)
+            f1.DTPicker3->commit(); // leaving the field commits the same date again
+        QCOMPARE(ui_->boxes.size(), questions);
+        for (const auto& box : ui_->boxes)
+            QCOMPARE(box.text, kDayOff);
+    }
+
+    void tab_follows_the_layout() {
+        Form1& f1 = open();
+        QStringList order;
+        QWidget* w = f1.List1;
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&f1) &&
+                !w->objectName().startsWith(QLatin1String("qt_")) && w->window() == &f1)
+                order.append(w->objectName());
+            w = w->nextInFocusChain();
+        } while (w != f1.List1);
+        QCOMPARE(order, QStringList({"List1", "Command3", "Command1", "Check1", "Combo2", "Combo1",
+                                     "Combo3", "Text2", "Combo6", "Combo7", "Combo8", "Combo9",
+                                     "DTPicker3", "DTPicker1", "DTPicker2", "Text1", "Command2",
+                                     "Command4"}));
+        // Tab leaves a date picker at once, whatever section it is in.
+        f1.DTPicker3->setFocus();
+        QTest::keyClick(f1.DTPicker3, Qt::Key_Tab);
+        QCOMPARE(f1.focusWidget(), f1.DTPicker1);
+    }
+
+    void nearest_due_dates() {
+        accrual(1, kToday);
+        accrual(2, kToday);
+        accrual(3, QDate(2026, 7, 28));
+        accrual(4, QDate(2026, 5, 28), kBranchCard);
+        accrual(5, QDate(2020, 1, 28)); // far behind
+        Form1& f1 = open();
+        QCOMPARE(
+            f1.Label15->text(),
+            QStringLiteral("Ближайшие сроки уплаты: <a href=\"14.05.2026\">14.05.2026</a> — "
+                           "2 начисления, <a href=\"28.05.2026\">28.05.2026</a> — 1 "
+                           "начисление, <a href=\"28.07.2026\">28.07.2026</a> — 1 начисление"));
+        f1.List1->item(0)->setSelected(false);
+        QCOMPARE(f1.Label15->text(),
+                 QStringLiteral("Ближайшие сроки уплаты: <a href=\"28.05.2026\">28.05.2026</a> — "
+                                "1 начисление"));
+        f1.Command1_Click();
+        QCOMPARE(f1.Label15->text(), QStringLiteral("Ближайшие сроки уплаты: начислений нет"));
+        emit f1.Label15->linkActivated(QStringLiteral("28.07.2026"));
+        QCOMPARE(f1.DTPicker3->date(), QDate(2026, 7, 28));
+        QCOMPARE(ui_->boxes.size(), 0);
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

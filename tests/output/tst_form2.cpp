@@ -1,0 +1,264 @@
+// The formed-orders window as the user works it: the editor's amount ready for typing, the
+// keyboard, and what the window says about the list and the runs.
+
+#include "common/form4.h"
+#include "forming/form1.h"
+#include "output/export_run.h"
+#include "output/form2.h"
+#include "output/form3.h"
+#include "output/form5.h"
+#include "platform/env.h"
+#include "platform/recording_ui.h"
+#include "platform/shell.h"
+#include "support/forming_data.h"
+#include "support/window_fixture.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTreeView>
+#include <QtTest>
+
+using namespace tavrelis;
+using testsupport::forming::StoredOrder;
+
+Q_DECLARE_METATYPE(tavrelis::RunOutcome)
+
+class TestForm2 : public QObject {
+    Q_OBJECT
+    testsupport::WindowFixture fx_;
+
+    // Stored orders of these accruals, 1 234,50 each unless given, the second printed as 15
+    // and posted.
+    Form2& list(const QList<int>& ids, const QStringList& sums = {}) {
+        for (int i = 0; i < ids.size(); ++i) {
+            StoredOrder o;
+            o.oper_id = ids[i];
+            o.sum = i < sums.size() ? sums[i] : QStringLiteral("1 234,50");
+            o.number = QStringLiteral("15");
+            o.print_done = o.payment_done = i == 1;
+            if (!add_stored_order(fx_.host(), o))
+                qFatal("no stored order");
+        }
+        form4().my_color = 0xC0C000;
+        return fx_.list(ids);
+    }
+
+    // Two orders ticked for a run into the folders of `out`.
+    Form2& run_ready(const QTemporaryDir& out) {
+        Form2& f2 = list({1, 2});
+        f2.Command5_Click();
+        form4().up_path = out.filePath(QStringLiteral("Выгрузка"));
+        form4().nomer = QStringLiteral("1");
+        form1().emp = false;
+        platform::set_print_folder(out.filePath(QStringLiteral("pdf")));
+        return f2;
+    }
+
+    struct NoFileManager : platform::FolderOpener {
+        bool open_folder(const QString&) override { return false; }
+    };
+
+private slots:
+    void init() { fx_.init(); }
+    void cleanup() {
+        platform::set_print_folder(QString());
+        fx_.cleanup();
+    }
+
+    void status_texts_data() {
+        QTest::addColumn<RunOutcome>("run");
+        QTest::addColumn<QString>("status");
+        RunOutcome pdf;
+        pdf.sheets = 3;
+        pdf.pdf_folder = QStringLiteral("/home/a/ПП");
+        QTest::newRow("PDF") << pdf << "Напечатано 3 листа: PDF в папке /home/a/ПП";
+        RunOutcome printer;
+        printer.sheets = 1;
+        printer.printer = QStringLiteral("HP");
+        QTest::newRow("printer") << printer << "Напечатано 1 лист на принтере HP";
+        RunOutcome xml;
+        xml.files = 5;
+        xml.files_folder = QStringLiteral("/x");
+        QTest::newRow("XML") << xml << "Выгружено в XML: 5 файлов в папке /x";
+        RunOutcome all = pdf;
+        all.files = 21;
+        all.files_folder = QStringLiteral("/x");
+        all.posting = true;
+        all.operations = 21;
+        all.cards = 2;
+        QTest::newRow("all three")
+            << all
+            << "Напечатано 3 листа: PDF в папке /home/a/ПП; Выгружено в XML: 21 файл в папке /x; "
+               "Проведено операций уплаты: 21, карточек расчета с бюджетом: 2";
+        RunOutcome cancelled = printer;
+        cancelled.cancelled = true;
+        QTest::newRow("cancelled")
+            << cancelled << "Печать отменена; Напечатано 1 лист на принтере HP";
+        QTest::newRow("nothing") << RunOutcome{} << "Ничего не напечатано и не выгружено";
+    }
+    void status_texts() {
+        QFETCH(RunOutcome, run);
+        QFETCH(QString, status);
+        QCOMPARE(run_status(run), status);
+    }
+
+    void ticked_total_follows_the_ticks() {
+        Form2& f2 = list({1, 2, 3}, {"100 000,00", "163 950,62", "оши,бка"});
+        f2.show();
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 0 на сумму 0,00"));
+        f2.Command5->click();
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 3 на сумму 263 950,62"));
+        f2.L1->setCurrentIndex(f2.orders().index(1, 3));
+        QTest::keyClick(f2.L1, Qt::Key_Space);
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 2 на сумму 100 000,00"));
+        QTest::keyClick(f2.L1, Qt::Key_Space);
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 3 на сумму 263 950,62"));
+        f2.set_cell(2, Field::Sum, QStringLiteral("1,00")); // as the editor saves it
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 3 на сумму 100 001,00"));
+        f2.Command6->click();
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 0 на сумму 0,00"));
+    }
+
+    void rows_say_what_happened() {
+        Form2& f2 = list({1, 2});
+        const QAbstractItemModel& m = f2.orders();
+        QCOMPARE(m.data(m.index(0, 5), Qt::ToolTipRole).toString(),
+                 QStringLiteral("Не напечатано; уплата не проведена"));
+        QCOMPARE(m.data(m.index(1, 5), Qt::ToolTipRole).toString(),
+                 QStringLiteral("Напечатано под номером 15; уплата проведена в карточку"));
+        QCOMPARE(
+            m.data(m.index(0, column_of(Field::Sum)), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+            Qt::AlignRight | Qt::AlignVCenter);
+    }
+
+    // However long its texts, an order prints on one sheet.
+    void one_page_per_order_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<int>("length");
+        QTest::newRow("short purpose") << "aim" << 10;
+        QTest::newRow("purpose of 3000") << "aim" << 3000;
+        QTest::newRow("receiver of 1500") << "receiver" << 1500;
+        QTest::newRow("bank of 1500") << "bank_sender" << 1500;
+    }
+    void one_page_per_order() {
+        QFETCH(QString, column);
+        QFETCH(int, length);
+        QTemporaryDir out;
+        Form2& f2 = list({1});
+        QVERIFY(fx_.host().settlements(
+            QStringLiteral("update payments set %1='%2';").arg(column, QString(length, u'ж'))));
+        f2.refresh_list();
+        f2.Command5_Click();
+        form4().up_path = out.filePath(QStringLiteral("Выгрузка"));
+        form4().nomer = QStringLiteral("1");
+        form1().emp = false;
+        platform::set_print_folder(out.path());
+        f2.Check4->setChecked(true);
+        f2.Check1->setChecked(false);
+        f2.Check3->setChecked(false);
+        Command10_Click();
+        const QStringList pdfs = QDir(out.path()).entryList({"*.pdf"}, QDir::Files);
+        QCOMPARE(pdfs.size(), 1);
+        QFile pdf(out.filePath(pdfs[0]));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QString bytes = QString::fromLatin1(pdf.readAll());
+        QCOMPARE(bytes.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))), 1);
+    }
+
+    void preview_fits_and_answers_keys() {
+        fx_.open_settlements();
+        Form3& f3 = form3();
+        f3.show();
+        const QRect free = f3.screen()->availableGeometry();
+        QVERIFY(free.contains(f3.geometry()));
+        QVERIFY(f3.Command1->isVisible() && f3.Command3->isVisible());
+        f3.move(free.topLeft() + QPoint(7, 9));
+        const QRect placed = f3.geometry();
+        QTest::keyClick(f3.WebBrowser1, Qt::Key_Return);
+        QVERIFY(!f3.isVisible());
+        QVERIFY(form1().pechatat);
+        QVERIFY(!form1().cancel_print);
+        f3.show(); // the next sheet, where the last one was
+        QCOMPARE(f3.geometry(), placed);
+        QTest::keyClick(f3.WebBrowser1, Qt::Key_Escape);
+        QVERIFY(!f3.isVisible());
+        QVERIFY(!form1().pechatat);
+        QVERIFY(form1().cancel_print);
+    }
+
+    void status_after_runs_data() {
+        QTest::addColumn<bool>("print");
+        QTest::addColumn<bool>("file_manager");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("print") << true << true << "Напечатано 2 листа: PDF в папке %1/pdf";
+        QTest::newRow("export") << false << true << "Выгружено в XML: 2 файла в папке %1/Выгрузка";
+        QTest::newRow("export, no file manager")
+            << false << false
+            << "Выгружено в XML: 2 файла в папке %1/Выгрузка; папку %1/Выгрузка открыть не "
+               "удалось: не найден файловый менеджер";
+    }
+    void status_after_runs() {
+        QFETCH(bool, print);
+        QFETCH(bool, file_manager);
+        QFETCH(QString, status);
+        QTemporaryDir out;
+        platform::RecordingOpener opener;
+        NoFileManager none;
+        platform::OpenerScope scope(file_manager ? static_cast<platform::FolderOpener&>(opener)
+                                                 : none);
+        Form2& f2 = run_ready(out);
+        f2.Check4->setChecked(print);
+        f2.Check1->setChecked(false);
+        f2.Check3->setChecked(!print);
+        fx_.ui().answers = {platform::vbYes};
+        Command10_Click();
+        QCOMPARE(f2.Label1->text(), status.arg(QDir::toNativeSeparators(out.path())));
+    }
+
+    void editor_amount_ready_for_typing_data() {
+        QTest::addColumn<bool>("double_click");
+        QTest::newRow("Правка") << false;
+        QTest::newRow("double click") << true;
+    }
+    void editor_amount_ready_for_typing() {
+        QFETCH(bool, double_click);
+        Form2& f2 = list({1});
+        QString typed;
+        for (int opening = 0; opening < 2; ++opening) {
+            fx_.ui().on_show.push_back([&](QDialog& w) {
+                Form5& f5 = static_cast<Form5&>(w);
+                QCOMPARE(w.focusWidget(), f5.Text1);
+                QCOMPARE(f5.Text1->selectedText(), QStringLiteral("1234,50"));
+                QTest::keyClicks(f5.Text1, QStringLiteral("7"));
+                typed = f5.Text1->text();
+                f5.Command2->click();
+            });
+            if (double_click)
+                emit f2.L1->doubleClicked(f2.L1->currentIndex());
+            else
+                f2.Command9->click();
+            QCOMPARE(typed, QStringLiteral("7"));
+        }
+    }
+
+    void enter_presses_the_focused_button() {
+        Form2& f2 = list({1, 2});
+        f2.show();
+        f2.Command5->setFocus();
+        QTest::keyClick(f2.Command5, Qt::Key_Return);
+        QVERIFY(f2.orders().ticked(0) && f2.orders().ticked(1));
+        f2.Command6->setFocus();
+        QTest::keyClick(f2.Command6, Qt::Key_Enter);
+        QVERIFY(!f2.orders().ticked(0) && !f2.orders().ticked(1));
+    }
+};
+
+QTEST_MAIN(TestForm2)
+#include "tst_form2.moc"

@@ -1,0 +1,45 @@
+#include "platform/ui.h"
+
+#include <QLocale>
+#include <QtTest>
+
+// Qt's own texts come in Russian on a machine of any locale.
+class TestQtRussian : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+        QVERIFY(tavrelis::platform::use_russian_qt_texts());
+        QVERIFY(tavrelis::platform::use_russian_qt_texts()); // once is enough; again is harmless
+    }
+    void texts_data() {
+        QTest::addColumn<QString>("context");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("russian");
+        QTest::newRow("button") << "QPlatformTheme"
+                                << "Cancel"
+                                << "Отмена";
+        QTest::newRow("yes") << "QPlatformTheme"
+                             << "&Yes"
+                             << "&Да";
+        QTest::newRow("undo") << "QWidgetTextControl"
+                              << "&Undo"
+                              << "&Отменить действие";
+        QTest::newRow("cut") << "QLineEdit"
+                             << "Cu&t"
+                             << "&Вырезать";
+        QTest::newRow("paste") << "QLineEdit"
+                               << "&Paste"
+                               << "В&ставить";
+    }
+    void texts() {
+        QFETCH(QString, context);
+        QFETCH(QString, source);
+        QFETCH(QString, russian);
+        QCOMPARE(QCoreApplication::translate(context.toLatin1(), source.toLatin1()), russian);
+    }
+};
+
+QTEST_MAIN(TestQtRussian)
+#include "tst_qt_russian.moc"
