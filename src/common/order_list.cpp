@@ -91,10 +91,17 @@ void OrderList::count_tick(const Row& r, int sign) {
                                             : std::numeric_limits<qint64>::min();
 }
 
+void OrderList::set_history(int row, const QString& text) {
+    if (history_.size() <= size_t(row))
+        history_.resize(size_t(row) + 1);
+    history_[size_t(row)] = text;
+}
+
 void OrderList::clear() {
     beginResetModel();
     rows_.clear();
     rows_.shrink_to_fit();
+    history_.clear();
     endResetModel();
     ticked_count_ = 0;
     ticked_kopecks_ = 0;
@@ -218,6 +225,8 @@ QVariant OrderList::data(const QModelIndex& index, int role) const {
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case Qt::ToolTipRole:
+        if (size_t(index.row()) < history_.size() && !history_[size_t(index.row())].isEmpty())
+            return history_[size_t(index.row())];
         return what_happened(r);
     case Qt::ForegroundRole: {
         if (col < column_of(Field::Number) || col > column_of(Field::SumWords))

@@ -38,6 +38,9 @@ public:
     // kept as the ticks and amounts change.
     int ticked_count() const { return ticked_count_; }
     Kopecks ticked_sum() const { return Kopecks(ticked_kopecks_); }
+    // What has happened to the order of a row, as the stored data tell it (printed, sent to the
+    // bank, posted), for its tooltip; cleared with the list.
+    void set_history(int row, const QString& text);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -67,6 +70,7 @@ private:
     void count_tick(const Row& r, int sign);
 
     std::vector<Row> rows_;
+    std::vector<QString> history_; // by row, where known
     int ticked_count_ = 0;
     qint64 ticked_kopecks_ = 0;
 };

@@ -10,12 +10,14 @@
 #include "output/bank_upload.h"
 #include "output/edit_payment.h"
 #include "output/export_run.h"
+#include "output/upload_journal.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
 
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -281,6 +283,11 @@ void Form2::refresh_list() {
 
         step = 4;
         const FormingRun enp = enp_run();
+        struct History {
+            qint64 oper_id;
+            bool printed, paid;
+        };
+        QList<History> histories;
         for (const qint32 id : ids) {
             const data::Recordset rs = f4.cnn.execute(kOrderSelect + QString::number(id));
             if (rs.empty())
@@ -302,6 +309,30 @@ void Form2::refresh_list() {
                     QStringLiteral("N") + rs.text_or_empty(select_index(Field::Number));
             }
             o.color = field_equals(rs, kPaymentDone, 1) ? f4.my_color : 0;
+            histories.append({id, !field_equals(rs, kPrintDone, 0), o.color != 0});
+        }
+
+        // Each row's tooltip: what the stored data say has happened to the order.
+        step = 5;
+        QHash<qint64, SentTo> sent;
+        if (upload_journal_exists(f4.cnn)) {
+            QList<qint64> all;
+            for (const History& h : histories)
+                all.append(h.oper_id);
+            sent = sent_orders(f4.cnn, all);
+        }
+        for (int r = 0; r < int(histories.size()) && r < list.count(); ++r) {
+            const History& h = histories[r];
+            QStringList done;
+            done.append(h.printed ? QStringLiteral("Напечатано под номером ") +
+                                        list.text(r, Field::Number).mid(1)
+                                  : QStringLiteral("Не напечатано"));
+            if (const auto to = sent.constFind(h.oper_id); to != sent.constEnd())
+                done.append(QStringLiteral("выгружено в банк %1 (файл %2)")
+                                .arg(to->when, QFileInfo(to->file).fileName()));
+            done.append(h.paid ? QStringLiteral("уплата проведена в карточку")
+                               : QStringLiteral("уплата не проведена"));
+            list.set_history(r, done.join(QStringLiteral("; ")));
         }
     } catch (const std::exception& e) {
         report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.refresh_list"), step,

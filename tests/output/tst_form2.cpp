@@ -7,6 +7,7 @@
 #include "output/form2.h"
 #include "output/form3.h"
 #include "output/form5.h"
+#include "output/upload_journal.h"
 #include "platform/env.h"
 #include "platform/recording_ui.h"
 #include "platform/shell.h"
@@ -133,6 +134,16 @@ private slots:
                  QStringLiteral("Не напечатано; уплата не проведена"));
         QCOMPARE(m.data(m.index(1, 5), Qt::ToolTipRole).toString(),
                  QStringLiteral("Напечатано под номером 15; уплата проведена в карточку"));
+        // Sent to the bank: the journal says when and in which file.
+        ensure_upload_journal(form4().cnn);
+        form4().cnn.execute(QStringLiteral(
+            "insert into bank_uploads (oper_id,number_,sum,payment_date,file_name,file_hash,"
+            "created,owner,claimed_utc,state) values (2,'15','1,00','05.12.2026',"
+            "'/export/to_bank_1.txt','h','05.12.2026 12:00:00','o','u',2)"));
+        f2.refresh_list();
+        QCOMPARE(m.data(m.index(1, 5), Qt::ToolTipRole).toString(),
+                 QStringLiteral("Напечатано под номером 15; выгружено в банк 05.12.2026 12:00:00 "
+                                "(файл to_bank_1.txt); уплата проведена в карточку"));
         QCOMPARE(
             m.data(m.index(0, column_of(Field::Sum)), Qt::TextAlignmentRole).value<Qt::Alignment>(),
             Qt::AlignRight | Qt::AlignVCenter);
