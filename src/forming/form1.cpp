@@ -150,7 +150,8 @@ void Form1::build() {
     connect(Command2, &QPushButton::clicked, this, [] { Command2_Click(); });
     connect(DTPicker3, &DatePicker::picked, this, [this] { DTPicker3_Change(); });
     connect(List1, &QListWidget::itemSelectionChanged, this, [this] { show_due_dates(); });
-    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { show_due_dates(); });
+    for (QComboBox* c : {Combo1, Combo3, Combo4})
+        connect(c, &QComboBox::currentIndexChanged, this, [this] { show_due_dates(); });
     // A due date picked here is the user's pick: the working-day check runs for it.
     connect(Label15, &QLabel::linkActivated, this, [this](const QString& day) {
         DTPicker3->setDate(QDate::fromString(day, QStringLiteral("dd.MM.yyyy")));
@@ -240,12 +241,13 @@ void Form1::show_due_dates() {
         return;
     QStringList accs;
     for (int i = 0; i < List1->count() && i < ids_acc.size(); ++i)
-        if (List1->item(i)->isSelected())
-            accs.append(ids_acc.at(i).toString());
+        if (List1->item(i)->isSelected() && !ids_acc.at(i).toString().isEmpty())
+            accs.append(ids_acc.at(i).toString()); // a subdivision without accruals has none
     const int tax = Combo1->currentIndex();
     try {
         const QList<QDate> days = accrual_due_dates(
-            accs.join(u','), tax >= 0 && tax < ids_kbk.size() ? ids_kbk.at(tax) : QString());
+            accs.join(u','), tax >= 0 && tax < ids_kbk.size() ? ids_kbk.at(tax) : QString(),
+            Combo3->currentText(), Combo4->currentIndex() + 1);
         Label15->setText(due_dates_text(nearest_due_dates(days, platform::today(), 3), true));
     } catch (const std::exception&) {
         Label15->clear(); // a hint only: the forming reports what is wrong with the database

@@ -79,7 +79,7 @@ public:
     void Command3_Click();
     void Command4_Click();
     void DTPicker3_Change();
-    // Names the nearest due dates with accruals of the chosen organisations and tax.
+    // Names the nearest due dates with accruals that a forming with these choices would take.
     void show_due_dates();
 
 protected:

@@ -40,11 +40,13 @@ class TestForm1 : public QObject {
         f1.show();
         return f1;
     }
-    void accrual(qint64 oper_id, const QDate& day, int card = kCard) {
+    void accrual(qint64 oper_id, const QDate& day, int card = kCard,
+                 const QString& period = kQuarter) {
         Accrual a;
         a.oper_id = oper_id;
         a.term_day = day;
         a.card_id = card;
+        a.period_name = period;
         QVERIFY(add_accrual(*host_, a));
     }
 
@@ -117,7 +119,8 @@ private slots:
         accrual(2, kToday);
         accrual(3, QDate(2026, 7, 28));
         accrual(4, QDate(2026, 5, 28), kBranchCard);
-        accrual(5, QDate(2020, 1, 28)); // far behind
+        accrual(5, QDate(2020, 1, 28));                                         // far behind
+        accrual(6, kToday.addDays(1), kCard, QStringLiteral("I квартал 2026")); // another period
         Form1& f1 = open();
         QCOMPARE(
             f1.Label15->text(),
