@@ -203,8 +203,8 @@ void Form2::show_ticked() {
 void Form2::showEvent(QShowEvent* e) {
     const int bgr = form4().my_color;
     const QColor posted(bgr & 0xff, (bgr >> 8) & 0xff, (bgr >> 16) & 0xff);
-    Label3->setText(QStringLiteral("<span style=\"color:%1\">■ Цветом</span> — уплата проведена, "
-                                   "N перед номером — напечатано")
+    Label3->setText(QStringLiteral("<span style=\"color:%1\">■ Цветом</span> — уплата проведена; "
+                                   "N — напечатано")
                         .arg(posted.name()));
     show_ticked();
     ModuleWindow::showEvent(e);
