@@ -213,30 +213,31 @@ void Form1::Combo9_Click() {
 }
 
 void Form1::Command3_Click() {
-    {
-        const QSignalBlocker once(List1); // the due dates are looked up after the loop
-        for (int i = 0; i < List1->count(); ++i)
-            List1->item(i)->setSelected(true);
-    }
-    show_due_dates();
+    for (int i = 0; i < List1->count(); ++i)
+        List1->item(i)->setSelected(true);
 }
 
 void Form1::Command1_Click() {
-    {
-        const QSignalBlocker once(List1);
-        for (int i = 0; i < List1->count(); ++i)
-            List1->item(i)->setSelected(false);
-    }
-    show_due_dates();
+    for (int i = 0; i < List1->count(); ++i)
+        List1->item(i)->setSelected(false);
 }
 
 void Form1::showEvent(QShowEvent* e) {
     ModuleWindow::showEvent(e);
-    show_due_dates();
+    look_up_due_dates();
 }
 
-// Only while the window is shown: filling it would ask the database at every entry.
+// Only while the window is shown, and once for a burst of changes ("Выбрать все" changes every
+// entry): filling the window would ask the database at every entry.
 void Form1::show_due_dates() {
+    if (!isVisible() || due_dates_queued_)
+        return;
+    due_dates_queued_ = true;
+    QMetaObject::invokeMethod(this, &Form1::look_up_due_dates, Qt::QueuedConnection);
+}
+
+void Form1::look_up_due_dates() {
+    due_dates_queued_ = false;
     if (!isVisible())
         return;
     QStringList accs;

@@ -89,6 +89,8 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    void look_up_due_dates();
+    bool due_dates_queued_ = false;
     void build();
     void purpose_text();
     void fail_with(const QString& message);
