@@ -78,6 +78,8 @@ DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent) {
     setCalendarPopup(true);
     setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     setMinimumDate(QDate(1900, 1, 1));
+    // The calendar's month and day names in Russian, as the module's dates are.
+    setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     committed_ = date();
     connect(this, &QDateEdit::dateChanged, this, [this] {
         if (!in_code_ && !preparing_ && !calendarWidget()->window()->isVisible())

@@ -2,6 +2,7 @@
 
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "data/connection_string.h"
 
 #include <QMap>
 #include <QRegularExpression>
@@ -43,7 +44,8 @@ QString due_dates_text(const QList<DueDate>& dates, bool links) {
     return QStringLiteral("Ближайшие сроки уплаты: ") + items.join(QStringLiteral(", "));
 }
 
-QList<QDate> accrual_due_dates(const QString& acc_list, const QString& tax_code) {
+QList<QDate> accrual_due_dates(const QString& acc_list, const QString& tax_code,
+                               const QString& period, int card_part) {
     // The ids come from the taxpayer database; anything but numbers is not asked about.
     static const QRegularExpression ids(QStringLiteral("^\\d+(,\\d+)*$"));
     static const QRegularExpression number(QStringLiteral("^\\d+$"));
@@ -52,9 +54,11 @@ QList<QDate> accrual_due_dates(const QString& acc_list, const QString& tax_code)
     data::Recordset rs = form4().cnn.execute(
         QStringLiteral("select term_day from fsk_operations,fsk_cardlist where "
                        "fsk_operations.card_id=fsk_cardlist.card_id and act_id in (select act_id "
-                       "from fsk_actions where act_prim_id=4) and fsk_operations.deleted=0 and "
-                       "taxcode=") +
-        tax_code + QStringLiteral(" and accstream_id in (") + acc_list + u')');
+                       "from fsk_actions where act_prim_id=4 and CardPart_ID=") +
+        QString::number(card_part) +
+        QStringLiteral(") and fsk_operations.deleted=0 and period_name = '") +
+        data::sql_quote(period) + QStringLiteral("' and taxcode=") + tax_code +
+        QStringLiteral(" and accstream_id in (") + acc_list + u')');
     QList<QDate> days;
     for (; !rs.eof(); rs.move_next())
         days.append(QDate::fromString(rs.text_or_empty(0), QStringLiteral("dd.MM.yyyy")));

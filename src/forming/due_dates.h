@@ -21,8 +21,10 @@ QList<DueDate> nearest_due_dates(const QList<QDate>& accruals, const QDate& toda
 // is the date's text when `links` is set.
 QString due_dates_text(const QList<DueDate>& dates, bool links);
 
-// The due dates of the accruals of the organisations (ids joined by ",") for the tax code,
-// read from the settlements database; empty when there are none.
-QList<QDate> accrual_due_dates(const QString& acc_list, const QString& tax_code);
+// The due dates of the accruals that a forming would take but for the date: of the
+// organisations (ids joined by ","), the tax code, the period and the card part (1 tax, 2
+// penalties, 3 fines), read from the settlements database; empty when there are none.
+QList<QDate> accrual_due_dates(const QString& acc_list, const QString& tax_code,
+                               const QString& period, int card_part);
 
 } // namespace tavrelis

@@ -161,7 +161,8 @@ void Form1::build() {
     connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
     connect(DTPicker3, &DatePicker::picked, this, [this] { DTPicker3_Change(); });
     connect(List1, &QListWidget::itemSelectionChanged, this, [this] { show_due_dates(); });
-    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { show_due_dates(); });
+    for (QComboBox* c : {Combo1, Combo3, Combo4})
+        connect(c, &QComboBox::currentIndexChanged, this, [this] { show_due_dates(); });
     // A due date picked here is the user's pick: the working-day check runs for it.
     connect(Label15, &QLabel::linkActivated, this, [this](const QString& day) {
         DTPicker3->setDate(QDate::fromString(day, QStringLiteral("dd.MM.yyyy")));
@@ -228,40 +229,42 @@ void Form1::Combo9_Click() {
 }
 
 void Form1::Command3_Click() {
-    {
-        const QSignalBlocker once(List1); // the due dates are looked up after the loop
-        for (int i = 0; i < List1->count(); ++i)
-            List1->item(i)->setSelected(true);
-    }
-    show_due_dates();
+    for (int i = 0; i < List1->count(); ++i)
+        List1->item(i)->setSelected(true);
 }
 
 void Form1::Command1_Click() {
-    {
-        const QSignalBlocker once(List1);
-        for (int i = 0; i < List1->count(); ++i)
-            List1->item(i)->setSelected(false);
-    }
-    show_due_dates();
+    for (int i = 0; i < List1->count(); ++i)
+        List1->item(i)->setSelected(false);
 }
 
 void Form1::showEvent(QShowEvent* e) {
     ModuleWindow::showEvent(e);
-    show_due_dates();
+    look_up_due_dates();
 }
 
-// Only while the window is shown: filling it would ask the database at every entry.
+// Only while the window is shown, and once for a burst of changes ("Выбрать все" changes every
+// entry): filling the window would ask the database at every entry.
 void Form1::show_due_dates() {
+    if (!isVisible() || due_dates_queued_)
+        return;
+    due_dates_queued_ = true;
+    QMetaObject::invokeMethod(this, &Form1::look_up_due_dates, Qt::QueuedConnection);
+}
+
+void Form1::look_up_due_dates() {
+    due_dates_queued_ = false;
     if (!isVisible())
         return;
     QStringList accs;
     for (int i = 0; i < List1->count() && i < ids_acc.size(); ++i)
-        if (List1->item(i)->isSelected())
-            accs.append(ids_acc.at(i).toString());
+        if (List1->item(i)->isSelected() && !ids_acc.at(i).toString().isEmpty())
+            accs.append(ids_acc.at(i).toString()); // a subdivision without accruals has none
     const int tax = Combo1->currentIndex();
     try {
         const QList<QDate> days = accrual_due_dates(
-            accs.join(u','), tax >= 0 && tax < ids_kbk.size() ? ids_kbk.at(tax) : QString());
+            accs.join(u','), tax >= 0 && tax < ids_kbk.size() ? ids_kbk.at(tax) : QString(),
+            Combo3->currentText(), Combo4->currentIndex() + 1);
         Label15->setText(due_dates_text(nearest_due_dates(days, platform::today(), 3), true));
     } catch (const std::exception&) {
         Label15->clear(); // a hint only: the forming reports what is wrong with the database

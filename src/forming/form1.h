@@ -82,7 +82,7 @@ public:
     void Command4_Click();
     void Check1_Click();
     void DTPicker3_Change();
-    // Names the nearest due dates with accruals of the chosen organisations and tax.
+    // Names the nearest due dates with accruals that a forming with these choices would take.
     void show_due_dates();
 
 protected:
@@ -92,6 +92,8 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    void look_up_due_dates();
+    bool due_dates_queued_ = false;
     void build();
     void purpose_text();
     // "Далее >>" is open when a tax can be chosen, or for a single tax payment, which needs none.

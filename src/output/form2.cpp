@@ -142,6 +142,7 @@ void Form2::build() {
     Label3 = new QLabel(this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label3->setWordWrap(true);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(L1, 0, 0, 1, 6);
@@ -202,8 +203,8 @@ void Form2::show_ticked() {
 void Form2::showEvent(QShowEvent* e) {
     const int bgr = form4().my_color;
     const QColor posted(bgr & 0xff, (bgr >> 8) & 0xff, (bgr >> 16) & 0xff);
-    Label3->setText(QStringLiteral("<span style=\"color:%1\">■ Этим цветом</span> — уплата "
-                                   "проведена в карточку; N перед номером — поручение напечатано")
+    Label3->setText(QStringLiteral("<span style=\"color:%1\">■ Цветом</span> — уплата проведена; "
+                                   "N — напечатано")
                         .arg(posted.name()));
     show_ticked();
     ModuleWindow::showEvent(e);
