@@ -44,6 +44,22 @@ QString due_dates_text(const QList<DueDate>& dates, bool links) {
     return QStringLiteral("Ближайшие сроки уплаты: ") + items.join(QStringLiteral(", "));
 }
 
+QList<QDate> enp_due_dates(const QString& acc_list) {
+    static const QRegularExpression ids(QStringLiteral("^\\d+(,\\d+)*$"));
+    if (!ids.match(acc_list).hasMatch())
+        return {};
+    data::Recordset rs = form4().cnn.execute(
+        QStringLiteral("select term_day from fsk_operations,fsk_cardlist where "
+                       "fsk_operations.card_id=fsk_cardlist.card_id and act_id in (select act_id "
+                       "from fsk_actions where act_prim_id=4) and fsk_operations.deleted=0 and "
+                       "accstream_id in (") +
+        acc_list + u')');
+    QList<QDate> days;
+    for (; !rs.eof(); rs.move_next())
+        days.append(QDate::fromString(rs.text_or_empty(0), QStringLiteral("dd.MM.yyyy")));
+    return days;
+}
+
 QList<QDate> accrual_due_dates(const QString& acc_list, const QString& tax_code,
                                const QString& period, int card_part) {
     // The ids come from the taxpayer database; anything but numbers is not asked about.

@@ -27,4 +27,7 @@ QString due_dates_text(const QList<DueDate>& dates, bool links);
 QList<QDate> accrual_due_dates(const QString& acc_list, const QString& tax_code,
                                const QString& period, int card_part);
 
+// The same for a single-tax-payment forming, which takes every tax, period and card part.
+QList<QDate> enp_due_dates(const QString& acc_list);
+
 } // namespace tavrelis

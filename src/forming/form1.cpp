@@ -262,9 +262,12 @@ void Form1::look_up_due_dates() {
             accs.append(ids_acc.at(i).toString()); // a subdivision without accruals has none
     const int tax = Combo1->currentIndex();
     try {
-        const QList<QDate> days = accrual_due_dates(
-            accs.join(u','), tax >= 0 && tax < ids_kbk.size() ? ids_kbk.at(tax) : QString(),
-            Combo3->currentText(), Combo4->currentIndex() + 1);
+        const QList<QDate> days =
+            Check1->isChecked()
+                ? enp_due_dates(accs.join(u','))
+                : accrual_due_dates(accs.join(u','),
+                                    tax >= 0 && tax < ids_kbk.size() ? ids_kbk.at(tax) : QString(),
+                                    Combo3->currentText(), Combo4->currentIndex() + 1);
         Label15->setText(due_dates_text(nearest_due_dates(days, platform::today(), 3), true));
     } catch (const std::exception&) {
         Label15->clear(); // a hint only: the forming reports what is wrong with the database
@@ -295,6 +298,7 @@ void Form1::Check1_Click() {
         purpose_text();
     }
     forming_allowed();
+    show_due_dates();
     if (!bez.isEmpty())
         write_enp_choice(bez, on);
 }

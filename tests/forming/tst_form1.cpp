@@ -10,6 +10,7 @@
 #include "support/forming_data.h"
 #include "support/window_fixture.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -128,6 +129,16 @@ private slots:
             QStringLiteral("Ближайшие сроки уплаты: <a href=\"14.05.2026\">14.05.2026</a> — "
                            "2 начисления, <a href=\"28.05.2026\">28.05.2026</a> — 1 "
                            "начисление, <a href=\"28.07.2026\">28.07.2026</a> — 1 начисление"));
+        // A single tax payment takes every period: the next day's accrual counts too.
+        f1.Check1->setChecked(true);
+        QCoreApplication::processEvents();
+        QCOMPARE(
+            f1.Label15->text(),
+            QStringLiteral("Ближайшие сроки уплаты: <a href=\"14.05.2026\">14.05.2026</a> — "
+                           "2 начисления, <a href=\"15.05.2026\">15.05.2026</a> — 1 "
+                           "начисление, <a href=\"28.05.2026\">28.05.2026</a> — 1 начисление"));
+        f1.Check1->setChecked(false);
+        QCoreApplication::processEvents();
         f1.List1->item(0)->setSelected(false);
         QCoreApplication::processEvents(); // the look-up waits for the burst of changes to end
         QCOMPARE(f1.Label15->text(),
