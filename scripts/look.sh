@@ -70,10 +70,10 @@ w=$(wait_window "Формирование платежных поручений"
 xdotool windowactivate --sync "$w"
 shot form1-opened 1.5
 
-# The purpose's context menu, Qt's own texts: List1, Command3, Command1, Combo2, Combo1,
+# The purpose's context menu, Qt's own texts: List1, Command3, Command1, Check1, Combo2, Combo1,
 # Combo3, then Text2.
 xdotool windowfocus --sync "$w"
-tabs 6
+tabs 7
 key Menu
 shot context-menu-russian
 key Escape
@@ -167,6 +167,53 @@ key Tab Return
 shot export-question-again 1.5
 key Escape
 shot form2-status-after-export 1
+
+kill "$host" 2>/dev/null || true
+wait "$host" 2>/dev/null || true
+
+# Single tax payments, in a second session on the same installation: «Единый налоговый
+# платеж (ЕНП)» is the fourth stop of Tab (List1, Command3, Command1, Check1); Space ticks it
+# and the tax, period, basis and type grey out.
+LANG=C.UTF-8 "$build/bin/tavrelis-host" --prefix "$work/demo" --acc 1 --today "$today" \
+    --print-to "$work/pdf" >>"$work/host.log" 2>&1 &
+host=$!
+pids+=($host)
+w=$(wait_window "Формирование платежных поручений")
+xdotool windowactivate --sync "$w"
+sleep 1
+tabs 3
+key space
+shot enp-ticked
+# Text2, Combo6, then «Дата операции»: the demo's quarter-end due date.
+tabs 3
+type_text "28012027"
+key Return
+shot enp-due-date
+# DTPicker1, Text1 (the document date is disabled too), then «Далее >>».
+tabs 3
+key Return
+w2=$(wait_window "Сформированные платежные поручения")
+xdotool windowactivate --sync "$w2"
+shot enp-form2-opened 1.5
+# «Выгрузить в банк-клиент» with the mouse, at the lower right of the window.
+eval "$(xdotool getwindowgeometry --shell "$w2")"
+echo "look: Form2 at $X,$Y size ${WIDTH}x$HEIGHT"
+upload_x=$((X + WIDTH - 292)) upload_y=$((Y + HEIGHT - 77))
+xdotool mousemove $upload_x $upload_y click 1
+shot enp-upload-done-question 1.5
+key Escape
+shot enp-upload-status 1
+# Again, every order ticked with «Все»: they went to the bank, so the module asks first, «Нет»
+# by default.
+xdotool mousemove $((X + 62)) $((Y + HEIGHT - 121)) click 1
+shot enp-all-ticked-again 0.5
+xdotool mousemove $upload_x $upload_y click 1
+shot enp-upload-again-question 1.5
+key Return
+shot enp-upload-nothing-left 1
+key Return
+xdotool mousemove $row_x $row_y
+shot enp-row-tooltip 2.5
 
 kill "$host" 2>/dev/null || true
 echo "look: screenshots in $out"

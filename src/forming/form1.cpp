@@ -275,8 +275,10 @@ void Form1::look_up_due_dates() {
 }
 
 QList<QWidget*> Form1::enp_disabled() const {
-    QList<QWidget*> controls{Combo2, Combo1, Combo3, Combo8, Combo9};
-    for (const char* name : {"Label2", "Label1", "Label3", "Label8", "Label9"})
+    // The priority and the document date too: a single tax payment is paid with priority 5 and
+    // carries no document date ("0").
+    QList<QWidget*> controls{Combo2, Combo1, Combo3, Combo7, Combo8, Combo9, DTPicker2};
+    for (const char* name : {"Label2", "Label1", "Label3", "Label7", "Label8", "Label9", "Label13"})
         if (auto* l = findChild<QLabel*>(QLatin1String(name)))
             controls.append(l);
     return controls;
@@ -286,7 +288,8 @@ void Form1::forming_allowed() {
     Command2->setEnabled(Combo1->count() > 0 || Check1->isChecked());
 }
 
-// Tax, period, basis and payment type do not apply to a single tax payment.
+// Tax, period, basis, payment type and document date do not apply to a single tax payment,
+// whose priority is 5.
 void Form1::Check1_Click() {
     const bool on = Check1->isChecked();
     for (QWidget* w : enp_disabled())
