@@ -5,6 +5,7 @@
 // sends (format() dates), the bare side in the SQLite form they turn into.
 // Wall time counts the disk; the thread's CPU time is steadier on a shared machine.
 
+#include "data/bare_loop.h"
 #include "data/connection.h"
 #include "data/database_file.h"
 #include "data/statement_log.h"

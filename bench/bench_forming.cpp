@@ -18,6 +18,7 @@
 
 #include "common/form4.h"
 #include "common/session.h"
+#include "data/bare_loop.h"
 #include "data/connection.h"
 #include "data/database_file.h"
 #include "data/schema.h"

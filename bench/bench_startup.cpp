@@ -4,6 +4,7 @@
 
 #include "demo.h"
 
+#include "data/bare_loop.h"
 #include "data/statement_log.h"
 #include "entry/class1.h"
 #include "platform/env.h"

@@ -2,6 +2,7 @@
 // every statement is built with, sql_quote and the connection string's Dbq.
 
 #include "data/connection.h"
+#include "data/dialect.h"
 #include "fuzz_support.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

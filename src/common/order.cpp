@@ -47,10 +47,4 @@ QString payments_column(Field f) {
     return name ? QLatin1String(name) : QString();
 }
 
-Field field_at(int column) {
-    if (column < 0 || column >= kFieldCount)
-        throw Error(QStringLiteral("Index out of bounds"));
-    return Field(column);
-}
-
 } // namespace tavrelis

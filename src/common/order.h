@@ -58,8 +58,6 @@ const std::array<FieldInfo, kFieldCount>& field_table();
 constexpr int column_of(Field f) {
     return int(f);
 }
-// The field of a list column; a column that is not there raises "Index out of bounds".
-Field field_at(int column);
 
 // The stored fields, from payment_date to document_date, in the order the module's selects
 // of payments list them after number_: field f is select field column_of(f) - 1.

@@ -67,10 +67,6 @@ bool register_window(const char* name, WindowAccessor accessor) {
     return true;
 }
 
-WindowAccessor window_accessor(const QString& name) {
-    return windows().value(name, nullptr);
-}
-
 bool is_window_name(const QString& name) {
     return windows().contains(name);
 }

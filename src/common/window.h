@@ -49,8 +49,7 @@ private:
 // windows by name (the scripted sessions).
 using WindowAccessor = QDialog& (*)();
 bool register_window(const char* name, WindowAccessor accessor);
-// The module's windows by design name; an empty accessor for a name no window has.
-WindowAccessor window_accessor(const QString& name);
+// Whether a module window has the design name.
 bool is_window_name(const QString& name);
 
 } // namespace tavrelis

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "data/connection_string.h"
-#include "data/dialect.h"
 
 namespace tavrelis::data {
 

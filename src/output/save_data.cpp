@@ -91,11 +91,6 @@ bool& excel_ok() {
     return Session::current().get<OutputValues>().excel_ok;
 }
 
-QString export_file_name() {
-    const QString base = export_base_name(form2());
-    return export_folder() + base + extension();
-}
-
 bool save_data(bool only_xml, bool pay) {
     bool result = false;
     // The box names the step that failed.

@@ -18,12 +18,6 @@ namespace tavrelis {
 // far is returned; nothing is rolled back.
 bool save_data(bool only_xml, bool pay);
 
-// The export file of the order in the current row: up_path, the payer's INN, "_N", the number,
-// "_", the order date as yyyymmdd, ".xls" when form4().to_excel is set, else ".xml". The
-// export folder is made when it is missing; an empty up_path, a folder that cannot be made or
-// a date column that is not a date raise an error.
-QString export_file_name();
-
 // The export folder up_path with one separator at its end, made when it is missing; an empty
 // up_path or a folder that cannot be made raises an error.
 QString export_folder();

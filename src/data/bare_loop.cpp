@@ -1,0 +1,122 @@
+#include "data/bare_loop.h"
+
+#include "data/dialect.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+#include "data/pg_dialect.h"
+#include "data/pg_engine.h"
+
+namespace tavrelis::data {
+
+namespace {
+
+[[noreturn]] void die(const char* what, sqlite3* db) {
+    std::fprintf(stderr, "%s: %s\n", what, db ? sqlite3_errmsg(db) : "?");
+    std::exit(1);
+}
+
+// format(<d.m.yyyy>,'dd.mm.yyyy') as the module's connection answers it: the ISO date.
+void iso_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    int d = 0, m = 0, y = 0;
+    if (!p || std::sscanf(p, "%d.%d.%d", &d, &m, &y) != 3) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    char out[16];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02d", y, m, d);
+    sqlite3_result_text(ctx, out, -1, SQLITE_TRANSIENT);
+}
+
+double cpu_now() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+} // namespace
+
+LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
+                   const QString& journal) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+        die("open", db);
+    sqlite3_busy_timeout(db, 5000);
+    QString setup = QStringLiteral("PRAGMA journal_mode=") + journal;
+    if (journal == QLatin1String("wal"))
+        setup += QStringLiteral("; PRAGMA synchronous=NORMAL");
+    if (sqlite3_exec(db, setup.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        die("setup", db);
+    sqlite3_create_function_v2(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               iso_format, nullptr, nullptr, nullptr);
+    // As the engine would run each text without compiling its shape once.
+    std::vector<std::string> texts;
+    texts.reserve(statements.size());
+    for (const std::string& sql : statements)
+        texts.push_back(translate_access(QString::fromStdString(sql)).toStdString());
+    size_t bytes = 0;
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu0 = cpu_now();
+    for (const std::string& sql : texts) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
+            die("bare prepare", db);
+        const int n = sqlite3_column_count(stmt);
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+            for (int c = 0; c < n; ++c)
+                if (sqlite3_column_text(stmt, c))
+                    bytes += size_t(sqlite3_column_bytes(stmt, c));
+        if (rc != SQLITE_DONE)
+            die("bare step", db);
+        sqlite3_finalize(stmt);
+    }
+    LoopTime t{double(wall.nsecsElapsed()) / 1e9, cpu_now() - cpu0};
+    sqlite3_close(db);
+    if (qEnvironmentVariableIsSet("TAVRELIS_BARE_DEBUG"))
+        std::fprintf(stderr, "bare loop: %zu statements, %zu bytes, %.3f s\n", statements.size(),
+                     bytes, t.wall);
+    return t;
+}
+
+LoopTime bare_loop_pg(const QString& link_file, const std::vector<std::string>& statements) {
+    QString error;
+    PGconn* c = pg::connect(link_uri(link_file), &error);
+    if (!c) {
+        std::fprintf(stderr, "connect: %s\n", qPrintable(error));
+        std::exit(1);
+    }
+    size_t bytes = 0;
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu0 = cpu_now();
+    for (const std::string& sql : statements) {
+        PGresult* r = PQexecParams(c, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        const ExecStatusType st = PQresultStatus(r);
+        if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) {
+            std::fprintf(stderr, "bare exec: %s\n%s\n", PQresultErrorMessage(r), sql.c_str());
+            std::exit(1);
+        }
+        for (int i = 0; i < PQntuples(r); ++i)
+            for (int k = 0; k < PQnfields(r); ++k)
+                bytes += size_t(PQgetlength(r, i, k));
+        PQclear(r);
+    }
+    LoopTime t{double(wall.nsecsElapsed()) / 1e9, cpu_now() - cpu0};
+    PQfinish(c);
+    if (qEnvironmentVariableIsSet("TAVRELIS_BARE_DEBUG"))
+        std::fprintf(stderr, "bare loop: %zu statements, %zu bytes, %.3f s\n", statements.size(),
+                     bytes, t.wall);
+    return t;
+}
+
+} // namespace tavrelis::data

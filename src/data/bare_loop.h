@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+namespace tavrelis::data {
+
+struct LoopTime {
+    double wall = 0; // seconds
+    double cpu = 0;  // seconds of this thread
+};
+
+// Translates each statement, then prepares, steps and finalizes each one on the file, with the
+// settings of the module's connection (the journal mode named; synchronous=NORMAL in
+// write-ahead-log mode; its format()).
+LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
+                   const QString& journal = QStringLiteral("wal"));
+
+// Sends each recorded statement to the PostgreSQL database a link file names, on one connection
+// set as the module's, reading every row of each result.
+LoopTime bare_loop_pg(const QString& link_file, const std::vector<std::string>& statements);
+
+} // namespace tavrelis::data
