@@ -9,8 +9,10 @@
 #include "output/form5.h"
 #include "output/upload_journal.h"
 #include "platform/env.h"
+#include "platform/objects.h"
 #include "platform/recording_ui.h"
 #include "platform/shell.h"
+#include "platform/spreadsheet.h"
 #include "support/forming_data.h"
 #include "support/window_fixture.h"
 
@@ -231,6 +233,38 @@ private slots:
         fx_.ui().answers = {platform::vbYes};
         Command10_Click();
         QCOMPARE(f2.Label1->text(), status.arg(QDir::toNativeSeparators(out.path())));
+    }
+
+    // The spreadsheet export, which only its hidden check box chooses: a workbook an order, each
+    // field in its own row of the second column, written as the XML export writes it.
+    void spreadsheet_export() {
+        QTemporaryDir out;
+        platform::RecordingOpener opener;
+        platform::OpenerScope scope(opener);
+        Form2& f2 = run_ready(out);
+        f2.Check4->setChecked(false);
+        f2.Check3->setChecked(true);
+        f2.Check5->setChecked(true);
+        fx_.ui().answers = {platform::vbNo};
+        Command10_Click();
+        const QDir folder(form4().up_path);
+        const QStringList books = folder.entryList({QStringLiteral("*.xls")}, QDir::Files);
+        QCOMPARE(books.size(), 2);
+        const auto xl = platform::factory().create_spreadsheet();
+        QVERIFY(xl);
+        for (const QString& name : books) {
+            platform::Worksheet& sheet = xl->add_workbook(folder.filePath(name)).sheets(1);
+            const auto cell = [&sheet](Field f) { return sheet.cell(column_of(f), 2); };
+            QCOMPARE(cell(Field::InnSender) + QStringLiteral("_N") + cell(Field::Number) +
+                         QStringLiteral("_20260401.xls"),
+                     name);
+            QCOMPARE(cell(Field::PaymentDate), QStringLiteral("01.04.2026"));
+            QCOMPARE(cell(Field::Sum), QStringLiteral("1234,50"));
+            QCOMPARE(cell(Field::Way), QStringLiteral("ПОЧТОЙ"));
+            QCOMPARE(cell(Field::Bank), QStringLiteral("bank"));
+            QCOMPARE(cell(Field::DocumentDate), QStringLiteral("01.04.2026"));
+            QCOMPARE(sheet.cell(column_of(Field::Sum), 3), QString());
+        }
     }
 
     void editor_amount_ready_for_typing_data() {
