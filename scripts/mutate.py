@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""Plants single-line faults into the module's logic, one at a time, and counts how many the
+tests catch. Each fault is one of: an operator changed, a constant moved by one, a condition
+flipped, a statement dropped. A fault that does not build is not counted. The same seed plants
+the same faults.
+
+Usage: scripts/mutate.py [--seed N] [--count N] [--build DIR] [--timeout S]
+Runs on a copy of the tree (under the build folder), never on the work tree; the tests run as
+scripts/test.sh runs them, with a throwaway PostgreSQL cluster.
+"""
+
+import argparse
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+
+FOLDERS = ["src/common", "src/forming", "src/output", "src/data"]
+
+OPERATORS = [
+    (r"==", "!="), (r"!=", "=="), (r"<=", "<"), (r">=", ">"),
+    (r"(?<![<>=!-])<(?![<=])", "<="), (r"(?<![<>=-])>(?![>=])", ">="),
+    (r"&&", "||"), (r"\|\|", "&&"),
+    (r"(?<![+])\+(?![+=])", "-"), (r"(?<![-])-(?![-=>])", "+"),
+]
+
+
+def candidates(line):
+    """The faults a line can take, as (kind, new line)."""
+    out = []
+    code = line.split("//")[0]
+    stripped = code.strip()
+    if not stripped or stripped.startswith(("#", "*", "/*")):
+        return out
+    # Texts and characters hold operators that are not code: blanked, keeping the positions.
+    code_only = re.sub(r'"(\\.|[^"\\])*"|\'(\\.|[^\'\\])\'',
+                       lambda m: m.group(0)[0] + "x" * (len(m.group(0)) - 2) + m.group(0)[0], code)
+    for pattern, repl in OPERATORS:
+        for m in re.finditer(pattern, code_only):
+            if "#include" in code_only or "template" in code_only:
+                continue
+            new = line[: m.start()] + repl + line[m.end():]
+            out.append(("operator " + m.group(0) + " -> " + repl, new))
+    for m in re.finditer(r"(?<![\w.])(\d+)(?![\w.])", code_only):
+        value = int(m.group(1))
+        for delta in (1, -1):
+            if value + delta < 0:
+                continue
+            new = line[: m.start()] + str(value + delta) + line[m.end():]
+            out.append(("constant %d -> %d" % (value, value + delta), new))
+    m = re.match(r"^(\s*)(if|while) \((.*)\) (\{)?\s*$", line)
+    if m:
+        out.append(("condition flipped", "%s%s (!(%s)) %s\n" % (m.group(1), m.group(2), m.group(3), m.group(4) or "")))
+    if (stripped.endswith(";") and not stripped.startswith(("return", "const ", "auto ", "static ", "using ", "break", "continue", "throw"))
+            and "=" not in stripped.split("(")[0] and not re.match(r"^[\w:<>,\s*&]+\s+\w+\s*[({=;]", stripped)
+            and stripped.count("(") == stripped.count(")")):
+        out.append(("statement dropped", re.sub(r"\S.*", "{}", line, count=1)))
+    return out
+
+
+def run(cmd, cwd, timeout=None, env=None):
+    return subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                          timeout=timeout, env=env).returncode
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--count", type=int, default=60)
+    ap.add_argument("--build", default=None)
+    ap.add_argument("--timeout", type=int, default=900)
+    args = ap.parse_args()
+
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    work = os.path.abspath(args.build or os.path.join(root, "build-mutate"))
+    tree = os.path.join(work, "tree")
+    build = os.path.join(work, "build")
+    if os.path.exists(tree):
+        shutil.rmtree(tree)
+    os.makedirs(work, exist_ok=True)
+    subprocess.run(["git", "-C", root, "worktree", "prune"], check=False)
+    shutil.copytree(root, tree, ignore=shutil.ignore_patterns("build*", ".git"))
+
+    if run(["bash", "scripts/setup.sh", build], tree) != 0:
+        sys.exit("mutate: the unchanged tree does not build")
+    pg = subprocess.run(["bash", "scripts/pg.sh", "start"], cwd=tree, capture_output=True, text=True)
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    for line in pg.stdout.splitlines():
+        m = re.match(r"(?:export )?(\w+)=['\"]?([^'\"]*)['\"]?;?$", line.strip())
+        if m:
+            env[m.group(1)] = m.group(2)
+    try:
+        if run(["ctest", "-j2"], build, args.timeout, env) != 0:
+            sys.exit("mutate: the unchanged tree fails its tests")
+        files = sorted(os.path.join(d, f) for d in FOLDERS for f in os.listdir(os.path.join(tree, d))
+                       if f.endswith(".cpp"))
+        rng = random.Random(args.seed)
+        planted = caught = 0
+        tries = 0
+        while planted < args.count and tries < args.count * 20:
+            tries += 1
+            rel = rng.choice(files)
+            path = os.path.join(tree, rel)
+            with open(path, encoding="utf-8") as f:
+                lines = f.readlines()
+            i = rng.randrange(len(lines))
+            options = candidates(lines[i])
+            if not options:
+                continue
+            kind, new = rng.choice(options)
+            original = lines[i]
+            lines[i] = new
+            with open(path, "w", encoding="utf-8") as f:
+                f.writelines(lines)
+            try:
+                if run(["cmake", "--build", build, "-j2"], tree, args.timeout) != 0:
+                    continue  # not a fault the tests can meet
+                planted += 1
+                try:
+                    failed = run(["ctest", "-j2", "--stop-on-failure"], build, args.timeout, env) != 0
+                except subprocess.TimeoutExpired:
+                    failed = True
+                caught += failed
+                print("%s %s:%d %s" % ("caught" if failed else "MISSED", rel, i + 1, kind), flush=True)
+            finally:
+                lines[i] = original
+                with open(path, "w", encoding="utf-8") as f:
+                    f.writelines(lines)
+        run(["cmake", "--build", build, "-j2"], tree, args.timeout)
+        share = 100.0 * caught / planted if planted else 0
+        print("mutate: seed %d: %d of %d faults caught (%.0f%%)" % (args.seed, caught, planted, share))
+    finally:
+        subprocess.run(["bash", "scripts/pg.sh", "destroy", env.get("TAVRELIS_PG_DIR", "")], cwd=tree,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+if __name__ == "__main__":
+    main()
