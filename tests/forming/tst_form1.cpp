@@ -30,10 +30,7 @@ const QString kDayOff =
 class TestForm1 : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestHost> host_;
-    std::unique_ptr<Session> session_;
-    std::unique_ptr<platform::RecordingUi> ui_;
-    std::unique_ptr<platform::UiScope> scope_;
+    testsupport::FormingFixture fx_;
 
     Form1& open() {
         Form1& f1 = testsupport::open_formation(kReportSet);
@@ -48,25 +45,12 @@ class TestForm1 : public QObject {
         a.term_day = day;
         a.card_id = card;
         a.period_name = period;
-        QVERIFY(add_accrual(*host_, a));
+        QVERIFY(add_accrual(fx_.host(), a));
     }
 
 private slots:
-    void init() {
-        platform::set_today(kToday);
-        host_ = std::make_unique<TestHost>();
-        QVERIFY(standard(*host_));
-        session_ = std::make_unique<Session>();
-        ui_ = std::make_unique<platform::RecordingUi>();
-        scope_ = std::make_unique<platform::UiScope>(*ui_);
-    }
-    void cleanup() {
-        scope_.reset();
-        ui_.reset();
-        session_.reset();
-        host_.reset();
-        platform::set_today(QDate());
-    }
+    void init() { fx_.init(); }
+    void cleanup() { fx_.cleanup(); }
 
     // 16.05.2026 is a Saturday.
     void day_off_asked_once_per_committed_date_data() {
@@ -84,15 +68,15 @@ private slots:
         QFETCH(bool, enter);
         QFETCH(int, questions);
         Form1& f1 = open();
-        ui_->answers = {platform::vbNo, platform::vbNo};
+        fx_.ui().answers = {platform::vbNo, platform::vbNo};
         QTest::keyClicks(f1.DTPicker3, keys);
-        QCOMPARE(ui_->boxes.size(), 0);
+        QCOMPARE(fx_.ui().boxes.size(), 0);
         if (enter)
             QTest::keyClick(f1.DTPicker3, Qt::Key_Return);
         if (questions > 0 || enter)
             f1.DTPicker3->commit(); // leaving the field commits the same date again
-        QCOMPARE(ui_->boxes.size(), questions);
-        for (const auto& box : ui_->boxes)
+        QCOMPARE(fx_.ui().boxes.size(), questions);
+        for (const auto& box : fx_.ui().boxes)
             QCOMPARE(box.text, kDayOff);
     }
 
@@ -149,7 +133,7 @@ private slots:
         QCOMPARE(f1.Label15->text(), QStringLiteral("Ближайшие сроки уплаты: начислений нет"));
         emit f1.Label15->linkActivated(QStringLiteral("28.07.2026"));
         QCOMPARE(f1.DTPicker3->date(), QDate(2026, 7, 28));
-        QCOMPARE(ui_->boxes.size(), 0);
+        QCOMPARE(fx_.ui().boxes.size(), 0);
     }
 };
 

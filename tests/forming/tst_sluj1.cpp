@@ -38,10 +38,7 @@ const QString kErrorPrefix = QStringLiteral("Возникла ошибка в м
 class TestSluj1 : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestHost> host_;
-    std::unique_ptr<Session> session_;
-    std::unique_ptr<platform::RecordingUi> ui_;
-    std::unique_ptr<platform::UiScope> scope_;
+    testsupport::FormingFixture fx_;
 
     // The formation window as the entry method shows it: settings read, req1 run.
     Form1& open() {
@@ -57,7 +54,7 @@ class TestSluj1 : public QObject {
     void accrual(qint64 oper_id) {
         Accrual a;
         a.oper_id = oper_id;
-        QVERIFY(add_accrual(*host_, a));
+        QVERIFY(add_accrual(fx_.host(), a));
     }
 
     static QString text(int r, int col) { return form2().cell(r + 1, Field(col)); }
@@ -67,24 +64,11 @@ class TestSluj1 : public QObject {
             out.append(text(r, col));
         return out;
     }
-    QString count(const QString& sql) const { return host_->settlements_value(sql); }
+    QString count(const QString& sql) { return fx_.host().settlements_value(sql); }
 
 private slots:
-    void init() {
-        platform::set_today(kToday);
-        host_ = std::make_unique<TestHost>();
-        QVERIFY(standard(*host_));
-        session_ = std::make_unique<Session>();
-        ui_ = std::make_unique<platform::RecordingUi>();
-        scope_ = std::make_unique<platform::UiScope>(*ui_);
-    }
-    void cleanup() {
-        scope_.reset();
-        ui_.reset();
-        session_.reset(); // closes the connections before the folder goes
-        host_.reset();
-        platform::set_today(QDate());
-    }
+    void init() { fx_.init(); }
+    void cleanup() { fx_.cleanup(); }
 
     void start_number_data() {
         QTest::addColumn<QString>("start");
@@ -97,7 +81,7 @@ private slots:
         QFETCH(QString, message);
         accrual(1001);
         form(start);
-        QCOMPARE(ui_->texts(), QStringList({message}));
+        QCOMPARE(fx_.ui().texts(), QStringList({message}));
         QCOMPARE(form1().exiter, true);
         QCOMPARE(form1().List1->count(), 0); // the window was unloaded all the same
         QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
@@ -117,9 +101,9 @@ private slots:
         QFETCH(bool, formed);
         accrual(1001);
         if (!change.isEmpty())
-            QVERIFY(host_->settlements(change));
+            QVERIFY(fx_.host().settlements(change));
         form("1");
-        QCOMPARE(ui_->texts(), QStringList());
+        QCOMPARE(fx_.ui().texts(), QStringList());
         QCOMPARE(form2().row_count(), formed ? 1 : 0);
         QCOMPARE(count("select count(*) from payments"), formed ? "1" : "0");
         QCOMPARE(form1().emp, !formed);
@@ -141,7 +125,7 @@ private slots:
             Accrual a;
             a.oper_id = 1001 + i;
             a.act_id = kTaxAction + i;
-            QVERIFY(add_accrual(*host_, a));
+            QVERIFY(add_accrual(fx_.host(), a));
         }
         Form1& f1 = open();
         f1.Combo9->setCurrentIndex(payment_type);
@@ -164,16 +148,16 @@ private slots:
     void refused() {
         QFETCH(QString, fault);
         QFETCH(QString, message);
-        QVERIFY(host_->taxpayer("insert into person (id,type,personrealid) values (12,2,102);"
-                                "insert into legalperson (id,inn,kpp,fullname) values "
-                                "(102,'7701000001','773301001','Без комплекта');"
-                                "insert into branches values (10,12)"));
+        QVERIFY(fx_.host().taxpayer("insert into person (id,type,personrealid) values (12,2,102);"
+                                    "insert into legalperson (id,inn,kpp,fullname) values "
+                                    "(102,'7701000001','773301001','Без комплекта');"
+                                    "insert into branches values (10,12)"));
         accrual(1001);
         const bool organisations = fault == "none" || fault == "branch";
         if (!organisations) {
-            QVERIFY(host_->settlements("delete from requisites"));
+            QVERIFY(fx_.host().settlements("delete from requisites"));
             if (fault != "-")
-                QVERIFY(add_receiver(*host_, kInn, kKpp, fault,
+                QVERIFY(add_receiver(fx_.host(), kInn, kKpp, fault,
                                      {"получатель", "1", "2", "3", "4", "5", "6", "7"}));
         }
         Form1& f1 = open();
@@ -184,9 +168,9 @@ private slots:
                 f1.List1->item(2)->setSelected(true);
         }
         Command2_Click();
-        QCOMPARE(ui_->texts(), QStringList({message}));
-        QCOMPARE(ui_->boxes[0].title, kTitle);
-        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("critical"));
+        QCOMPARE(fx_.ui().texts(), QStringList({message}));
+        QCOMPARE(fx_.ui().boxes[0].title, kTitle);
+        QCOMPARE(fx_.ui().boxes[0].icon, QStringLiteral("critical"));
         QCOMPARE(form1().exiter, true);
         QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
     }
@@ -209,10 +193,10 @@ private slots:
         accrual(1002);
         StoredOrder kept; // needs no requisites
         kept.oper_id = 1001;
-        QVERIFY(add_stored_order(*host_, kept));
-        QVERIFY(host_->settlements(change));
+        QVERIFY(add_stored_order(fx_.host(), kept));
+        QVERIFY(fx_.host().settlements(change));
         form("10");
-        QCOMPARE(ui_->texts(), QStringList({kErrorPrefix + "8): " + description}));
+        QCOMPARE(fx_.ui().texts(), QStringList({kErrorPrefix + "8): " + description}));
         QCOMPARE(column(29), QStringList({"1001", "1002"}));
         QCOMPARE(text(1, 1), QStringLiteral("11"));
         QVERIFY(!form2().ticked(2));

@@ -6,6 +6,8 @@
 #include "data/connection.h"
 #include "forming/form1.h"
 #include "output/form2.h"
+#include "platform/env.h"
+#include "support/forming_data.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -39,6 +41,23 @@ void WindowFixture::cleanup() {
     scope_.reset();
     rec_.reset();
     session_.reset();
+}
+
+void FormingFixture::init() {
+    tavrelis::platform::set_today(forming::kToday);
+    host_ = std::make_unique<TestHost>();
+    QVERIFY(forming::standard(*host_));
+    session_ = std::make_unique<tavrelis::Session>();
+    rec_ = std::make_unique<tavrelis::platform::RecordingUi>();
+    scope_ = std::make_unique<tavrelis::platform::UiScope>(*rec_);
+}
+
+void FormingFixture::cleanup() {
+    scope_.reset();
+    rec_.reset();
+    session_.reset(); // closes the connections before the folder goes
+    host_.reset();
+    tavrelis::platform::set_today(QDate());
 }
 
 QString WindowFixture::stored(int oper_id, const QString& column) const {

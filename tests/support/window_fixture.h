@@ -44,4 +44,20 @@ private:
     std::unique_ptr<tavrelis::platform::UiScope> scope_;
 };
 
+// What a test of the forming needs: the standard forming data on a new host for each case, the
+// module's day at its day, a session and a recording Ui of the case's own.
+class FormingFixture {
+public:
+    void init();    // from the test's init()
+    void cleanup(); // from the test's cleanup()
+    TestHost& host() { return *host_; }
+    tavrelis::platform::RecordingUi& ui() { return *rec_; }
+
+private:
+    std::unique_ptr<TestHost> host_;
+    std::unique_ptr<tavrelis::Session> session_;
+    std::unique_ptr<tavrelis::platform::RecordingUi> rec_;
+    std::unique_ptr<tavrelis::platform::UiScope> scope_;
+};
+
 } // namespace testsupport
