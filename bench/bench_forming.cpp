@@ -83,7 +83,7 @@ QString snapshot(const QString& from, const QString& to) {
     data::Connection db;
     db.set_connection_string(data::access_connection_string(from));
     db.open();
-    exec(db, "VACUUM INTO '" + data::sql_quote(to) + "'");
+    db.execute(QStringLiteral("VACUUM INTO ?"), {to});
     return to;
 }
 

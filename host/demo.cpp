@@ -86,7 +86,9 @@ public:
             throw Error(e);
         c_.set_connection_string(tavrelis::data::access_connection_string(path));
         c_.open();
-        c_.execute(QStringLiteral("PRAGMA synchronous=OFF"));
+        // A file being made need not survive a crash; a server keeps its own settings.
+        if (tavrelis::data::link_uri(path).isEmpty())
+            c_.execute(QStringLiteral("PRAGMA synchronous=OFF"));
         c_.execute(QStringLiteral("BEGIN"));
     }
     Db(const Db&) = delete;

@@ -2,6 +2,8 @@
 
 #include "platform/errors.h"
 
+#include <QStringList>
+
 namespace tavrelis {
 
 const std::array<FieldInfo, kFieldCount>& field_table() {
@@ -45,6 +47,13 @@ const std::array<FieldInfo, kFieldCount>& field_table() {
 QString payments_column(Field f) {
     const char* name = field_table()[size_t(f)].payments;
     return name ? QLatin1String(name) : QString();
+}
+
+QString updated_columns() {
+    QStringList set;
+    for (const Field f : kUpdatedTexts)
+        set << payments_column(f) + QStringLiteral("=?");
+    return set.join(u',');
 }
 
 } // namespace tavrelis

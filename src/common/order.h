@@ -80,6 +80,9 @@ inline constexpr std::array<Field, 24> kUpdatedTexts{
     Field::Reason,   Field::PaymentType, Field::Aim,        Field::Period,
 };
 
+// "receiver=?,inn=?,...,period=?": the columns of kUpdatedTexts set to bound values, in order.
+QString updated_columns();
+
 // A formed payment order as the list holds it: its texts, its tick and its text colour.
 struct Order {
     bool ticked = false;

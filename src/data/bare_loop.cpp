@@ -1,7 +1,5 @@
 #include "data/bare_loop.h"
 
-#include "data/dialect.h"
-
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdio>
@@ -10,7 +8,7 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
-#include "data/pg_dialect.h"
+#include "data/connection_string.h"
 #include "data/pg_engine.h"
 
 namespace tavrelis::data {
@@ -20,19 +18,6 @@ namespace {
 [[noreturn]] void die(const char* what, sqlite3* db) {
     std::fprintf(stderr, "%s: %s\n", what, db ? sqlite3_errmsg(db) : "?");
     std::exit(1);
-}
-
-// format(<d.m.yyyy>,'dd.mm.yyyy') as the module's connection answers it: the ISO date.
-void iso_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    int d = 0, m = 0, y = 0;
-    if (!p || std::sscanf(p, "%d.%d.%d", &d, &m, &y) != 3) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    char out[16];
-    std::snprintf(out, sizeof out, "%04d-%02d-%02d", y, m, d);
-    sqlite3_result_text(ctx, out, -1, SQLITE_TRANSIENT);
 }
 
 double cpu_now() {
@@ -55,13 +40,8 @@ LoopTime bare_loop(const QString& path, const std::vector<std::string>& statemen
         setup += QStringLiteral("; PRAGMA synchronous=NORMAL");
     if (sqlite3_exec(db, setup.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         die("setup", db);
-    sqlite3_create_function_v2(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                               iso_format, nullptr, nullptr, nullptr);
-    // As the engine would run each text without compiling its shape once.
-    std::vector<std::string> texts;
-    texts.reserve(statements.size());
-    for (const std::string& sql : statements)
-        texts.push_back(translate_access(QString::fromStdString(sql)).toStdString());
+    // Each text compiled anew, as an engine without a statement cache would run it.
+    const std::vector<std::string>& texts = statements;
     size_t bytes = 0;
     QElapsedTimer wall;
     wall.start();

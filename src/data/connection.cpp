@@ -1,6 +1,5 @@
 #include "data/connection.h"
 
-#include "data/pg_dialect.h"
 #include "data/pg_engine.h"
 #include "data/sqlite_engine.h"
 #include "platform/errors.h"

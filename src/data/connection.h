@@ -49,9 +49,9 @@ private:
 
 // A connection opened by an ODBC connection string
 // "Driver={Microsoft Access Driver (*.mdb)};Dbq=<path>". The file named by Dbq is a
-// SQLite database, or a link file naming a PostgreSQL database (see pg_engine.h); the Access
-// dialect of the statements (& joins texts,
-// format(<date text>,'dd.mm.yyyy'), true/false) is honoured.
+// SQLite database, or a link file naming a PostgreSQL database (see pg_engine.h). Statements
+// are written once in SQL both engines run (|| and coalesce to join texts), with their values
+// bound: a DATE as its stored ISO text (stored_dates.h), an amount for a REAL column as a double.
 class Connection {
 public:
     enum State { Closed = 0, Open = 1 };
@@ -74,18 +74,14 @@ public:
 
     // Runs one statement; failure raises an error with the engine's message. A statement that
     // meets another process's lock waits for it, with the busy cursor, up to kLockWait ms.
-    // A text with a decimal comma ('1234,50') inserted into or set in a numeric column is
-    // stored as the number.
     // The values of params fill the statement's "?" in order: null, a whole number, a double,
     // a text (exactly, NULs and all) or bytes.
     Recordset execute(const QString& sql, const QVariantList& params = {});
 
     static constexpr int kLockWait = 10000;
 
-    // A statement's literals go to the engine as parameters, and the engine keeps the compiled
-    // statements of the last kStatementCache shapes (texts alike but for their literals), so
-    // that the same statement with other values is not compiled again. Its rows, effects and
-    // failures are those of the text as written. 0 runs every text as written.
+    // The engine keeps the compiled statements of the last kStatementCache texts, so that the
+    // same statement with other values is not compiled again. 0 compiles every text anew.
     static constexpr int kStatementCache = 64;
     void set_statement_cache(int capacity);
     // How many compiled statements the open connection keeps now.

@@ -1,10 +1,18 @@
 #include "data/connection_string.h"
 
+#include <QFile>
+
 namespace tavrelis::data {
 
-QString sql_quote(const QString& value) {
-    QString v = value;
-    return v.replace(u'\'', QStringLiteral("''"));
+QString link_uri(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QString line = QString::fromUtf8(f.readLine(4096)).trimmed();
+    if (line.startsWith(QLatin1String("postgresql://")) ||
+        line.startsWith(QLatin1String("postgres://")))
+        return line;
+    return {};
 }
 
 QString access_connection_string(const QString& path) {

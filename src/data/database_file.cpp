@@ -1,7 +1,8 @@
 #include "data/database_file.h"
 
-#include "data/pg_dialect.h"
+#include "data/connection_string.h"
 #include "data/pg_engine.h"
+#include "data/pg_schema.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -68,7 +69,7 @@ QString create_on_server(const QString& path, const QString& script) {
         QString::number(QRandomGenerator::global()->generate64() % 2176782336ull, 36));
     if (const QString e = pg_run(server(), QStringLiteral("create schema %1; set search_path=%1;\n"
                                                           "%2;\n%3")
-                                               .arg(schema, pg_dialect_setup(), pg_script(script)));
+                                               .arg(schema, pg_schema_setup(), pg_script(script)));
         !e.isEmpty())
         return e;
     const QString link = server() + (server().contains(u'?') ? u'&' : u'?') +

@@ -10,8 +10,7 @@ class Engine {
 public:
     virtual ~Engine() = default;
     virtual Recordset execute(const QString& sql, const QVariantList& params) = 0;
-    // Compiled statements kept for texts alike but for their literals; an engine that keeps
-    // none ignores it.
+    // Compiled statements kept by their text; an engine that keeps none ignores it.
     virtual void set_statement_cache(int) {}
     virtual int cached_statements() const { return 0; }
 };

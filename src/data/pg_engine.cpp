@@ -1,13 +1,10 @@
-// The PostgreSQL engine behind a connection: the Access dialect sent through libpq, the rows
-// read back as the SQLite engine reads them.
+// The PostgreSQL engine behind a connection: the module's statements sent through libpq, the
+// rows read back as the SQLite engine reads them.
 
 #include "data/pg_engine.h"
 
-#include "data/literals.h"
-
-#include "data/dialect.h"
-#include "data/pg_dialect.h"
 #include "data/statement_log.h"
+#include "data/stored_dates.h"
 #include "platform/errors.h"
 
 #include <QVarLengthArray>
@@ -30,8 +27,25 @@ Result hold(PGresult* r) {
     return Result(r, PQclear);
 }
 
-bool numeric_type(Oid t) {
-    return t == kInt2 || t == kInt4 || t == kInt8 || t == kFloat4 || t == kFloat8 || t == kNumeric;
+// The statement as the server takes it: each "?" outside quotes numbered $1, $2, ...
+QByteArray numbered(const QString& sql) {
+    QString out;
+    out.reserve(sql.size() + 16);
+    int n = 0;
+    QChar quote;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++n);
+            continue;
+        }
+        out += c;
+    }
+    return out.toUtf8();
 }
 
 // The statement with its parameters written in as literals, for replaying it in a bare loop.
@@ -178,54 +192,85 @@ bool PgEngine::date_column(unsigned table, int column) {
     return it->contains(column);
 }
 
-namespace {
-
-// A lifted statement the server could not make sense of: it runs again as written, so that
-// the failure, if any, is the server's words about the module's own text.
-struct NotUnderstood {};
-
-} // namespace
-
-// The literals go to the server as parameters, as on SQLite, so a value is never read as SQL.
+// The statements come as constant texts with their values bound; a text the server has
+// prepared is kept, with the types it gave its parameters.
 Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
-    if (capacity_ > 0 && params.isEmpty() && carries_values(sql)) {
-        const Lifted lifted = lift_literals(sql);
-        if (!lifted.values.isEmpty()) {
-            try {
-                return run(lifted.shape, lifted.values, true);
-            } catch (const NotUnderstood&) {
-            }
+    if (sql.trimmed().isEmpty() || sql.trimmed() == QLatin1String(";"))
+        throw Error(QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', "
+                                   "'PROCEDURE', 'SELECT', or 'UPDATE'."));
+    const QByteArray text = numbered(sql);
+    if (recording_statements())
+        record_statement(with_values(text, params));
+    const int n = int(params.size());
+    QVarLengthArray<QByteArray, 16> bytes(n);
+    QVarLengthArray<const char*, 16> values(n);
+    QVarLengthArray<int, 16> lengths(n), formats(n);
+    QVarLengthArray<Oid, 16> types(n);
+    for (int i = 0; i < n; ++i) {
+        const QVariant& v = params[i];
+        types[i] = 0; // the server infers it from where the value stands
+        formats[i] = 0;
+        if (v.isNull()) {
+            values[i] = nullptr;
+            lengths[i] = 0;
+            continue;
         }
+        switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::Bool:
+            types[i] = kInt8;
+            bytes[i] = QByteArray::number(v.toLongLong());
+            break;
+        case QMetaType::Double:
+            types[i] = kFloat8;
+            bytes[i] = QByteArray::number(v.toDouble(), 'g', 17);
+            break;
+        case QMetaType::QByteArray:
+            types[i] = kBytea;
+            formats[i] = 1;
+            bytes[i] = v.toByteArray();
+            break;
+        default:
+            bytes[i] = v.toString().toUtf8();
+            // The server's texts hold no NUL, and libpq would cut the value there.
+            if (bytes[i].contains('\0'))
+                throw Error(QStringLiteral("invalid byte sequence for encoding \"UTF8\": 0x00"));
+        }
+        values[i] = bytes[i].constData();
+        lengths[i] = int(bytes[i].size());
     }
-    return run(sql, params, false);
+    Result r = hold(nullptr);
+    if (capacity_ > 0 && n > 0) {
+        QByteArray key = text;
+        for (int i = 0; i < n; ++i)
+            key += '\x1f' + QByteArray::number(types[i]);
+        const QByteArray& name = prepared(key, text, n, types.data());
+        r = hold(PQexecPrepared(conn_, name.constData(), n, values.data(), lengths.data(),
+                                formats.data(), 0));
+    } else {
+        r = hold(PQexecParams(conn_, text.constData(), n, types.data(), values.data(),
+                              lengths.data(), formats.data(), 0));
+    }
+    return rows_of(r.get());
 }
 
-// The server's prepared statement for a shape, prepared now if it is not kept, with the types
-// the server gave its parameters; the least recently used one makes room. A shape the server
-// cannot make sense of is run as written (NotUnderstood).
-const PgEngine::Prepared* PgEngine::prepared(const QByteArray& key, const QByteArray& text, int n,
-                                             const Oid* types) {
+// The name of the server's prepared statement for a text and its value types, prepared now if
+// it is not kept; the least recently used one makes room.
+const QByteArray& PgEngine::prepared(const QByteArray& key, const QByteArray& text, int n,
+                                     const Oid* types) {
     if (const auto it = by_key_.constFind(key); it != by_key_.cend()) {
         lru_.splice(lru_.begin(), lru_, it.value());
-        return &lru_.front();
+        return lru_.front().name;
     }
-    Prepared p{key, "tavrelis_" + QByteArray::number(++prepared_count_), {}};
+    Prepared p{key, "tavrelis_" + QByteArray::number(++prepared_count_)};
     const Result made = hold(PQprepare(conn_, p.name.constData(), text.constData(), n, types));
-    if (PQresultStatus(made.get()) != PGRES_COMMAND_OK) {
-        const char* state = PQresultErrorField(made.get(), PG_DIAG_SQLSTATE);
-        if (state && std::strncmp(state, "42", 2) == 0)
-            throw NotUnderstood{};
+    if (PQresultStatus(made.get()) != PGRES_COMMAND_OK)
         throw Error(pg::error_of(conn_, made.get()));
-    }
-    const Result described = hold(PQdescribePrepared(conn_, p.name.constData()));
-    if (PQresultStatus(described.get()) != PGRES_COMMAND_OK)
-        throw Error(pg::error_of(conn_, described.get()));
-    for (int i = 0; i < n; ++i)
-        p.param_types << PQparamtype(described.get(), i);
     evict(capacity_ - 1);
     lru_.push_front(std::move(p));
     by_key_.insert(key, lru_.begin());
-    return &lru_.front();
+    return lru_.front().name;
 }
 
 void PgEngine::set_statement_cache(int capacity) {
@@ -241,122 +286,12 @@ void PgEngine::evict(int keep) {
     }
 }
 
-Recordset PgEngine::run(const QString& sql, const QVariantList& params, bool lifted) {
-    if (sql.trimmed().isEmpty() || sql.trimmed() == QLatin1String(";"))
-        throw Error(QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', "
-                                   "'PROCEDURE', 'SELECT', or 'UPDATE'."));
-    // A table made through a connection gets the column types of the host's schema.
-    PgStatement st = pg_statement(
-        sql.trimmed().startsWith(QLatin1String("create"), Qt::CaseInsensitive) ? pg_script(sql)
-                                                                               : sql,
-        params);
-    if (st.no_op)
-        return Recordset(0, {});
-    if (recording_statements())
-        record_statement(with_values(st.text, st.params));
-    const int n = int(st.params.size());
-    QVarLengthArray<QByteArray, 16> bytes(n);
-    QVarLengthArray<const char*, 16> values(n);
-    QVarLengthArray<int, 16> lengths(n), formats(n);
-    QVarLengthArray<Oid, 16> types(n);
-    const auto bind = [&] {
-        for (int i = 0; i < n; ++i) {
-            const QVariant& v = st.params[i];
-            types[i] = 0; // the server infers it from where the value stands
-            formats[i] = 0;
-            if (v.isNull()) {
-                values[i] = nullptr;
-                lengths[i] = 0;
-                continue;
-            }
-            switch (v.typeId()) {
-            case QMetaType::Int:
-            case QMetaType::LongLong:
-            case QMetaType::Bool:
-                types[i] = kInt8;
-                bytes[i] = QByteArray::number(v.toLongLong());
-                break;
-            case QMetaType::Double:
-                types[i] = kFloat8;
-                bytes[i] = QByteArray::number(v.toDouble(), 'g', 17);
-                break;
-            case QMetaType::QByteArray:
-                types[i] = kBytea;
-                formats[i] = 1;
-                bytes[i] = v.toByteArray();
-                break;
-            default:
-                bytes[i] = v.toString().toUtf8();
-                // The server's texts hold no NUL, and libpq would cut the value there.
-                if (bytes[i].contains('\0'))
-                    throw Error(
-                        QStringLiteral("invalid byte sequence for encoding \"UTF8\": 0x00"));
-            }
-            values[i] = bytes[i].constData();
-            lengths[i] = int(bytes[i].size());
-        }
-    };
-    bind();
-    // A prepared statement the server already holds for this shape and these value types, or
-    // none when the text is run as written.
-    const Prepared* kept = nullptr;
-    if (lifted && capacity_ > 0) {
-        QByteArray key = st.text;
-        for (int i = 0; i < n; ++i)
-            key += '\x1f' + QByteArray::number(types[i]);
-        kept = prepared(key, st.text, n, types.data());
-    }
-    Result r = hold(nullptr);
-    if (!st.lifted.isEmpty()) {
-        // A decimal-comma number goes into a numeric column as the number, as Access stores it;
-        // the server says which parameters stand for numeric columns.
-        QVector<Oid> param_types;
-        if (kept) {
-            param_types = kept->param_types;
-        } else {
-            Result prepared = hold(PQprepare(conn_, "", st.text.constData(), n, types.data()));
-            if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
-                const char* state = PQresultErrorField(prepared.get(), PG_DIAG_SQLSTATE);
-                if (lifted && state && std::strncmp(state, "42", 2) == 0)
-                    throw NotUnderstood{};
-                throw Error(pg::error_of(conn_, prepared.get()));
-            }
-            const Result described = hold(PQdescribePrepared(conn_, ""));
-            if (PQresultStatus(described.get()) != PGRES_COMMAND_OK)
-                throw Error(pg::error_of(conn_, described.get()));
-            for (int i = 0; i < n; ++i)
-                param_types << PQparamtype(described.get(), i);
-        }
-        for (const int i : std::as_const(st.lifted)) {
-            const Oid type = param_types.value(i);
-            if (!numeric_type(type))
-                continue;
-            const QString number = comma_to_point(st.params[i].toString());
-            const double v = number.toDouble();
-            // A whole number goes into an integer column, as SQLite keeps it.
-            const bool whole =
-                (type == kInt2 || type == kInt4 || type == kInt8) && v == qRound64(v);
-            st.params[i] = whole ? QString::number(qRound64(v)) : number;
-        }
-        bind();
-    }
-    if (kept || !st.lifted.isEmpty())
-        r = hold(PQexecPrepared(conn_, kept ? kept->name.constData() : "", n, values.data(),
-                                lengths.data(), formats.data(), 0));
-    else
-        r = hold(PQexecParams(conn_, st.text.constData(), n, types.data(), values.data(),
-                              lengths.data(), formats.data(), 0));
-    const ExecStatusType status = PQresultStatus(r.get());
+Recordset PgEngine::rows_of(const pg_result* res) {
+    const ExecStatusType status = PQresultStatus(res);
     if (status == PGRES_COMMAND_OK)
         return Recordset(0, {});
-    if (status != PGRES_TUPLES_OK) {
-        // Class 42: syntax or a name or type not found; nothing was done.
-        const char* state = PQresultErrorField(r.get(), PG_DIAG_SQLSTATE);
-        if (lifted && state && std::strncmp(state, "42", 2) == 0)
-            throw NotUnderstood{};
-        throw Error(pg::error_of(conn_, r.get()));
-    }
-    const PGresult* res = r.get();
+    if (status != PGRES_TUPLES_OK)
+        throw Error(pg::error_of(conn_, res));
     const int columns = PQnfields(res), count = PQntuples(res);
     QVarLengthArray<bool, 64> dates(columns);
     for (int c = 0; c < columns; ++c) {

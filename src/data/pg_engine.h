@@ -26,18 +26,17 @@ public:
     PgEngine& operator=(const PgEngine&) = delete;
 
     Recordset execute(const QString& sql, const QVariantList& params) override;
-    // The server keeps a prepared statement for each of the last `capacity` shapes.
+    // The server keeps a prepared statement for each of the last `capacity` texts.
     void set_statement_cache(int capacity) override;
     int cached_statements() const override { return int(lru_.size()); }
 
 private:
     struct Prepared {
         QByteArray key, name;
-        QVector<unsigned> param_types;
     };
-    Recordset run(const QString& sql, const QVariantList& params, bool lifted);
-    const Prepared* prepared(const QByteArray& key, const QByteArray& text, int n,
-                             const unsigned* types);
+    Recordset rows_of(const pg_result* res);
+    const QByteArray& prepared(const QByteArray& key, const QByteArray& text, int n,
+                               const unsigned* types);
     void evict(int keep);
     int capacity_ = 0;
     quint64 prepared_count_ = 0;

@@ -1,11 +1,10 @@
-// The SQLite engine behind a connection: the host's file opened as it stands, the Access
-// dialect's functions, the wait for another writer's lock.
+// The SQLite engine behind a connection: the host's file opened as it stands, its statements
+// compiled once, the wait for another writer's lock.
 
 #include "data/sqlite_engine.h"
 
-#include "data/dialect.h"
-#include "data/literals.h"
 #include "data/statement_log.h"
+#include "data/stored_dates.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
 
@@ -84,8 +83,6 @@ SqliteEngine::SqliteEngine(const QString& path) {
     if (st.wal &&
         sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK)
         fail();
-    if (!register_access_functions(db))
-        fail();
     db_ = db;
 }
 
@@ -159,24 +156,16 @@ QString with_values(const QString& sql, const QVariantList& params) {
 
 } // namespace
 
-// The module writes its values into the text, so texts rarely repeat but their shapes do:
-// with the literals lifted out into parameters, a shape is compiled once and kept. A shape
-// that does not compile runs as written, so a failing statement fails with the engine's own
-// message about the text as the module wrote it.
+// Each statement is a constant text with its values bound, so a text is compiled once and kept.
 Recordset SqliteEngine::execute(const QString& sql, const QVariantList& params) {
     // The wait a statement meets ends with it, however it ends.
     const std::unique_ptr<SqliteEngine, void (*)(SqliteEngine*)> wait(
         this, [](SqliteEngine* c) { c->end_wait(); });
-    const QString stored = store_comma_numbers(db_, sql);
     if (recording_statements())
-        record_statement(params.isEmpty() ? stored : with_values(stored, params));
-    if (capacity_ > 0 && params.isEmpty() && carries_values(stored)) {
-        const Lifted lifted = lift_literals(stored);
-        if (sqlite3_stmt* stmt = cached(lifted.shape);
-            stmt && sqlite3_bind_parameter_count(stmt) == lifted.values.size())
-            return run(stmt, lifted.values);
-    }
-    sqlite3_stmt* stmt = compile(translate_access(stored).toUtf8());
+        record_statement(params.isEmpty() ? sql : with_values(sql, params));
+    if (capacity_ > 0)
+        return run(cached(sql), params);
+    sqlite3_stmt* stmt = compile(sql.toUtf8());
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(stmt, sqlite3_finalize);
     return run(stmt, params);
 }
@@ -198,22 +187,17 @@ sqlite3_stmt* SqliteEngine::compile(const QByteArray& text) {
     return stmt;
 }
 
-// The compiled statement of a shape, compiled now if it is not kept; null when it does not
-// compile. The least recently used one makes room.
-sqlite3_stmt* SqliteEngine::cached(const QString& shape) {
-    if (const auto it = by_shape_.constFind(shape); it != by_shape_.cend()) {
+// The compiled statement of a text, compiled now if it is not kept; the least recently used
+// one makes room.
+sqlite3_stmt* SqliteEngine::cached(const QString& sql) {
+    if (const auto it = by_text_.constFind(sql); it != by_text_.cend()) {
         lru_.splice(lru_.begin(), lru_, it.value());
         return lru_.front().stmt;
     }
-    sqlite3_stmt* stmt = nullptr;
-    try {
-        stmt = compile(translate_access(shape).toUtf8());
-    } catch (const Error&) {
-        return nullptr;
-    }
+    sqlite3_stmt* stmt = compile(sql.toUtf8());
     evict(capacity_ - 1);
-    lru_.push_front({shape, stmt});
-    by_shape_.insert(shape, lru_.begin());
+    lru_.push_front({sql, stmt});
+    by_text_.insert(sql, lru_.begin());
     return stmt;
 }
 
@@ -225,7 +209,7 @@ void SqliteEngine::set_statement_cache(int capacity) {
 // Finalizes the least recently used statements until at most keep are left.
 void SqliteEngine::evict(int keep) {
     while (int(lru_.size()) > std::max(keep, 0)) {
-        by_shape_.remove(lru_.back().shape);
+        by_text_.remove(lru_.back().text);
         sqlite3_finalize(lru_.back().stmt);
         lru_.pop_back();
     }

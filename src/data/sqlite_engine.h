@@ -29,11 +29,11 @@ public:
 
 private:
     struct Compiled {
-        QString shape;
+        QString text;
         sqlite3_stmt* stmt = nullptr;
     };
     sqlite3_stmt* compile(const QByteArray& text);
-    sqlite3_stmt* cached(const QString& shape);
+    sqlite3_stmt* cached(const QString& sql);
     void evict(int keep);
     Recordset run(sqlite3_stmt* stmt, const QVariantList& params);
 
@@ -45,7 +45,7 @@ private:
     int capacity_ = 0;
     // Most recently used first.
     std::list<Compiled> lru_;
-    QHash<QString, std::list<Compiled>::iterator> by_shape_;
+    QHash<QString, std::list<Compiled>::iterator> by_text_;
     QElapsedTimer wait_;
     bool waiting_ = false;
 };

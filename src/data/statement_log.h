@@ -6,9 +6,8 @@
 
 namespace tavrelis::data {
 
-// Records, process-wide, the statements every connection sends to the engine (with a decimal
-// comma already read as the engine stores it, the rest of the dialect not yet translated),
-// for replaying them in a bare loop.
+// Records, process-wide, the statements every connection sends to the engine, with their bound
+// values written in, for replaying them in a bare loop.
 void start_recording(std::vector<std::string>* into);
 void stop_recording();
 // Called by the engine for each statement.

@@ -9,6 +9,7 @@
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "data/connection.h"
+#include "data/stored_dates.h"
 #include "forming/codes.h"
 #include "forming/form1.h"
 #include "platform/env.h"
@@ -22,8 +23,6 @@ namespace tavrelis {
 
 namespace {
 
-using data::sql_quote;
-
 // A collection item by key; a key it does not hold is the platform's error for it.
 QString item_by_key(const QHash<QString, QString>& items, const QString& key) {
     const auto it = items.constFind(key);
@@ -34,23 +33,26 @@ QString item_by_key(const QHash<QString, QString>& items, const QString& key) {
 
 // The code the single tax payment has had since 2023, by which the host's own row is found
 // when the file is gone; the receiver's requisites themselves are never taken from here.
+const QString kRefreshOrder = QStringLiteral("update payments set number_=?, ") +
+                              updated_columns() +
+                              QStringLiteral(",document_date=?, payment_date=? where oper_id=?");
+
 const QString kEnpKbkWithoutFile = QStringLiteral("18201061201010000510");
 
-// A date as a statement writes it: the stored date, or null for an order that carries none
-// (a single tax payment's document date is "0").
-QString date_value(const QString& text) {
-    if (text.isEmpty() || text == kNoDocumentDate)
-        return QStringLiteral("null");
-    return QStringLiteral("format('") + sql_quote(text) + QStringLiteral("','dd.mm.yyyy')");
+// A document date as a statement binds it: the stored date, or null for an order that carries
+// none (a single tax payment's document date is "0").
+QVariant date_value(const QString& text) {
+    if (text == kNoDocumentDate)
+        return QVariant();
+    return data::stored_date_or_null(text);
 }
 
 // The receiver of a tax: the payer's row under the tax's code, else its row without one.
 void tax_receiver(Order& o, const QString& org_inn, const QString& org_kpp, const FormingRun& run) {
     const data::Recordset receiver = form4().cnn.execute(
         QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk,inn,kpp from requisites where "
-                       "self_inn='") +
-        sql_quote(org_inn) + QStringLiteral("' and self_kpp='") + sql_quote(org_kpp) +
-        QStringLiteral("' and (kbk='") + sql_quote(run.tax_code) + QStringLiteral("' or kbk='')"));
+                       "self_inn=? and self_kpp=? and (kbk=? or kbk='')"),
+        {org_inn, org_kpp, run.tax_code});
     if (!receiver.empty()) {
         o[Field::Receiver] = receiver.text(0);
         o[Field::Rs] = receiver.text(2);
@@ -135,17 +137,34 @@ QString list_date(const QDate& d) {
     return d.toString(QStringLiteral("dd.MM.yyyy"));
 }
 
+QString stored_day(const QDate& d) {
+    return data::stored_date(list_date(d));
+}
+
+QVariant tax_code_value(const QString& code) {
+    bool whole = false;
+    const qlonglong n = code.trimmed().toLongLong(&whole);
+    if (whole)
+        return n;
+    bool number = false;
+    const double v = code.trimmed().toDouble(&number);
+    return number ? QVariant(v) : QVariant(code);
+}
+
+const QString kInAccList =
+    QStringLiteral("',' || cast(? as text) || ',' like '%,' || accstream_id || ',%'");
+
 void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& run) {
     Form1& f1 = form1();
     Form4& f4 = form4();
-    const QString oper_id = accrual.text(4);
+    const QVariant oper_id = accrual.field(4);
 
     int paid = 0;
     o[Field::PaymentDate] = list_date(f1.DTPicker1->date());
 
     if (run.fact_payments) {
         const data::Recordset count = f4.cnn.execute(
-            QStringLiteral("select count(*) from fact_payments where oper_id=") + oper_id);
+            QStringLiteral("select count(*) from fact_payments where oper_id=?"), {oper_id});
         if (count.field(0).toLongLong() > 0) {
             paid = 1;
             o.color = f4.my_color;
@@ -165,9 +184,9 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     }
 
     const data::Recordset own = f4.cnn.execute(
-        QStringLiteral("select sender,okato,rs,bik,bank,ks from self_requisites where inn='") +
-        sql_quote(org_inn) + QStringLiteral("' and kpp='") + sql_quote(org_kpp) +
-        QStringLiteral("' and closed=false"));
+        QStringLiteral("select sender,okato,rs,bik,bank,ks from self_requisites where inn=? and "
+                       "kpp=? and closed=0"),
+        {org_inn, org_kpp});
     if (!own.empty()) {
         o[Field::Sender] = own.text(0);
         o[Field::OkatoSender] = own.text(1);
@@ -193,19 +212,17 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
 
     o[Field::SumWords] = sum_rub_kop(amount);
 
-    QString sql = QStringLiteral(
-        "insert into payments (number_,payment_date,sum,receiver,inn,kpp,kbk,okato,bik,rs,ks,bank,"
-        "sender,inn_sender,kpp_sender,okato_sender,bik_sender,rs_sender,ks_sender,bank_sender,way,"
-        "priority,reason,payment_type,aim,period,document_date,oper_id,payment_done,print_done) "
-        "values ('");
-    sql += sql_quote(o[Field::Number]) + QStringLiteral("',format('") +
-           sql_quote(o[Field::PaymentDate]) + QStringLiteral("','dd.mm.yyyy'),'") +
-           sql_quote(o[Field::Sum]);
+    QVariantList values{o[Field::Number], data::stored_date(o[Field::PaymentDate]), o[Field::Sum]};
     for (int c = column_of(Field::Receiver); c <= column_of(Field::Period); ++c)
-        sql += QStringLiteral("','") + sql_quote(o.texts[size_t(c)]);
-    sql += QStringLiteral("',") + date_value(o[Field::DocumentDate]) + u',' + oper_id + u',' +
-           QString::number(paid) + QStringLiteral(",0)");
-    f4.cnn.execute(sql);
+        values << o.texts[size_t(c)];
+    values << date_value(o[Field::DocumentDate]) << oper_id << qlonglong(paid);
+    f4.cnn.execute(
+        QStringLiteral("insert into payments (number_,payment_date,sum,receiver,inn,kpp,kbk,okato,"
+                       "bik,rs,ks,bank,sender,inn_sender,kpp_sender,okato_sender,bik_sender,"
+                       "rs_sender,ks_sender,bank_sender,way,priority,reason,payment_type,aim,"
+                       "period,document_date,oper_id,payment_done,print_done) values "
+                       "(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,0)"),
+        values);
 }
 
 void refresh_order(Order& o, bool enp) {
@@ -221,15 +238,12 @@ void refresh_order(Order& o, bool enp) {
     if (enp)
         enp_codes(o);
 
-    QString sql = QStringLiteral("update payments set number_='") +
-                  QString::number(clean_number(o[Field::Number]));
+    QVariantList values{QString::number(clean_number(o[Field::Number]))};
     for (const Field f : kUpdatedTexts)
-        sql += (f == kUpdatedTexts[0] ? QStringLiteral("', ") : QStringLiteral("',")) +
-               payments_column(f) + QStringLiteral("='") + sql_quote(o[f]);
-    sql += QStringLiteral("',document_date=") + date_value(o[Field::DocumentDate]) +
-           QStringLiteral(", payment_date=format('") + sql_quote(o[Field::PaymentDate]) +
-           QStringLiteral("','dd.mm.yyyy') where oper_id=") + o[Field::OperId];
-    form4().cnn.execute(sql);
+        values << o[f];
+    values << date_value(o[Field::DocumentDate]) << data::stored_date(o[Field::PaymentDate])
+           << o[Field::OperId].toLongLong();
+    form4().cnn.execute(kRefreshOrder, values);
 }
 
 } // namespace tavrelis

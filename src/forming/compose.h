@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -54,6 +55,13 @@ Kopecks amount_field(const data::Recordset& rs, int i);
 
 // Dates as the list and the statements carry them: dd.mm.yyyy.
 QString list_date(const QDate& d);
+// A day as a DATE column stores it, bound into a statement.
+QString stored_day(const QDate& d);
+// A tax code of the settlements cards as a statement compares it: a whole number as the number.
+QVariant tax_code_value(const QString& code);
+// The condition that a card's accstream_id is one of a bound list "id,id,...": the list is one
+// value, so the statement's text stays the same whatever organisations are chosen.
+extern const QString kInAccList;
 
 // Composes a new order for the current row of the accrual query (fields: summa, report-set
 // id, tax code, docum_date, oper_id) into the order, whose number and oper_id are already

@@ -2,7 +2,8 @@
 
 #include "common/form4.h"
 #include "common/numbers.h"
-#include "data/connection_string.h"
+#include "data/connection.h"
+#include "forming/compose.h"
 
 #include <QMap>
 #include <QRegularExpression>
@@ -51,9 +52,9 @@ QList<QDate> enp_due_dates(const QString& acc_list) {
     data::Recordset rs = form4().cnn.execute(
         QStringLiteral("select term_day from fsk_operations,fsk_cardlist where "
                        "fsk_operations.card_id=fsk_cardlist.card_id and act_id in (select act_id "
-                       "from fsk_actions where act_prim_id=4) and fsk_operations.deleted=0 and "
-                       "accstream_id in (") +
-        acc_list + u')');
+                       "from fsk_actions where act_prim_id=4) and fsk_operations.deleted=0 and ") +
+            kInAccList,
+        {acc_list});
     QList<QDate> days;
     for (; !rs.eof(); rs.move_next())
         days.append(QDate::fromString(rs.text_or_empty(0), QStringLiteral("dd.MM.yyyy")));
@@ -70,11 +71,10 @@ QList<QDate> accrual_due_dates(const QString& acc_list, const QString& tax_code,
     data::Recordset rs = form4().cnn.execute(
         QStringLiteral("select term_day from fsk_operations,fsk_cardlist where "
                        "fsk_operations.card_id=fsk_cardlist.card_id and act_id in (select act_id "
-                       "from fsk_actions where act_prim_id=4 and CardPart_ID=") +
-        QString::number(card_part) +
-        QStringLiteral(") and fsk_operations.deleted=0 and period_name = '") +
-        data::sql_quote(period) + QStringLiteral("' and taxcode=") + tax_code +
-        QStringLiteral(" and accstream_id in (") + acc_list + u')');
+                       "from fsk_actions where act_prim_id=4 and CardPart_ID=?) and "
+                       "fsk_operations.deleted=0 and period_name = ? and taxcode=? and ") +
+            kInAccList,
+        {qlonglong(card_part), period, tax_code_value(tax_code), acc_list});
     QList<QDate> days;
     for (; !rs.eof(); rs.move_next())
         days.append(QDate::fromString(rs.text_or_empty(0), QStringLiteral("dd.MM.yyyy")));

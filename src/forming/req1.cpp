@@ -25,6 +25,13 @@ const QString kIntegrity = QStringLiteral(
 
 const char* const kQuarters[] = {"I", "II", "III", "IV"};
 
+// A person's name joined as the host shows it, a missing part as empty.
+const QString kNaturalName =
+    QStringLiteral("select coalesce(surname,'') || ' ' || coalesce(name,'') || ' ' || "
+                   "coalesce(patronymic,''),inn,0 from naturalperson where id=?");
+const QString kLegalName =
+    QStringLiteral("select fullname,inn,kpp,shortname from legalperson where id=?");
+
 } // namespace
 
 void integrity_error() {
@@ -32,9 +39,9 @@ void integrity_error() {
     form1().hide();
 }
 
-void query_cnn2(const QString& sql) {
+void query_cnn2(const QString& sql, const QVariantList& params) {
     Form4& f4 = form4();
-    f4.rs = f4.cnn2.execute(sql);
+    f4.rs = f4.cnn2.execute(sql, params);
     if (f4.rs.empty())
         integrity_error();
 }
@@ -97,28 +104,28 @@ void Form1::req1(qint32 acc) {
         f4.cnn.open();
     }
 
-    f4.rs = f4.cnn2.execute(QStringLiteral("select personid from accstream where id=") +
-                            QString::number(accstream_id));
+    f4.rs = f4.cnn2.execute(QStringLiteral("select personid from accstream where id=?"),
+                            {qlonglong(accstream_id)});
     if (f4.rs.empty()) {
         fail_with(QStringLiteral("Ошибка: по номеру комплекта отчетности не удалось найти данные "
                                  "об ИНН и КПП в базе данных программы Вальмора-2"));
         return;
     }
-    const QString personid = f4.rs.text(0);
+    const QVariant personid = f4.rs.field(0);
 
     inn.clear();
     kpp.clear();
 
     const QString person_sql =
-        QStringLiteral("select person.type,personrealid from person where id=") + personid;
-    query_cnn2(person_sql);
-    QString personrealid = f4.rs.text(1);
+        QStringLiteral("select person.type,personrealid from person where id=?");
+    query_cnn2(person_sql, {personid});
+    QVariant personrealid = f4.rs.field(1);
     const bool natural = f4.rs.text(0) == QLatin1String("1");
     if (natural) {
-        query_cnn2(QStringLiteral("select inn from naturalperson where id=") + personrealid);
+        query_cnn2(QStringLiteral("select inn from naturalperson where id=?"), {personrealid});
         inn = f4.rs.text(0);
     } else {
-        query_cnn2(QStringLiteral("select inn,kpp from legalperson where id=") + personrealid);
+        query_cnn2(QStringLiteral("select inn,kpp from legalperson where id=?"), {personrealid});
         inn = f4.rs.text(0);
         kpp = f4.rs.text(1);
     }
@@ -129,16 +136,13 @@ void Form1::req1(qint32 acc) {
         return;
     }
 
-    query_cnn2(person_sql);
-    personrealid = f4.rs.text(1);
+    query_cnn2(person_sql, {personid});
+    personrealid = f4.rs.field(1);
     if (f4.rs.text(0) == QLatin1String("1")) {
-        query_cnn2(QStringLiteral("select surname & ' ' & name & ' '& patronymic,inn,0 from "
-                                  "naturalperson where id=") +
-                   personrealid);
+        query_cnn2(kNaturalName, {personrealid});
         List1->addItem(f4.rs.text(0));
     } else {
-        query_cnn2(QStringLiteral("select fullname,inn,kpp,shortname from legalperson where id=") +
-                   personrealid);
+        query_cnn2(kLegalName, {personrealid});
         const QString shortname = f4.rs.text_or_empty(3);
         List1->addItem(shortname.isEmpty() ? f4.rs.text(0) : shortname);
     }
@@ -153,7 +157,8 @@ void Form1::req1(qint32 acc) {
     kpp_by_acc.insert(QString::number(accstream_id), f4.rs.text(2));
 
     f4.rs2 = f4.cnn2.execute(QStringLiteral(
-        "SELECT name & ' ' & the_year, time_id FROM time_by_month, report_time WHERE "
+        "SELECT coalesce(name,'') || ' ' || coalesce(cast(the_year as text),''), time_id FROM "
+        "time_by_month, report_time WHERE "
         "time_by_month.REPORT_ID = report_time.report_id and the_year>=2006 and "
         "report_time.report_id not in (17,18,21,22,23,101) ORDER BY time_by_month.TIME_ID DESC"));
     {
@@ -166,9 +171,10 @@ void Form1::req1(qint32 acc) {
 
     ids_kbk.clear();
     QSignalBlocker block1(Combo1), block2(Combo2);
-    f4.rs = f4.cnn.execute(QStringLiteral("select distinct taxcode from fsk_cardlist where "
-                                          "accstream_id=") +
-                           QString::number(accstream_id));
+    // Each code once, in the order the cards were opened, on either engine.
+    f4.rs = f4.cnn.execute(QStringLiteral("select taxcode from fsk_cardlist where accstream_id=? "
+                                          "group by taxcode order by min(card_id)"),
+                           {qlonglong(accstream_id)});
     for (; !f4.rs.eof(); f4.rs.move_next()) {
         const QString taxcode = f4.rs.text_or_empty(0);
         bool numeric = false;
@@ -177,8 +183,7 @@ void Form1::req1(qint32 acc) {
             continue;
         const qlonglong c = qAbs(qRound64(code));
         f4.rs2 = f4.cnn2.execute(
-            QStringLiteral("select tax_name,big_code from nsi_taxlist where tax_code=") +
-            QString::number(c));
+            QStringLiteral("select tax_name,big_code from nsi_taxlist where tax_code=?"), {c});
         if (f4.rs2.empty())
             continue;
         Combo1->addItem(f4.rs2.text(1));
@@ -203,28 +208,22 @@ void Form1::req1(qint32 acc) {
     number(Combo3, quarter);
 
     f4.rs2 = f4.cnn2.execute(
-        QStringLiteral("select childpersonid from branches where parentpersonid=") + personid);
+        QStringLiteral("select childpersonid from branches where parentpersonid=?"), {personid});
     for (; !f4.rs2.eof(); f4.rs2.move_next()) {
-        const QString child = f4.rs2.text(0);
-        f4.rs = f4.cnn2.execute(
-            QStringLiteral("select person.type,personrealid from person where id=") + child);
-        const QString realid = f4.rs.text(1);
+        const QVariant child = f4.rs2.field(0);
+        f4.rs = f4.cnn2.execute(person_sql, {child});
+        const QVariant realid = f4.rs.field(1);
         QString branch;
         if (f4.rs.text(0) == QLatin1String("1")) {
-            f4.rs =
-                f4.cnn2.execute(QStringLiteral("select Surname & ' ' & Name & ' '& "
-                                               "Patronymic,inn,0 from naturalperson where id=") +
-                                realid);
+            f4.rs = f4.cnn2.execute(kNaturalName, {realid});
             branch = QStringLiteral("--->") + f4.rs.text(0);
         } else {
-            f4.rs = f4.cnn2.execute(
-                QStringLiteral("select fullname,inn,kpp,shortname from legalperson where id=") +
-                realid);
+            f4.rs = f4.cnn2.execute(kLegalName, {realid});
             const QString shortname = f4.rs.text_or_empty(3);
             branch = QStringLiteral("--->") + (shortname.isEmpty() ? f4.rs.text(0) : shortname);
         }
         List1->addItem(branch);
-        rs3 = f4.cnn2.execute(QStringLiteral("select id from accstream where personid=") + child);
+        rs3 = f4.cnn2.execute(QStringLiteral("select id from accstream where personid=?"), {child});
         QString s;
         for (; !rs3.eof(); rs3.move_next()) {
             inn_by_acc.insert(rs3.text(0), f4.rs.text(1));

@@ -30,8 +30,6 @@ namespace {
 
 constexpr int kHighlight = 0xC0C000; // 0x00BBGGRR: red 0, green 192, blue 192
 
-using data::sql_quote;
-
 // Item i of a list kept beside a control; a position it does not hold is the platform's
 // error for a missing collection item.
 QString item_at(const QVariantList& items, int i) {
@@ -94,9 +92,9 @@ void keep_order(Order& o, const data::Recordset& stored, Kopecks amount, const F
     if (refresh && !is_one(stored, kPaymentDone))
         refresh_order(o, run.enp);
     o.color = f4.my_color;
-    f4.cnn.execute(QStringLiteral("update payments set number_='") +
-                   QString::number(clean_number(o[Field::Number])) +
-                   QStringLiteral("' where oper_id=") + o[Field::OperId]);
+    f4.cnn.execute(
+        QStringLiteral("update payments set number_=? where oper_id=?"),
+        {QString::number(clean_number(o[Field::Number])), o[Field::OperId].toLongLong()});
 }
 
 // In a single-tax-payment forming an accrual's stored order for one tax is replaced while it
@@ -135,10 +133,10 @@ data::Recordset enp_accruals(const QString& acc_list, const QDate& due) {
             "select summa,fsk_cardlist.accstream_id,taxcode,docum_date,oper_id from "
             "fsk_operations,fsk_cardlist where fsk_operations.card_id=fsk_cardlist.card_id and "
             "act_id in (select act_id from fsk_actions where act_prim_id=4) and "
-            "fsk_operations.deleted=0 and term_day=format(?,'dd.mm.yyyy') and "
-            "fsk_operations.card_id in (select card_id from fsk_cardlist where accstream_id in (") +
-            acc_list + QStringLiteral(")) order by fsk_operations.oper_id"),
-        {list_date(due)});
+            "fsk_operations.deleted=0 and term_day=? and fsk_operations.card_id in (select "
+            "card_id from fsk_cardlist where ") +
+            kInAccList + QStringLiteral(") order by fsk_operations.oper_id"),
+        {stored_day(due), acc_list});
 }
 
 } // namespace
@@ -188,12 +186,9 @@ void sluj1() {
         const data::Recordset check =
             enp ? data::Recordset()
                 : f4.cnn.execute(
-                      QStringLiteral(
-                          "select receiver,okato,rs,bik,bank,ks,kbk from requisites where "
-                          "self_inn='") +
-                      sql_quote(f1.inn) + QStringLiteral("' and self_kpp='") + sql_quote(f1.kpp) +
-                      QStringLiteral("' and (kbk='") + sql_quote(run.tax_code) +
-                      QStringLiteral("' or kbk='')"));
+                      QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk from requisites "
+                                     "where self_inn=? and self_kpp=? and (kbk=? or kbk='')"),
+                      {f1.inn, f1.kpp, run.tax_code});
         if (!enp && check.empty()) {
             platform::msgbox(
                 QStringLiteral("Для данного сочетания ИНН, КПП и КБК отсутствуют реквизиты "
@@ -220,22 +215,16 @@ void sluj1() {
                     : f4.cnn.execute(
                           QStringLiteral(
                               "select summa,fsk_cardlist.accstream_id,taxcode,docum_date,oper_id "
-                              "from "
-                              "fsk_operations,fsk_cardlist where "
-                              "fsk_operations.card_id=fsk_cardlist.card_id "
-                              "and act_id in (select act_id from fsk_actions where act_prim_id=4 "
-                              "and "
-                              "CardPart_ID=") +
-                          QString::number(f1.Combo4->currentIndex() + 1) +
-                          QStringLiteral(") and fsk_operations.deleted=0 and term_day=format('") +
-                          list_date(f1.DTPicker3->date()) +
-                          QStringLiteral("','dd.mm.yyyy') and period_name = '") +
-                          sql_quote(f1.Combo3->currentText()) +
-                          QStringLiteral(
-                              "' and fsk_operations.card_id in (select card_id from fsk_cardlist "
-                              "where taxcode=") +
-                          run.tax_code + QStringLiteral(" and accstream_id in (") + f1.acc_list +
-                          QStringLiteral("))"));
+                              "from fsk_operations,fsk_cardlist where "
+                              "fsk_operations.card_id=fsk_cardlist.card_id and act_id in (select "
+                              "act_id from fsk_actions where act_prim_id=4 and CardPart_ID=?) "
+                              "and fsk_operations.deleted=0 and term_day=? and period_name = ? "
+                              "and fsk_operations.card_id in (select card_id from fsk_cardlist "
+                              "where taxcode=? and ") +
+                              kInAccList + u')',
+                          {qlonglong(f1.Combo4->currentIndex() + 1),
+                           stored_day(f1.DTPicker3->date()), f1.Combo3->currentText(),
+                           tax_code_value(run.tax_code), f1.acc_list});
 
             for (; !accruals.eof(); accruals.move_next()) {
                 f1.emp = false;
@@ -244,14 +233,14 @@ void sluj1() {
                 o[Field::OperId] = accruals.text(4);
                 o[Field::Number] = QString::number(f1.nom);
 
-                const QString oper_id = o[Field::OperId];
+                const QVariant oper_id = accruals.field(4);
                 const data::Recordset stored = f4.cnn.execute(
                     QStringLiteral(
                         "select number_,payment_date,sum,receiver,inn,kpp,kbk,okato,bik,rs,ks,"
                         "bank,sender,inn_sender,kpp_sender,okato_sender,bik_sender,rs_sender,"
                         "ks_sender,bank_sender,way,priority,reason,payment_type,aim,period,"
-                        "document_date,payment_done,print_done from payments where oper_id=") +
-                    oper_id);
+                        "document_date,payment_done,print_done from payments where oper_id=?"),
+                    {oper_id});
                 bool kept = false;
                 if (!stored.empty()) {
                     const std::optional<Kopecks> amount =
@@ -261,8 +250,8 @@ void sluj1() {
                     if (kept)
                         keep_order(o, stored, *amount, run, fate == Stored::Keep);
                     else
-                        f4.cnn.execute(QStringLiteral("delete from payments where oper_id=") +
-                                       oper_id);
+                        f4.cnn.execute(QStringLiteral("delete from payments where oper_id=?"),
+                                       {oper_id});
                 }
                 if (!kept)
                     compose_order(o, accruals, run);

@@ -4,6 +4,7 @@
 #include "common/numbers.h"
 #include "output/form2.h"
 #include "output/form5.h"
+#include "output/posting.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
 
@@ -42,14 +43,14 @@ void edit_payment() {
     // The error box names the step that failed.
     int step = 2;
     try {
-        Form4& f4 = form4();
-        f4.rs = f4.cnn.execute(QStringLiteral("select payment_done from payments where oper_id=") +
-                               o[Field::OperId]);
-        if (f4.rs.empty())
+        const data::Recordset rs =
+            form4().cnn.execute(QStringLiteral("select payment_done from payments where oper_id=?"),
+                                {row_oper_id(o[Field::OperId])});
+        if (rs.empty())
             return; // the order is gone; nothing to edit
 
         step = 3;
-        if (posted(f4.rs)) {
+        if (posted(rs)) {
             platform::msgbox(
                 QStringLiteral(
                     "По данному начислению уже была проведена оплата, поэтому его нельзя изменить"),

@@ -65,7 +65,7 @@ const QString kOrderSelect = QStringLiteral(
     "select number_,payment_date,sum,receiver,inn,kpp,kbk,okato,bik,rs,ks,bank,sender,"
     "inn_sender,kpp_sender,okato_sender,bik_sender,rs_sender,ks_sender,bank_sender,way,"
     "priority,reason,payment_type,aim,period,document_date,payment_done,oper_id,print_done "
-    "from payments where oper_id=");
+    "from payments where oper_id=?");
 
 } // namespace
 
@@ -290,7 +290,7 @@ void Form2::refresh_list() {
         };
         QList<History> histories;
         for (const qint32 id : ids) {
-            const data::Recordset rs = f4.cnn.execute(kOrderSelect + QString::number(id));
+            const data::Recordset rs = f4.cnn.execute(kOrderSelect, {qlonglong(id)});
             if (rs.empty())
                 continue; // the order is gone
             OrderRow row(list);

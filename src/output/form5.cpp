@@ -9,6 +9,7 @@
 #include "common/numbers.h"
 #include "common/session.h"
 #include "data/connection.h"
+#include "data/stored_dates.h"
 #include "output/form2.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
@@ -259,23 +260,18 @@ void Form5::Command1_Click() {
         f2.orders().set_order(r - 1, o);
 
         step = 4;
-        QString sql = QStringLiteral("update payments set ");
+        QVariantList values;
         for (const Field f : kUpdatedTexts)
-            sql += (f == kUpdatedTexts[0] ? QString() : QStringLiteral("',")) + payments_column(f) +
-                   QStringLiteral("='") + data::sql_quote(o[f]);
-        if (o[Field::DocumentDate].isEmpty() || o[Field::DocumentDate] == kNoDocumentDate)
-            sql += QStringLiteral("',document_date=null,payment_date=format('");
-        else
-            sql += QStringLiteral("',document_date=format('") +
-                   data::sql_quote(o[Field::DocumentDate]) +
-                   QStringLiteral("','dd.mm.yyyy'),payment_date=format('");
-        // The key goes in bare, as the list holds it.
-        sql += data::sql_quote(o[Field::PaymentDate]) +
-               QStringLiteral("','dd.mm.yyyy') where oper_id=") + o[Field::OperId];
+            values << o[f];
 
         step = 5;
-        Form4& f4 = form4();
-        f4.rs = f4.cnn.execute(sql);
+        values << (o[Field::DocumentDate] == kNoDocumentDate
+                       ? QVariant()
+                       : data::stored_date_or_null(o[Field::DocumentDate]))
+               << data::stored_date(o[Field::PaymentDate]) << row_oper_id(o[Field::OperId]);
+        form4().cnn.execute(QStringLiteral("update payments set ") + updated_columns() +
+                                QStringLiteral(",document_date=?,payment_date=? where oper_id=?"),
+                            values);
     } catch (const std::exception& e) {
         report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form5.Command1_Click"),
                        step, e);

@@ -4,9 +4,12 @@
 #include "common/form6.h"
 #include "common/numbers.h"
 #include "data/connection.h"
+#include "data/stored_dates.h"
 #include "output/form2.h"
 #include "platform/env.h"
 #include "platform/errors.h"
+
+#include <QRegularExpression>
 
 #include <limits>
 
@@ -37,8 +40,13 @@ qint32 card_of(const QString& text) {
     return qint32(id);
 }
 
-QString date_text(const QDate& d) {
-    return d.toString(QStringLiteral("dd.MM.yyyy"));
+// An amount as the card's REAL column stores it: a text with a decimal comma as the number;
+// anything else as it is, for the engine to make of it what it stores.
+QVariant stored_amount(const QString& text) {
+    static const QRegularExpression comma(QStringLiteral("^-?[0-9]+,[0-9]+$"));
+    if (!comma.match(text).hasMatch())
+        return text;
+    return QString(text).replace(u',', u'.').toDouble();
 }
 
 } // namespace
@@ -65,10 +73,10 @@ void post_payment() {
     Form2& f2 = form2();
     Form4& f4 = form4();
     const Order o = f2.orders().order(f2.current_row - 1);
-    const QString id = QString::number(row_oper_id(o[Field::OperId]));
+    const qint64 id = row_oper_id(o[Field::OperId]);
 
     const data::Recordset done =
-        f4.cnn.execute(QStringLiteral("select payment_done from payments where oper_id=") + id);
+        f4.cnn.execute(QStringLiteral("select payment_done from payments where oper_id=?"), {id});
     const QVariant payment_done = done.field(0);
     if (!payment_done.isNull() && payment_done.toDouble() > 0) {
         if (f4.otvet == 2)
@@ -85,26 +93,24 @@ void post_payment() {
         QStringLiteral("select card_id,deleted,input_day,fsk_operations.act_id,term_day,summa,"
                        "docum,period_name,docum_num,docum_date,cardpart_id from "
                        "fsk_operations,fsk_actions where "
-                       "fsk_operations.act_id=fsk_actions.act_id and oper_id=") +
-        id);
+                       "fsk_operations.act_id=fsk_actions.act_id and oper_id=?"),
+        {id});
     const qint32 card_id = card_of(accrual.text(0));
     const QString period_name = accrual.text_or_empty(7);
     const int act_id = payment_act(accrual.field(10));
 
-    const QString today = date_text(platform::today());
+    const QString today = platform::today().toString(Qt::ISODate);
+    const QVariant paid_on = data::stored_date(o[Field::PaymentDate]);
     // The payment and the mark that it was made go together: a failure or a crash between the
     // two would leave a payment in the card that the next run books again.
     data::Transaction transaction(f4.cnn);
     f4.cnn.execute(
         QStringLiteral("insert into fsk_operations (card_id,deleted,input_day,act_id,term_day,"
-                       "summa,docum,period_name,docum_num,docum_date) values (") +
-        QString::number(card_id) + QStringLiteral(",0,format('") + today +
-        QStringLiteral("','dd.mm.yyyy'),") + QString::number(act_id) + QStringLiteral(",format('") +
-        today + QStringLiteral("','dd.mm.yyyy'),'") + data::sql_quote(bez_razr(o[Field::Sum])) +
-        QStringLiteral("','Платежное поручение','") + data::sql_quote(period_name) +
-        QStringLiteral("','") + data::sql_quote(o[Field::Number]) + QStringLiteral("',format('") +
-        data::sql_quote(o[Field::PaymentDate]) + QStringLiteral("','dd.mm.yyyy'))"));
-    f4.cnn.execute(QStringLiteral("update payments set payment_done=1 where oper_id= ") + id);
+                       "summa,docum,period_name,docum_num,docum_date) values "
+                       "(?,0,?,?,?,?,'Платежное поручение',?,?,?)"),
+        {qlonglong(card_id), today, qlonglong(act_id), today,
+         stored_amount(bez_razr(o[Field::Sum])), period_name, o[Field::Number], paid_on});
+    f4.cnn.execute(QStringLiteral("update payments set payment_done=1 where oper_id=?"), {id});
     transaction.commit();
     // Counted once committed: a payment taken back is not in the summary.
     ++f2.ops_count;

@@ -106,9 +106,9 @@ bool save_data(bool only_xml, bool pay) {
             const qint32 number = clean_number(f2.cell(r, Field::Number));
             // Every accrual of a single tax payment records the one number it went under.
             for (const int member : f2.issued_rows())
-                f4.cnn.execute(QStringLiteral("update payments set print_done=1,number_='") +
-                               QString::number(number) + QStringLiteral("' where oper_id= ") +
-                               QString::number(row_oper_id(f2.cell(member, Field::OperId))));
+                f4.cnn.execute(
+                    QStringLiteral("update payments set print_done=1,number_=? where oper_id=?"),
+                    {QString::number(number), row_oper_id(f2.cell(member, Field::OperId))});
             result = true;
         }
 

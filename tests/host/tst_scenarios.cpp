@@ -59,15 +59,36 @@ private slots:
         const QString server = testsupport::test_server();
         testsupport::HostState files, on_server;
         run(file, {}, &files);
+        keep_dump(file, QStringLiteral("files"), files);
         if (server.isEmpty() || QTest::currentTestFailed())
             return;
         run(file, server, &on_server);
+        keep_dump(file, QStringLiteral("server"), on_server);
         QCOMPARE(on_server.payment_columns, files.payment_columns);
         QCOMPARE(on_server.payments, files.payments);
         QCOMPARE(on_server.operations, files.operations);
     }
 
 private:
+    // With TAVRELIS_SCENARIO_DUMPS=DIR each run's rows are left in DIR/<scenario>.<engine>, so
+    // that two builds' effects can be compared byte for byte.
+    static void keep_dump(const QString& file, const QString& engine,
+                          const testsupport::HostState& st) {
+        const QString dir = qEnvironmentVariable("TAVRELIS_SCENARIO_DUMPS");
+        if (dir.isEmpty())
+            return;
+        QString out = st.payment_columns.join(u'|') + u'\n';
+        for (const auto& row : st.payments)
+            out += row.join(u'|') + u'\n';
+        out += st.operation_columns.join(u'|') + u'\n';
+        for (const auto& row : st.operations)
+            out += row.join(u'|') + u'\n';
+        out += st.read_error + u'\n';
+        QDir().mkpath(dir);
+        QVERIFY(testsupport::write_file(
+            dir + u'/' + QFileInfo(file).completeBaseName() + u'.' + engine, out.toUtf8()));
+    }
+
     void run(const QString& file, const QString& server, testsupport::HostState* after) {
         QTemporaryDir tmp;
         QVERIFY(tmp.isValid());
