@@ -48,8 +48,10 @@ LoopTime bare_loop(const QString& path, const std::vector<std::string>& statemen
     const double cpu0 = cpu_now();
     for (const std::string& sql : texts) {
         sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+            std::fprintf(stderr, "%s\n", sql.c_str());
             die("bare prepare", db);
+        }
         const int n = sqlite3_column_count(stmt);
         int rc;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)

@@ -48,37 +48,6 @@ QByteArray numbered(const QString& sql) {
     return out.toUtf8();
 }
 
-// The statement with its parameters written in as literals, for replaying it in a bare loop.
-std::string with_values(const QByteArray& text, const QVariantList& params) {
-    QString out;
-    const QString s = QString::fromUtf8(text);
-    for (qsizetype i = 0; i < s.size();) {
-        if (s[i] == u'\'') {
-            const qsizetype j = s.indexOf(u'\'', i + 1);
-            const qsizetype end = j < 0 ? s.size() : j + 1;
-            out += QStringView(s).mid(i, end - i);
-            i = end;
-        } else if (s[i] == u'$' && i + 1 < s.size() && s[i + 1].isDigit()) {
-            qsizetype j = i + 1;
-            while (j < s.size() && s[j].isDigit())
-                ++j;
-            const QVariant v = params.value(s.mid(i + 1, j - i - 1).toInt() - 1);
-            if (v.isNull())
-                out += QStringLiteral("null");
-            else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
-                out += QString::number(v.toLongLong());
-            else if (v.typeId() == QMetaType::Double)
-                out += QString::number(v.toDouble(), 'g', 17) + QStringLiteral("::float8");
-            else
-                out += u'\'' + v.toString().replace(u'\'', QStringLiteral("''")) + u'\'';
-            i = j;
-        } else {
-            out += s[i++];
-        }
-    }
-    return out.toStdString();
-}
-
 } // namespace
 
 namespace pg {
@@ -199,8 +168,6 @@ Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
         throw Error(QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', "
                                    "'PROCEDURE', 'SELECT', or 'UPDATE'."));
     const QByteArray text = numbered(sql);
-    if (recording_statements())
-        record_statement(with_values(text, params));
     const int n = int(params.size());
     QVarLengthArray<QByteArray, 16> bytes(n);
     QVarLengthArray<const char*, 16> values(n);
@@ -252,7 +219,11 @@ Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
         r = hold(PQexecParams(conn_, text.constData(), n, types.data(), values.data(),
                               lengths.data(), formats.data(), 0));
     }
-    return rows_of(r.get());
+    Recordset rows = rows_of(r.get());
+    // Only what went through is replayed: a probe that failed has no effect to time.
+    if (recording_statements())
+        record_statement(QString::fromUtf8(text), params, true);
+    return rows;
 }
 
 // The name of the server's prepared statement for a text and its value types, prepared now if

@@ -127,47 +127,24 @@ SqliteEngine::~SqliteEngine() {
     sqlite3_close_v2(db_);
 }
 
-namespace {
-
-// A statement with its bound values written in, as a replay runs it.
-QString with_values(const QString& sql, const QVariantList& params) {
-    QString out;
-    qsizetype next = 0;
-    bool quoted = false;
-    for (const QChar c : sql) {
-        if (c == u'\'')
-            quoted = !quoted;
-        if (c != u'?' || quoted) {
-            out += c;
-            continue;
-        }
-        const QVariant v = params.value(next++);
-        if (v.isNull())
-            out += QStringLiteral("null");
-        else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
-            out += QString::number(v.toLongLong());
-        else if (v.typeId() == QMetaType::Double)
-            out += QString::number(v.toDouble(), 'g', 17);
-        else
-            out += u'\'' + v.toString().replace(u'\'', QStringLiteral("''")) + u'\'';
-    }
-    return out;
-}
-
-} // namespace
 
 // Each statement is a constant text with its values bound, so a text is compiled once and kept.
 Recordset SqliteEngine::execute(const QString& sql, const QVariantList& params) {
     // The wait a statement meets ends with it, however it ends.
     const std::unique_ptr<SqliteEngine, void (*)(SqliteEngine*)> wait(
         this, [](SqliteEngine* c) { c->end_wait(); });
+    Recordset rows;
+    if (capacity_ > 0) {
+        rows = run(cached(sql), params);
+    } else {
+        sqlite3_stmt* stmt = compile(sql.toUtf8());
+        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(stmt, sqlite3_finalize);
+        rows = run(stmt, params);
+    }
+    // Only what went through is replayed: a probe that failed has no effect to time.
     if (recording_statements())
-        record_statement(params.isEmpty() ? sql : with_values(sql, params));
-    if (capacity_ > 0)
-        return run(cached(sql), params);
-    sqlite3_stmt* stmt = compile(sql.toUtf8());
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(stmt, sqlite3_finalize);
-    return run(stmt, params);
+        record_statement(sql, params, false);
+    return rows;
 }
 
 sqlite3_stmt* SqliteEngine::compile(const QByteArray& text) {

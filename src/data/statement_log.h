@@ -1,19 +1,20 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 #include <string>
 #include <vector>
 
 namespace tavrelis::data {
 
-// Records, process-wide, the statements every connection sends to the engine, with their bound
-// values written in, for replaying them in a bare loop.
+// Records, process-wide, the statements every connection ran, for replaying them in a bare
+// loop. A statement is kept as it was sent, with its values, and written out with its values in
+// only when the recording stops, so that recording costs the run it records next to nothing.
 void start_recording(std::vector<std::string>* into);
 void stop_recording();
-// Called by the engine for each statement.
-void record_statement(const QString& sql);
-// Whether a recording is on, and adding a statement sent to a server to it.
 bool recording_statements();
-void record_statement(const std::string& statement);
+// Called by the engine for each statement that went through: its text with "?" (SQLite) or
+// $1.. (numbered, the server) where its values go.
+void record_statement(const QString& sql, const QVariantList& params, bool numbered);
 
 } // namespace tavrelis::data
