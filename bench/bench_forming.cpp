@@ -18,6 +18,7 @@
 
 #include "common/form4.h"
 #include "common/session.h"
+#include "common/shared.h"
 #include "data/bare_loop.h"
 #include "data/connection.h"
 #include "data/database_file.h"
@@ -316,7 +317,7 @@ int main(int argc, char** argv) {
             Form1& f1 = form1();
             f1.req1(1);
             f1.Text1->setText("1");
-            form4().my_color = 0xC0C000;
+            shared().my_color = 0xC0C000;
 
             measure(phases[0], settlements, dir.filePath("before1.db"), [] { sluj1(); });
             measure(phases[1], settlements, dir.filePath("before2.db"), [] { sluj1(); });
@@ -330,7 +331,7 @@ int main(int argc, char** argv) {
                 continue;
             }
 
-            form4().up_path = dir.filePath("export");
+            shared().up_path = dir.filePath("export");
             platform::set_print_folder(dir.filePath("print"));
             QDir().mkpath(dir.filePath("print"));
             measure(phases[3], settlements, dir.filePath("before4.db"),
@@ -358,7 +359,7 @@ int main(int argc, char** argv) {
             });
             // A tenth of the accruals are paid: the question leaves them out.
             ui.answers = {platform::vbNo, platform::vbNo};
-            ensure_upload_journal(form4().cnn); // made once, before the copy the replay runs on
+            ensure_upload_journal(shared().cnn); // made once, before the copy the replay runs on
             const qsizetype boxes_before = ui.boxes.size();
             measure(phases[6], settlements, dir.filePath("before7.db"),
                     [] { upload_last(kExported); });

@@ -1,4 +1,5 @@
 #include "common/form4.h"
+#include "common/shared.h"
 
 #include "common/session.h"
 #include "common/window.h"
@@ -127,7 +128,7 @@ void Form4::Drive1_Change() {
 }
 
 void Form4::Command1_Click() {
-    up_path = Dir1->path();
+    shared().up_path = Dir1->path();
     hide();
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "data/connection.h"
-
 #include <QDate>
 #include <QDialog>
 #include <QList>
@@ -29,8 +27,8 @@ private:
     QString path_;
 };
 
-// "Выбор папки для выгрузки": the folder chooser. Loaded hidden for the whole call of
-// porvik, it holds the values every window shares.
+// "Выбор папки для выгрузки": the folder chooser. Closed with "Закрыть", it stores the folder
+// it shows as the export folder (shared().up_path).
 class Form4 : public QDialog {
     Q_OBJECT
 public:
@@ -40,23 +38,6 @@ public:
     QComboBox* Drive1;
     FolderTree* Dir1;
     QPushButton* Command1; // Закрыть
-
-    // Shared values.
-    quint8 otvet = 0; // last answer of the question window, 1..5; 0 before any
-    QList<int> org;   // remembered chosen positions of the organisations list
-    int v_p = -1, o_p = -1, n_n = -1, kbk = -1, osnov = -1, t_p = -1, period = -1;
-    quint8 t_t = 0;         // remembered operation type position
-    QString nomer;          // remembered start number; next free number while printing
-    QString naznach;        // remembered purpose text
-    QDate d_o, d_pp, d_doc; // remembered dates
-    int my_color = 0;       // text colour of stored or paid rows, 0x00BBGGRR
-    QString up_path;        // export folder
-    bool to_excel = false;  // export as spreadsheets
-    data::Connection cnn;   // settlements database
-    data::Connection cnn2;  // taxpayer database
-    data::Recordset rs, rs2;
-    qint32 last_number = 0;
-    qint32 last_year = 0;
 
     // What the opener does before showing the chooser: the folder, and the drive it is on.
     void open_at(const QString& folder);

@@ -2,6 +2,7 @@
 
 #include "common/form4.h"
 #include "common/session.h"
+#include "common/shared.h"
 #include "common/window.h"
 #include "platform/ui.h"
 
@@ -26,7 +27,7 @@ Form6::Form6() {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
         connect(b, &QPushButton::clicked, this, [this, answer] {
-            form4().otvet = answer;
+            shared().otvet = answer;
             done(answer);
         });
         return b;
@@ -63,7 +64,7 @@ quint8 ask(const QString& caption, const QString& text, std::array<bool, 5> enab
     for (size_t i = 0; i < buttons.size(); ++i)
         buttons[i]->setEnabled(enabled[i]);
     platform::show_modal(f);
-    return form4().otvet;
+    return shared().otvet;
 }
 
 } // namespace tavrelis

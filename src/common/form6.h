@@ -10,7 +10,7 @@ namespace tavrelis {
 
 // "Вопрос": the question window with five answers. It has no logic of its own: the caller
 // sets the caption, the text and which buttons may be pressed, shows it modally and reads
-// the answer from form4().otvet. A button stores its answer (1..5) and closes the window;
+// the answer from shared().otvet. A button stores its answer (1..5) and closes the window;
 // the close box and Escape leave otvet as it was.
 class Form6 : public QDialog {
     Q_OBJECT
@@ -33,7 +33,7 @@ public:
 Form6& form6();
 
 // Sets the caption, the text and the enabled buttons (Command1..Command5 in order), shows
-// the window modally and returns form4().otvet.
+// the window modally and returns shared().otvet.
 quint8 ask(const QString& caption, const QString& text, std::array<bool, 5> enabled);
 
 } // namespace tavrelis

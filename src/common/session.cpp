@@ -1,12 +1,14 @@
 #include "common/session.h"
 
+#include "common/shared.h"
+
 namespace tavrelis {
 
 namespace {
 Session* active = nullptr;
 } // namespace
 
-Session::Session() : previous_(active) {
+Session::Session() : shared_(std::make_unique<Shared>()), previous_(active) {
     active = this;
 }
 
@@ -15,6 +17,10 @@ Session::~Session() {
     // in its destructor; clearing first keeps `current()` valid while they close.
     objects_.clear();
     active = previous_;
+}
+
+Shared& shared() {
+    return Session::current().shared();
 }
 
 Session& Session::current() {

@@ -7,6 +7,8 @@
 
 namespace tavrelis {
 
+struct Shared;
+
 // What lives for one call of porvik: the windows, created on first use, and with them
 // their public values. Nothing survives the session but files and databases.
 class Session {
@@ -27,7 +29,11 @@ public:
     }
     template <class T> bool has() const { return objects_.count(std::type_index(typeid(T))) != 0; }
 
+    // The values the windows share, made with the session; they outlive its windows.
+    Shared& shared() { return *shared_; }
+
 private:
+    std::unique_ptr<Shared> shared_;
     std::map<std::type_index, std::unique_ptr<QObject>> objects_;
     Session* previous_;
 };

@@ -2,6 +2,7 @@
 
 #include "common/files.h"
 #include "common/form4.h"
+#include "common/shared.h"
 #include "common/window.h"
 #include "platform/codepage.h"
 #include "platform/env.h"
@@ -91,7 +92,7 @@ SettingsValues parse_settings(const QByteArray& bytes) {
 }
 
 QString settings_startup(const SettingsPaths& paths) {
-    Form4& f4 = form4();
+    Shared& sh = shared();
     QString err;
     if (!folder_exists(paths.bez))
         make_folder_tree(paths.bez, err); // a failure shows later, when the file is written
@@ -103,32 +104,32 @@ QString settings_startup(const SettingsPaths& paths) {
             throw Error(QStringLiteral("Не удалось прочитать файл настроек \"%1\": %2")
                             .arg(paths.S, f.errorString()));
         const SettingsValues v = parse_settings(f.readAll());
-        f4.up_path = v.up_path;
-        f4.last_number = v.last_number;
-        f4.last_year = v.last_year;
-        const QString p = with_separator(f4.up_path);
+        sh.up_path = v.up_path;
+        sh.last_number = v.last_number;
+        sh.last_year = v.last_year;
+        const QString p = with_separator(sh.up_path);
         if (!folder_exists(p))
             make_folder_tree(p, err);
     } else {
         const QString up = default_export_folder();
         write_lines(paths.S, up, 0, year);
-        f4.up_path = up;
+        sh.up_path = up;
         if (!folder_exists(up))
             QDir().mkdir(up); // one level only, as a first run does
     }
 
-    if (year > f4.last_year) {
-        f4.last_year = year;
+    if (year > sh.last_year) {
+        sh.last_year = year;
         return QStringLiteral("1");
     }
-    if (f4.last_number == std::numeric_limits<qint32>::max())
+    if (sh.last_number == std::numeric_limits<qint32>::max())
         throw Error(QStringLiteral("Overflow"));
-    return QString::number(f4.last_number + 1);
+    return QString::number(sh.last_number + 1);
 }
 
 void write_settings(const QString& S) {
-    const Form4& f4 = form4();
-    write_lines(S, f4.up_path, f4.last_number, f4.last_year);
+    const Shared& sh = shared();
+    write_lines(S, sh.up_path, sh.last_number, sh.last_year);
 }
 
 bool save_counter(const QString& S) {

@@ -3,6 +3,7 @@
 #include "common/form4.h"
 #include "common/session.h"
 #include "common/settings.h"
+#include "common/shared.h"
 #include "common/window.h"
 #include "forming/form1.h"
 #include "output/bank_upload.h"
@@ -54,7 +55,7 @@ void Class1::porvik(int& acc_id) {
     Session session;
     int step = 4;
     try {
-        Form4& f4 = form4();
+        Shared& sh = shared();
         Form1& f1 = form1();
         step = 5;
         f1.exiter = true;
@@ -83,10 +84,10 @@ void Class1::porvik(int& acc_id) {
         }
 
         step = 9;
-        if (f4.cnn.state() == data::Connection::Open)
-            f4.cnn.close();
-        if (f4.cnn2.state() == data::Connection::Open)
-            f4.cnn2.close();
+        if (sh.cnn.state() == data::Connection::Open)
+            sh.cnn.close();
+        if (sh.cnn2.state() == data::Connection::Open)
+            sh.cnn2.close();
     } catch (const std::exception& e) {
         report_failure(QStringLiteral("Возникла ошибка в модуле porvik"), step, e);
     }

@@ -8,6 +8,7 @@
 #include "common/date_picker.h"
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "common/shared.h"
 #include "data/connection.h"
 #include "data/stored_dates.h"
 #include "forming/codes.h"
@@ -49,7 +50,7 @@ QVariant date_value(const QString& text) {
 
 // The receiver of a tax: the payer's row under the tax's code, else its row without one.
 void tax_receiver(Order& o, const QString& org_inn, const QString& org_kpp, const FormingRun& run) {
-    const data::Recordset receiver = form4().cnn.execute(
+    const data::Recordset receiver = shared().cnn.execute(
         QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk,inn,kpp from requisites where "
                        "self_inn=? and self_kpp=? and (kbk=? or kbk='')"),
         {org_inn, org_kpp, run.tax_code});
@@ -104,7 +105,7 @@ FormingRun enp_run() {
 
 std::optional<EnpRequisites> enp_receiver(const QString& inn, const QString& kpp,
                                           const FormingRun& run) {
-    const data::Recordset row = form4().cnn.execute(
+    const data::Recordset row = shared().cnn.execute(
         QStringLiteral("select receiver,inn,kpp,rs,bik,ks,bank,kbk from requisites where "
                        "self_inn=? and self_kpp=? and kbk=?"),
         {inn, kpp, run.enp_kbk});
@@ -156,18 +157,18 @@ const QString kInAccList =
 
 void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& run) {
     Form1& f1 = form1();
-    Form4& f4 = form4();
+    Shared& sh = shared();
     const QVariant oper_id = accrual.field(4);
 
     int paid = 0;
     o[Field::PaymentDate] = list_date(f1.DTPicker1->date());
 
     if (run.fact_payments) {
-        const data::Recordset count = f4.cnn.execute(
+        const data::Recordset count = sh.cnn.execute(
             QStringLiteral("select count(*) from fact_payments where oper_id=?"), {oper_id});
         if (count.field(0).toLongLong() > 0) {
             paid = 1;
-            o.color = f4.my_color;
+            o.color = sh.my_color;
         }
     }
 
@@ -183,7 +184,7 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
         tax_receiver(o, org_inn, org_kpp, run);
     }
 
-    const data::Recordset own = f4.cnn.execute(
+    const data::Recordset own = sh.cnn.execute(
         QStringLiteral("select sender,okato,rs,bik,bank,ks from self_requisites where inn=? and "
                        "kpp=? and closed=0"),
         {org_inn, org_kpp});
@@ -216,7 +217,7 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     for (int c = column_of(Field::Receiver); c <= column_of(Field::Period); ++c)
         values << o.texts[size_t(c)];
     values << date_value(o[Field::DocumentDate]) << oper_id << qlonglong(paid);
-    f4.cnn.execute(
+    sh.cnn.execute(
         QStringLiteral("insert into payments (number_,payment_date,sum,receiver,inn,kpp,kbk,okato,"
                        "bik,rs,ks,bank,sender,inn_sender,kpp_sender,okato_sender,bik_sender,"
                        "rs_sender,ks_sender,bank_sender,way,priority,reason,payment_type,aim,"
@@ -243,7 +244,7 @@ void refresh_order(Order& o, bool enp) {
         values << o[f];
     values << date_value(o[Field::DocumentDate]) << data::stored_date(o[Field::PaymentDate])
            << o[Field::OperId].toLongLong();
-    form4().cnn.execute(kRefreshOrder, values);
+    shared().cnn.execute(kRefreshOrder, values);
 }
 
 } // namespace tavrelis

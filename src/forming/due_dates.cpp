@@ -2,6 +2,7 @@
 
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "common/shared.h"
 #include "data/connection.h"
 #include "forming/compose.h"
 
@@ -49,7 +50,7 @@ QList<QDate> enp_due_dates(const QString& acc_list) {
     static const QRegularExpression ids(QStringLiteral("^\\d+(,\\d+)*$"));
     if (!ids.match(acc_list).hasMatch())
         return {};
-    data::Recordset rs = form4().cnn.execute(
+    data::Recordset rs = shared().cnn.execute(
         QStringLiteral("select term_day from fsk_operations,fsk_cardlist where "
                        "fsk_operations.card_id=fsk_cardlist.card_id and act_id in (select act_id "
                        "from fsk_actions where act_prim_id=4) and fsk_operations.deleted=0 and ") +
@@ -68,7 +69,7 @@ QList<QDate> accrual_due_dates(const QString& acc_list, const QString& tax_code,
     static const QRegularExpression number(QStringLiteral("^\\d+$"));
     if (!ids.match(acc_list).hasMatch() || !number.match(tax_code).hasMatch())
         return {};
-    data::Recordset rs = form4().cnn.execute(
+    data::Recordset rs = shared().cnn.execute(
         QStringLiteral("select term_day from fsk_operations,fsk_cardlist where "
                        "fsk_operations.card_id=fsk_cardlist.card_id and act_id in (select act_id "
                        "from fsk_actions where act_prim_id=4 and CardPart_ID=?) and "

@@ -5,6 +5,7 @@
 #include "common/numbers.h"
 #include "common/session.h"
 #include "common/settings.h"
+#include "common/shared.h"
 #include "forming/codes.h"
 #include "forming/due_dates.h"
 #include "platform/env.h"
@@ -329,23 +330,23 @@ void Form1::DTPicker3_Change() {
 }
 
 void Form1::init_() {
-    Form4& f4 = form4();
+    Shared& sh = shared();
     Command1_Click();
-    for (int pos : f4.org)
+    for (int pos : sh.org)
         if (pos >= 0 && pos < List1->count())
             List1->item(pos)->setSelected(true);
-    Combo6->setCurrentIndex(f4.v_p);
-    Combo7->setCurrentIndex(f4.o_p);
-    Combo2->setCurrentIndex(f4.n_n);
-    Combo1->setCurrentIndex(f4.kbk);
-    Text2->setText(f4.naznach);
-    Combo8->setCurrentIndex(f4.osnov);
-    Combo9->setCurrentIndex(f4.t_p);
-    Combo3->setCurrentIndex(f4.period);
-    DTPicker3->set_value(f4.d_o);
-    DTPicker1->set_value(f4.d_pp);
-    DTPicker2->set_value(f4.d_doc);
-    Combo4->setCurrentIndex(f4.t_t);
+    Combo6->setCurrentIndex(sh.v_p);
+    Combo7->setCurrentIndex(sh.o_p);
+    Combo2->setCurrentIndex(sh.n_n);
+    Combo1->setCurrentIndex(sh.kbk);
+    Text2->setText(sh.naznach);
+    Combo8->setCurrentIndex(sh.osnov);
+    Combo9->setCurrentIndex(sh.t_p);
+    Combo3->setCurrentIndex(sh.period);
+    DTPicker3->set_value(sh.d_o);
+    DTPicker1->set_value(sh.d_pp);
+    DTPicker2->set_value(sh.d_doc);
+    Combo4->setCurrentIndex(sh.t_t);
 }
 
 bool enp_mode() {

@@ -67,7 +67,6 @@ public:
     QString acc_list;
     qint32 nom = 0;
     QHash<QString, QString> inn_by_acc, kpp_by_acc;
-    data::Recordset rs3;
 
     void req1(qint32 acc);
     void init_();

@@ -5,6 +5,7 @@
 #include "common/date_picker.h"
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "common/shared.h"
 #include "data/registry.h"
 #include "platform/env.h"
 #include "platform/ui.h"
@@ -39,16 +40,16 @@ void integrity_error() {
     form1().hide();
 }
 
-void query_cnn2(const QString& sql, const QVariantList& params) {
-    Form4& f4 = form4();
-    f4.rs = f4.cnn2.execute(sql, params);
-    if (f4.rs.empty())
+data::Recordset query_cnn2(const QString& sql, const QVariantList& params) {
+    data::Recordset rs = shared().cnn2.execute(sql, params);
+    if (rs.empty())
         integrity_error();
+    return rs;
 }
 
 bool table_exists(const QString& name) {
     try {
-        form4().rs2 = form4().cnn.execute(QStringLiteral("select * from ") + name);
+        shared().cnn.execute(QStringLiteral("select * from ") + name);
         return true;
     } catch (const std::exception&) {
         return false;
@@ -62,7 +63,8 @@ void Form1::fail_with(const QString& message) {
 }
 
 void Form1::req1(qint32 acc) {
-    Form4& f4 = form4();
+    Shared& sh = shared();
+    data::Recordset rs, rs2, rs3;
 
     accstream_id = acc;
     if (accstream_id < 1) {
@@ -95,39 +97,40 @@ void Form1::req1(qint32 acc) {
         return;
     }
 
-    if (f4.cnn2.state() == data::Connection::Closed) {
-        f4.cnn2.set_connection_string(data::access_connection_string(db_file_path2));
-        f4.cnn2.open();
+    if (sh.cnn2.state() == data::Connection::Closed) {
+        sh.cnn2.set_connection_string(data::access_connection_string(db_file_path2));
+        sh.cnn2.open();
     }
-    if (f4.cnn.state() == data::Connection::Closed) {
-        f4.cnn.set_connection_string(data::access_connection_string(db_file_path));
-        f4.cnn.open();
+    if (sh.cnn.state() == data::Connection::Closed) {
+        sh.cnn.set_connection_string(data::access_connection_string(db_file_path));
+        sh.cnn.open();
     }
 
-    f4.rs = f4.cnn2.execute(QStringLiteral("select personid from accstream where id=?"),
-                            {qlonglong(accstream_id)});
-    if (f4.rs.empty()) {
+    rs = sh.cnn2.execute(QStringLiteral("select personid from accstream where id=?"),
+                         {qlonglong(accstream_id)});
+    if (rs.empty()) {
         fail_with(QStringLiteral("Ошибка: по номеру комплекта отчетности не удалось найти данные "
                                  "об ИНН и КПП в базе данных программы Вальмора-2"));
         return;
     }
-    const QVariant personid = f4.rs.field(0);
+    const QVariant personid = rs.field(0);
 
     inn.clear();
     kpp.clear();
 
     const QString person_sql =
         QStringLiteral("select person.type,personrealid from person where id=?");
-    query_cnn2(person_sql, {personid});
-    QVariant personrealid = f4.rs.field(1);
-    const bool natural = f4.rs.text(0) == QLatin1String("1");
+    rs = query_cnn2(person_sql, {personid});
+    QVariant personrealid = rs.field(1);
+    const bool natural = rs.text(0) == QLatin1String("1");
     if (natural) {
-        query_cnn2(QStringLiteral("select inn from naturalperson where id=?"), {personrealid});
-        inn = f4.rs.text(0);
+        rs = query_cnn2(QStringLiteral("select inn from naturalperson where id=?"), {personrealid});
+        inn = rs.text(0);
     } else {
-        query_cnn2(QStringLiteral("select inn,kpp from legalperson where id=?"), {personrealid});
-        inn = f4.rs.text(0);
-        kpp = f4.rs.text(1);
+        rs = query_cnn2(QStringLiteral("select inn,kpp from legalperson where id=?"),
+                        {personrealid});
+        inn = rs.text(0);
+        kpp = rs.text(1);
     }
 
     if (inn.isEmpty()) {
@@ -136,15 +139,15 @@ void Form1::req1(qint32 acc) {
         return;
     }
 
-    query_cnn2(person_sql, {personid});
-    personrealid = f4.rs.field(1);
-    if (f4.rs.text(0) == QLatin1String("1")) {
-        query_cnn2(kNaturalName, {personrealid});
-        List1->addItem(f4.rs.text(0));
+    rs = query_cnn2(person_sql, {personid});
+    personrealid = rs.field(1);
+    if (rs.text(0) == QLatin1String("1")) {
+        rs = query_cnn2(kNaturalName, {personrealid});
+        List1->addItem(rs.text(0));
     } else {
-        query_cnn2(kLegalName, {personrealid});
-        const QString shortname = f4.rs.text_or_empty(3);
-        List1->addItem(shortname.isEmpty() ? f4.rs.text(0) : shortname);
+        rs = query_cnn2(kLegalName, {personrealid});
+        const QString shortname = rs.text_or_empty(3);
+        List1->addItem(shortname.isEmpty() ? rs.text(0) : shortname);
     }
     if (List1->count() > 0)
         List1->item(0)->setSelected(true);
@@ -153,10 +156,10 @@ void Form1::req1(qint32 acc) {
     ids_acc.append(accstream_id);
     inn_by_acc.clear();
     kpp_by_acc.clear();
-    inn_by_acc.insert(QString::number(accstream_id), f4.rs.text(1));
-    kpp_by_acc.insert(QString::number(accstream_id), f4.rs.text(2));
+    inn_by_acc.insert(QString::number(accstream_id), rs.text(1));
+    kpp_by_acc.insert(QString::number(accstream_id), rs.text(2));
 
-    f4.rs2 = f4.cnn2.execute(QStringLiteral(
+    rs2 = sh.cnn2.execute(QStringLiteral(
         "SELECT coalesce(name,'') || ' ' || coalesce(cast(the_year as text),''), time_id FROM "
         "time_by_month, report_time WHERE "
         "time_by_month.REPORT_ID = report_time.report_id and the_year>=2006 and "
@@ -164,30 +167,30 @@ void Form1::req1(qint32 acc) {
     {
         // Filling a list chooses nothing and runs no click behaviour.
         const QSignalBlocker block(Combo3);
-        for (; !f4.rs2.eof(); f4.rs2.move_next())
-            Combo3->addItem(f4.rs2.text(0));
+        for (; !rs2.eof(); rs2.move_next())
+            Combo3->addItem(rs2.text(0));
         Combo3->setCurrentIndex(-1);
     }
 
     ids_kbk.clear();
     QSignalBlocker block1(Combo1), block2(Combo2);
     // Each code once, in the order the cards were opened, on either engine.
-    f4.rs = f4.cnn.execute(QStringLiteral("select taxcode from fsk_cardlist where accstream_id=? "
-                                          "group by taxcode order by min(card_id)"),
-                           {qlonglong(accstream_id)});
-    for (; !f4.rs.eof(); f4.rs.move_next()) {
-        const QString taxcode = f4.rs.text_or_empty(0);
+    rs = sh.cnn.execute(QStringLiteral("select taxcode from fsk_cardlist where accstream_id=? "
+                                       "group by taxcode order by min(card_id)"),
+                        {qlonglong(accstream_id)});
+    for (; !rs.eof(); rs.move_next()) {
+        const QString taxcode = rs.text_or_empty(0);
         bool numeric = false;
         const double code = taxcode.trimmed().toDouble(&numeric);
         if (!numeric)
             continue;
         const qlonglong c = qAbs(qRound64(code));
-        f4.rs2 = f4.cnn2.execute(
+        rs2 = sh.cnn2.execute(
             QStringLiteral("select tax_name,big_code from nsi_taxlist where tax_code=?"), {c});
-        if (f4.rs2.empty())
+        if (rs2.empty())
             continue;
-        Combo1->addItem(f4.rs2.text(1));
-        Combo2->addItem(f4.rs2.text(0));
+        Combo1->addItem(rs2.text(1));
+        Combo2->addItem(rs2.text(0));
         ids_kbk.append(taxcode);
     }
     Combo1->setCurrentIndex(-1);
@@ -207,27 +210,27 @@ void Form1::req1(qint32 acc) {
                             QString::number(today.year());
     number(Combo3, quarter);
 
-    f4.rs2 = f4.cnn2.execute(
+    rs2 = sh.cnn2.execute(
         QStringLiteral("select childpersonid from branches where parentpersonid=?"), {personid});
-    for (; !f4.rs2.eof(); f4.rs2.move_next()) {
-        const QVariant child = f4.rs2.field(0);
-        f4.rs = f4.cnn2.execute(person_sql, {child});
-        const QVariant realid = f4.rs.field(1);
+    for (; !rs2.eof(); rs2.move_next()) {
+        const QVariant child = rs2.field(0);
+        rs = sh.cnn2.execute(person_sql, {child});
+        const QVariant realid = rs.field(1);
         QString branch;
-        if (f4.rs.text(0) == QLatin1String("1")) {
-            f4.rs = f4.cnn2.execute(kNaturalName, {realid});
-            branch = QStringLiteral("--->") + f4.rs.text(0);
+        if (rs.text(0) == QLatin1String("1")) {
+            rs = sh.cnn2.execute(kNaturalName, {realid});
+            branch = QStringLiteral("--->") + rs.text(0);
         } else {
-            f4.rs = f4.cnn2.execute(kLegalName, {realid});
-            const QString shortname = f4.rs.text_or_empty(3);
-            branch = QStringLiteral("--->") + (shortname.isEmpty() ? f4.rs.text(0) : shortname);
+            rs = sh.cnn2.execute(kLegalName, {realid});
+            const QString shortname = rs.text_or_empty(3);
+            branch = QStringLiteral("--->") + (shortname.isEmpty() ? rs.text(0) : shortname);
         }
         List1->addItem(branch);
-        rs3 = f4.cnn2.execute(QStringLiteral("select id from accstream where personid=?"), {child});
+        rs3 = sh.cnn2.execute(QStringLiteral("select id from accstream where personid=?"), {child});
         QString s;
         for (; !rs3.eof(); rs3.move_next()) {
-            inn_by_acc.insert(rs3.text(0), f4.rs.text(1));
-            kpp_by_acc.insert(rs3.text(0), f4.rs.text(2));
+            inn_by_acc.insert(rs3.text(0), rs.text(1));
+            kpp_by_acc.insert(rs3.text(0), rs.text(2));
             s += rs3.text(0) + QStringLiteral(",");
         }
         if (!s.isEmpty())

@@ -6,6 +6,7 @@
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/order_list.h"
+#include "common/shared.h"
 #include "common/window.h"
 #include "data/connection.h"
 #include "forming/compose.h"
@@ -78,7 +79,7 @@ void keep_order(Order& o, const data::Recordset& stored, Kopecks amount, const F
     constexpr int kPaymentDone = select_index(kLastStored) + 1;
     constexpr int kPrintDone = kPaymentDone + 1;
     Form1& f1 = form1();
-    Form4& f4 = form4();
+    Shared& sh = shared();
     if (is_one(stored, kPrintDone)) {
         o[Field::Number] = QStringLiteral("N") + stored.text_or_empty(select_index(Field::Number));
         f1.nom = add_int32(f1.nom, -1); // a printed order keeps its number and consumes none
@@ -91,8 +92,8 @@ void keep_order(Order& o, const data::Recordset& stored, Kopecks amount, const F
     o[Field::SumWords] = sum_rub_kop(amount);
     if (refresh && !is_one(stored, kPaymentDone))
         refresh_order(o, run.enp);
-    o.color = f4.my_color;
-    f4.cnn.execute(
+    o.color = sh.my_color;
+    sh.cnn.execute(
         QStringLiteral("update payments set number_=? where oper_id=?"),
         {QString::number(clean_number(o[Field::Number])), o[Field::OperId].toLongLong()});
 }
@@ -128,7 +129,7 @@ bool enp_receivers_known(const Form1& f1, const FormingRun& run) {
 // The accruals of a single tax payment: every accrual of the chosen organisations due on the
 // day, whatever its tax, period or card part.
 data::Recordset enp_accruals(const QString& acc_list, const QDate& due) {
-    return form4().cnn.execute(
+    return shared().cnn.execute(
         QStringLiteral(
             "select summa,fsk_cardlist.accstream_id,taxcode,docum_date,oper_id from "
             "fsk_operations,fsk_cardlist where fsk_operations.card_id=fsk_cardlist.card_id and "
@@ -143,7 +144,7 @@ data::Recordset enp_accruals(const QString& acc_list, const QDate& due) {
 
 void sluj1() {
     Form1& f1 = form1();
-    Form4& f4 = form4();
+    Shared& sh = shared();
     int step = 1;
     try {
         double start = 0;
@@ -185,7 +186,7 @@ void sluj1() {
         }
         const data::Recordset check =
             enp ? data::Recordset()
-                : f4.cnn.execute(
+                : sh.cnn.execute(
                       QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk from requisites "
                                      "where self_inn=? and self_kpp=? and (kbk=? or kbk='')"),
                       {f1.inn, f1.kpp, run.tax_code});
@@ -212,7 +213,7 @@ void sluj1() {
             step = 8;
             data::Recordset accruals =
                 enp ? enp_accruals(f1.acc_list, f1.DTPicker3->date())
-                    : f4.cnn.execute(
+                    : sh.cnn.execute(
                           QStringLiteral(
                               "select summa,fsk_cardlist.accstream_id,taxcode,docum_date,oper_id "
                               "from fsk_operations,fsk_cardlist where "
@@ -234,7 +235,7 @@ void sluj1() {
                 o[Field::Number] = QString::number(f1.nom);
 
                 const QVariant oper_id = accruals.field(4);
-                const data::Recordset stored = f4.cnn.execute(
+                const data::Recordset stored = sh.cnn.execute(
                     QStringLiteral(
                         "select number_,payment_date,sum,receiver,inn,kpp,kbk,okato,bik,rs,ks,"
                         "bank,sender,inn_sender,kpp_sender,okato_sender,bik_sender,rs_sender,"
@@ -250,7 +251,7 @@ void sluj1() {
                     if (kept)
                         keep_order(o, stored, *amount, run, fate == Stored::Keep);
                     else
-                        f4.cnn.execute(QStringLiteral("delete from payments where oper_id=?"),
+                        sh.cnn.execute(QStringLiteral("delete from payments where oper_id=?"),
                                        {oper_id});
                 }
                 if (!kept)
@@ -263,26 +264,26 @@ void sluj1() {
 
         step = 9;
         f1.exiter = false;
-        f4.org.clear();
+        sh.org.clear();
         for (int i = 0; i < f1.List1->count(); ++i)
             if (f1.List1->item(i)->isSelected())
-                f4.org.append(i);
-        f4.v_p = f1.Combo6->currentIndex();
-        f4.o_p = f1.Combo7->currentIndex();
-        f4.n_n = f1.Combo2->currentIndex();
-        f4.kbk = f1.Combo1->currentIndex();
-        f4.osnov = f1.Combo8->currentIndex();
-        f4.t_p = f1.Combo9->currentIndex();
-        f4.period = f1.Combo3->currentIndex();
-        f4.nomer = f1.Text1->text();
-        f4.naznach = f1.Text2->text();
-        f4.d_o = f1.DTPicker3->date();
-        f4.d_pp = f1.DTPicker1->date();
-        f4.d_doc = f1.DTPicker2->date();
+                sh.org.append(i);
+        sh.v_p = f1.Combo6->currentIndex();
+        sh.o_p = f1.Combo7->currentIndex();
+        sh.n_n = f1.Combo2->currentIndex();
+        sh.kbk = f1.Combo1->currentIndex();
+        sh.osnov = f1.Combo8->currentIndex();
+        sh.t_p = f1.Combo9->currentIndex();
+        sh.period = f1.Combo3->currentIndex();
+        sh.nomer = f1.Text1->text();
+        sh.naznach = f1.Text2->text();
+        sh.d_o = f1.DTPicker3->date();
+        sh.d_pp = f1.DTPicker1->date();
+        sh.d_doc = f1.DTPicker2->date();
         const int operation = f1.Combo4->currentIndex();
         if (operation < 0 || operation > 255)
             throw Error(QStringLiteral("Overflow")); // the remembered position is one byte
-        f4.t_t = quint8(operation);
+        sh.t_t = quint8(operation);
     } catch (const std::exception& e) {
         report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form1.sluj1"), step, e);
     }
@@ -291,7 +292,7 @@ void sluj1() {
 void Command2_Click() {
     int step = 1;
     try {
-        form4().my_color = kHighlight;
+        shared().my_color = kHighlight;
         step = 2;
         sluj1();
         step = 3;

@@ -5,6 +5,7 @@
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/settings.h"
+#include "common/shared.h"
 #include "common/window.h"
 #include "forming/compose.h"
 #include "forming/form1.h"
@@ -90,7 +91,7 @@ QList<qint64> accruals_of(const QList<QList<qint64>>& ids) {
 }
 
 bool paid(qint64 oper_id) {
-    const data::Recordset rs = form4().cnn.execute(
+    const data::Recordset rs = shared().cnn.execute(
         QStringLiteral("select payment_done from payments where oper_id=?"), {oper_id});
     return !rs.empty() && !rs.is_null(0) && rs.field(0).toDouble() == 1;
 }
@@ -98,7 +99,7 @@ bool paid(qint64 oper_id) {
 // The orders sent before or paid, in one question; without the user's Yes they are left out.
 // Returns the accruals whose sent rows are to be sent again.
 QList<qint64> ask_resend(QList<BankOrderFields>& orders, QList<QList<qint64>>& ids) {
-    data::Connection& cnn = form4().cnn;
+    data::Connection& cnn = shared().cnn;
     ensure_upload_journal(cnn);
     const QHash<qint64, SentTo> sent = sent_orders(cnn, accruals_of(ids));
     QStringList lines;
@@ -144,7 +145,7 @@ QList<qint64> ask_resend(QList<BankOrderFields>& orders, QList<QList<qint64>>& i
 // Whether another session holds or has just sent one of the orders; the user is told which.
 bool free_to_claim(const QList<BankOrderFields>& orders, const QList<QList<qint64>>& ids,
                    const QList<qint64>& resend) {
-    data::Connection& cnn = form4().cnn;
+    data::Connection& cnn = shared().cnn;
     const QList<qint64> all = accruals_of(ids);
     const QList<qint64> held = claimed_orders(cnn, all);
     const QHash<qint64, SentTo> sent = sent_orders(cnn, all);
@@ -180,13 +181,13 @@ QString bank_file_base(const QString& folder, const QString& payer_inn, const QD
 }
 
 bool settle_uploads() {
-    Form4& f4 = form4();
+    Shared& sh = shared();
     QStringList told;
     bool recorded = false;
-    if (!upload_journal_exists(f4.cnn))
+    if (!upload_journal_exists(sh.cnn))
         return false;
     qint32 highest = 0;
-    for (const Settled& s : settle_claims(f4.cnn)) {
+    for (const Settled& s : settle_claims(sh.cnn)) {
         const QString numbers = QStringLiteral("№ ") + s.numbers.join(QStringLiteral(", № "));
         if (s.file.isEmpty()) {
             told << QStringLiteral("платежные поручения %1 в банк не выгружены").arg(numbers);
@@ -199,11 +200,11 @@ bool settle_uploads() {
     }
     // Numbers that went to the bank are never given again, whatever the settings file says
     // (a session may have ended before it wrote the file).
-    if (f4.last_year == platform::today().year())
-        highest = std::max(highest, highest_sent_number(f4.cnn, f4.last_year));
-    if (highest > f4.last_number) {
-        f4.last_number = highest;
-        f4.nomer = QString::number(qint64(highest) + 1);
+    if (sh.last_year == platform::today().year())
+        highest = std::max(highest, highest_sent_number(sh.cnn, sh.last_year));
+    if (highest > sh.last_number) {
+        sh.last_number = highest;
+        sh.nomer = QString::number(qint64(highest) + 1);
         save_counter(form1().S);
     }
     if (!told.isEmpty())
@@ -226,7 +227,7 @@ void settle_uploads_or_say() {
 
 void Command11_Click() {
     Form2& f2 = form2();
-    Form4& f4 = form4();
+    Shared& sh = shared();
     int step = kRead;
     try {
         if (settle_uploads())
@@ -270,7 +271,7 @@ void Command11_Click() {
         // An order sent to the bank is issued: numbered as a print run numbers, a printed
         // order ("N") keeping its stored number.
         step = kNumber;
-        qint32 counter = clean_number(f4.nomer);
+        qint32 counter = clean_number(sh.nomer);
         QList<JournalOrder> journal;
         qint32 last_fresh = 0;
         for (qsizetype i = 0; i < orders.size(); ++i) {
@@ -288,7 +289,7 @@ void Command11_Click() {
 
         const QDateTime created = platform::now();
         const QString inn = orders.first().inn_sender;
-        QString folder = f4.up_path;
+        QString folder = sh.up_path;
         if (!folder.isEmpty() && !folder.endsWith(u'/') && !folder.endsWith(u'\\'))
             folder += platform::separator();
         QString base = bank_file_base(folder, inn, created);
@@ -304,14 +305,14 @@ void Command11_Click() {
         step = kClaim;
         if (!free_to_claim(orders, ids, resend))
             return;
-        claim_orders(f4.cnn, journal, base, hash,
+        claim_orders(sh.cnn, journal, base, hash,
                      created.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")), resend);
         platform::crash_point("upload-claimed");
 
         const QString temporary = temporary_name(base, hash);
         QString reason;
         if (!platform::write_durable(temporary, bytes, reason)) {
-            drop_claims(f4.cnn, hash);
+            drop_claims(sh.cnn, hash);
             say_not_written(base + QStringLiteral(".txt"), reason);
             return;
         }
@@ -328,7 +329,7 @@ void Command11_Click() {
         }
         QFile::remove(temporary);
         if (path.isEmpty()) {
-            drop_claims(f4.cnn, hash);
+            drop_claims(sh.cnn, hash);
             say_not_written(base + QStringLiteral(".txt"), reason);
             return;
         }
@@ -336,11 +337,11 @@ void Command11_Click() {
 
         // A failure from here on leaves the file and its claims, which settling completes.
         step = kRecord;
-        record_sent(f4.cnn, hash, path);
+        record_sent(sh.cnn, hash, path);
         platform::crash_point("upload-recorded");
         if (last_fresh > 0) {
-            f4.last_number = last_fresh;
-            f4.nomer = QString::number(qint64(last_fresh) + 1);
+            sh.last_number = last_fresh;
+            sh.nomer = QString::number(qint64(last_fresh) + 1);
             save_counter(form1().S);
         }
         platform::crash_point("upload-saved");
@@ -354,8 +355,8 @@ void Command11_Click() {
                            "папку, содержащую выгруженные документы?")
                 .arg(orders.size()),
             platform::vbYesNo, kTitle);
-        if (answer == platform::vbYes && !platform::open_folder(f4.up_path))
-            f2.set_status(status + folder_not_opened(f4.up_path));
+        if (answer == platform::vbYes && !platform::open_folder(sh.up_path))
+            f2.set_status(status + folder_not_opened(sh.up_path));
     } catch (const std::exception& e) {
         report_failure(kFailure, step, e);
         if (step == kRecord) // the list shows what was recorded

@@ -2,6 +2,7 @@
 
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "common/shared.h"
 #include "output/form2.h"
 #include "output/form5.h"
 #include "output/posting.h"
@@ -43,9 +44,9 @@ void edit_payment() {
     // The error box names the step that failed.
     int step = 2;
     try {
-        const data::Recordset rs =
-            form4().cnn.execute(QStringLiteral("select payment_done from payments where oper_id=?"),
-                                {row_oper_id(o[Field::OperId])});
+        const data::Recordset rs = shared().cnn.execute(
+            QStringLiteral("select payment_done from payments where oper_id=?"),
+            {row_oper_id(o[Field::OperId])});
         if (rs.empty())
             return; // the order is gone; nothing to edit
 

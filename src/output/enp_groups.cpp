@@ -3,6 +3,7 @@
 #include "common/amount.h"
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "common/shared.h"
 #include "data/connection.h"
 #include "forming/compose.h"
 #include "output/form2.h"
@@ -19,8 +20,8 @@ namespace {
 
 bool paid(const QString& oper_id) {
     const data::Recordset rs =
-        form4().cnn.execute(QStringLiteral("select payment_done from payments where oper_id=?"),
-                            {row_oper_id(oper_id)});
+        shared().cnn.execute(QStringLiteral("select payment_done from payments where oper_id=?"),
+                             {row_oper_id(oper_id)});
     return !rs.empty() && !rs.is_null(0) && rs.field(0).toDouble() == 1;
 }
 

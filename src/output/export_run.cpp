@@ -2,6 +2,7 @@
 
 #include "common/form4.h"
 #include "common/numbers.h"
+#include "common/shared.h"
 #include "common/window.h"
 #include "forming/form1.h"
 #include "output/form2.h"
@@ -20,7 +21,7 @@ namespace tavrelis {
 namespace {
 
 bool export_question() {
-    const QString kind = form4().to_excel ? QStringLiteral("Excel") : QStringLiteral("XML");
+    const QString kind = shared().to_excel ? QStringLiteral("Excel") : QStringLiteral("XML");
     return platform::msgbox(QStringLiteral("Выгрузка в ") + kind +
                                 QStringLiteral(" успешно выполнена. Открыть папку, содержащую "
                                                "выгруженные документы?"),
@@ -54,7 +55,7 @@ QString status_after_run(bool posting) {
     else if (!out.printers.isEmpty())
         run.printer = out.printers.last();
     run.files = int(out.files.size());
-    run.file_kind = form4().to_excel ? QStringLiteral("Excel") : QStringLiteral("XML");
+    run.file_kind = shared().to_excel ? QStringLiteral("Excel") : QStringLiteral("XML");
     if (!out.files.isEmpty())
         run.files_folder = native_folder(out.files.last());
     run.posting = posting;
@@ -102,14 +103,14 @@ QString folder_not_opened(const QString& folder) {
 
 void Command10_Click() {
     Form2& f2 = form2();
-    Form4& f4 = form4();
+    Shared& sh = shared();
     const bool print = f2.Check4->isChecked();
     const bool xml = f2.Check3->isChecked();
     const bool post = f2.Check2->isChecked();
     if (!print && !xml && !post)
         return;
 
-    f4.to_excel = f2.Check5->isChecked();
+    sh.to_excel = f2.Check5->isChecked();
     f2.cards.clear();
     f2.run_output = {};
     bool open_folder = false;
@@ -119,7 +120,7 @@ void Command10_Click() {
         f2.cards_count = 0;
         return pechat(only_xml, pay);
     };
-    const auto exported = [&f2, &f4] { return f2.suc || (excel_ok() && f4.to_excel); };
+    const auto exported = [&f2, &sh] { return f2.suc || (excel_ok() && sh.to_excel); };
 
     // The status comes before the questions, so that they stand beside the folder it names.
     if (print) {
@@ -148,8 +149,8 @@ void Command10_Click() {
         posting_summary();
     }
 
-    if (open_folder && !platform::open_folder(f4.up_path))
-        f2.set_status(f2.Label1->text() + folder_not_opened(f4.up_path));
+    if (open_folder && !platform::open_folder(sh.up_path))
+        f2.set_status(f2.Label1->text() + folder_not_opened(sh.up_path));
 }
 
 } // namespace tavrelis

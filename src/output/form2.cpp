@@ -5,6 +5,7 @@
 #include "common/numbers.h"
 #include "common/session.h"
 #include "common/settings.h"
+#include "common/shared.h"
 #include "forming/compose.h"
 #include "forming/form1.h"
 #include "output/bank_upload.h"
@@ -201,7 +202,7 @@ void Form2::show_ticked() {
 
 // The colour is the session's, set by the forming; the window shows it as it is.
 void Form2::showEvent(QShowEvent* e) {
-    const int bgr = form4().my_color;
+    const int bgr = shared().my_color;
     const QColor posted(bgr & 0xff, (bgr >> 8) & 0xff, (bgr >> 16) & 0xff);
     Label3->setText(QStringLiteral("<span style=\"color:%1\">■ Цветом</span> — уплата проведена; "
                                    "N — напечатано")
@@ -279,8 +280,8 @@ void Form2::refresh_list() {
         list.clear();
 
         step = 3;
-        Form4& f4 = form4();
-        qint64 k = qint64(f4.last_number) + 1; // numbers are 32-bit; beyond is an overflow
+        Shared& sh = shared();
+        qint64 k = qint64(sh.last_number) + 1; // numbers are 32-bit; beyond is an overflow
 
         step = 4;
         const FormingRun enp = enp_run();
@@ -290,7 +291,7 @@ void Form2::refresh_list() {
         };
         QList<History> histories;
         for (const qint32 id : ids) {
-            const data::Recordset rs = f4.cnn.execute(kOrderSelect, {qlonglong(id)});
+            const data::Recordset rs = sh.cnn.execute(kOrderSelect, {qlonglong(id)});
             if (rs.empty())
                 continue; // the order is gone
             OrderRow row(list);
@@ -309,18 +310,18 @@ void Form2::refresh_list() {
                 o[Field::Number] =
                     QStringLiteral("N") + rs.text_or_empty(select_index(Field::Number));
             }
-            o.color = field_equals(rs, kPaymentDone, 1) ? f4.my_color : 0;
+            o.color = field_equals(rs, kPaymentDone, 1) ? sh.my_color : 0;
             histories.append({id, !field_equals(rs, kPrintDone, 0), o.color != 0});
         }
 
         // Each row's tooltip: what the stored data say has happened to the order.
         step = 5;
         QHash<qint64, SentTo> sent;
-        if (upload_journal_exists(f4.cnn)) {
+        if (upload_journal_exists(sh.cnn)) {
             QList<qint64> all;
             for (const History& h : histories)
                 all.append(h.oper_id);
-            sent = sent_orders(f4.cnn, all);
+            sent = sent_orders(sh.cnn, all);
         }
         for (int r = 0; r < int(histories.size()) && r < list.count(); ++r) {
             const History& h = histories[r];
@@ -382,19 +383,20 @@ void Form2::Command6_Click() {
 
 void Form2::Command3_Click() {
     Form4& f4 = form4();
-    const int answer = platform::msgbox(QStringLiteral("Текущий путь выгрузки: ") + f4.up_path +
-                                            QStringLiteral(". Хотите изменить его?"),
-                                        platform::vbYesNo | platform::vbDefaultButton2, kTitle);
+    const int answer =
+        platform::msgbox(QStringLiteral("Текущий путь выгрузки: ") + shared().up_path +
+                             QStringLiteral(". Хотите изменить его?"),
+                         platform::vbYesNo | platform::vbDefaultButton2, kTitle);
     if (answer != platform::vbYes)
         return;
     // The chooser stores the folder itself when the user closes it with "Закрыть".
-    f4.open_at(f4.up_path);
+    f4.open_at(shared().up_path);
     platform::show_modal(f4);
 }
 
 void Form2::Command1_Click() {
     QLineEdit* start = form1().Text1;
-    start->setText(QString::number(qint64(form4().last_number) + 1));
+    start->setText(QString::number(qint64(shared().last_number) + 1));
     start->update();
     unload();
 }

@@ -8,6 +8,7 @@
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/session.h"
+#include "common/shared.h"
 #include "data/connection.h"
 #include "data/stored_dates.h"
 #include "output/form2.h"
@@ -215,7 +216,7 @@ namespace {
 
 // The bank has the amount an order was sent with: changing it asks first, naming the file.
 bool change_sent_order(const Order& o) {
-    data::Connection& cnn = form4().cnn;
+    data::Connection& cnn = shared().cnn;
     if (!upload_journal_exists(cnn))
         return true;
     const QHash<qint64, SentTo> sent = sent_orders(cnn, {row_oper_id(o[Field::OperId])});
@@ -269,9 +270,9 @@ void Form5::Command1_Click() {
                        ? QVariant()
                        : data::stored_date_or_null(o[Field::DocumentDate]))
                << data::stored_date(o[Field::PaymentDate]) << row_oper_id(o[Field::OperId]);
-        form4().cnn.execute(QStringLiteral("update payments set ") + updated_columns() +
-                                QStringLiteral(",document_date=?,payment_date=? where oper_id=?"),
-                            values);
+        shared().cnn.execute(QStringLiteral("update payments set ") + updated_columns() +
+                                 QStringLiteral(",document_date=?,payment_date=? where oper_id=?"),
+                             values);
     } catch (const std::exception& e) {
         report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form5.Command1_Click"),
                        step, e);

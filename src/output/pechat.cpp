@@ -4,6 +4,7 @@
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/settings.h"
+#include "common/shared.h"
 #include "common/window.h"
 #include "forming/form1.h"
 #include "output/enp_groups.h"
@@ -119,13 +120,13 @@ QString sheet_name(int r) {
 bool pechat(bool only_xml, bool pay) {
     Form1& f1 = form1();
     Form2& f2 = form2();
-    Form4& f4 = form4();
+    Shared& sh = shared();
     int step = kStart;
     Stage stage = kForming;
     std::unique_ptr<platform::WordApplication> word;
     platform::WordDocument* doc = nullptr;
     try {
-        f4.otvet = 0;
+        sh.otvet = 0;
         f2.suc = false;
         f1.cancel_print = false;
         if (f1.emp)
@@ -147,7 +148,7 @@ bool pechat(bool only_xml, bool pay) {
         }
 
         step = kCounter;
-        qint32 counter = clean_number(f4.nomer);
+        qint32 counter = clean_number(sh.nomer);
 
         const int rows = f2.row_count();
         // A single tax payment of several rows goes out once, at its first row.
@@ -192,7 +193,7 @@ bool pechat(bool only_xml, bool pay) {
                 auto print_sheet = [&] {
                     stage = kPrinting;
                     if (save_data(only_xml, pay)) {
-                        word->set_print_name(sheet_name(i), f4.up_path);
+                        word->set_print_name(sheet_name(i), sh.up_path);
                         word->PrintOut();
                         printed = true;
                         const platform::WordApplication::Printout where = word->last_printout();
@@ -231,7 +232,7 @@ bool pechat(bool only_xml, bool pay) {
                 step = kCount;
                 if (printed && numbered) {
                     counter = next_number(counter);
-                    f4.last_number = counter - 1;
+                    sh.last_number = counter - 1;
                     save_counter(f1.S);
                 }
             }
@@ -249,7 +250,7 @@ bool pechat(bool only_xml, bool pay) {
         step = kEnd;
         word->Quit();
         word.reset();
-        f4.nomer = QString::number(counter);
+        sh.nomer = QString::number(counter);
         return true;
     } catch (const std::exception& e) {
         f2.suc = false;

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "common/order.h"
+#include "common/shared.h"
 
 namespace tavrelis {
 
@@ -14,7 +15,7 @@ namespace tavrelis {
 //  - only_xml true, pay false: an export run; only_xml and pay: a posting run (output step
 //    only, nothing printed).
 // Each ticked order is filled into the word-processor template and opened in the word
-// processor. Numbers come from form4().nomer and are used up only by sheets really printed;
+// processor. Numbers come from shared().nomer and are used up only by sheets really printed;
 // "N" numbers are kept. False when the run was abandoned because the word processor is of an
 // unsupported version: the formed-orders window is then closed and the caller must not go on.
 // Every other failure is reported in the module's print error box, and true is returned.

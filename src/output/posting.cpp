@@ -3,6 +3,7 @@
 #include "common/form4.h"
 #include "common/form6.h"
 #include "common/numbers.h"
+#include "common/shared.h"
 #include "data/connection.h"
 #include "data/stored_dates.h"
 #include "output/form2.h"
@@ -71,15 +72,15 @@ qint64 row_oper_id(const QString& text) {
 
 void post_payment() {
     Form2& f2 = form2();
-    Form4& f4 = form4();
+    Shared& sh = shared();
     const Order o = f2.orders().order(f2.current_row - 1);
     const qint64 id = row_oper_id(o[Field::OperId]);
 
     const data::Recordset done =
-        f4.cnn.execute(QStringLiteral("select payment_done from payments where oper_id=?"), {id});
+        sh.cnn.execute(QStringLiteral("select payment_done from payments where oper_id=?"), {id});
     const QVariant payment_done = done.field(0);
     if (!payment_done.isNull() && payment_done.toDouble() > 0) {
-        if (f4.otvet == 2)
+        if (sh.otvet == 2)
             return;
         ask(QStringLiteral("Внимание"),
             QStringLiteral("Уплата по платежному поручению №") + o[Field::Number] +
@@ -89,7 +90,7 @@ void post_payment() {
         return;
     }
 
-    const data::Recordset accrual = f4.cnn.execute(
+    const data::Recordset accrual = sh.cnn.execute(
         QStringLiteral("select card_id,deleted,input_day,fsk_operations.act_id,term_day,summa,"
                        "docum,period_name,docum_num,docum_date,cardpart_id from "
                        "fsk_operations,fsk_actions where "
@@ -103,14 +104,14 @@ void post_payment() {
     const QVariant paid_on = data::stored_date(o[Field::PaymentDate]);
     // The payment and the mark that it was made go together: a failure or a crash between the
     // two would leave a payment in the card that the next run books again.
-    data::Transaction transaction(f4.cnn);
-    f4.cnn.execute(
+    data::Transaction transaction(sh.cnn);
+    sh.cnn.execute(
         QStringLiteral("insert into fsk_operations (card_id,deleted,input_day,act_id,term_day,"
                        "summa,docum,period_name,docum_num,docum_date) values "
                        "(?,0,?,?,?,?,'Платежное поручение',?,?,?)"),
         {qlonglong(card_id), today, qlonglong(act_id), today,
          stored_amount(bez_razr(o[Field::Sum])), period_name, o[Field::Number], paid_on});
-    f4.cnn.execute(QStringLiteral("update payments set payment_done=1 where oper_id=?"), {id});
+    sh.cnn.execute(QStringLiteral("update payments set payment_done=1 where oper_id=?"), {id});
     transaction.commit();
     // Counted once committed: a payment taken back is not in the summary.
     ++f2.ops_count;

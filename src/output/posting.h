@@ -9,7 +9,7 @@ namespace tavrelis {
 // of the accrual it pays: a payment operation of the accrual's card part, dated today, with
 // the order's amount, number and date; the order is then marked as posted. An order already
 // posted is never posted again: the notice says so, unless "Да для всех" was given earlier in
-// the run (form4().otvet 2). Counts the operation in ops_count and a card not counted yet in
+// the run (shared().otvet 2). Counts the operation in ops_count and a card not counted yet in
 // cards and cards_count, and sets suc. The payment and the mark are made together or not at
 // all. No handler of its own: a failing statement raises.
 void post_payment();

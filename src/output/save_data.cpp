@@ -5,6 +5,7 @@
 #include "common/form6.h"
 #include "common/numbers.h"
 #include "common/session.h"
+#include "common/shared.h"
 #include "common/window.h"
 #include "forming/form1.h"
 #include "output/excel_export.h"
@@ -41,17 +42,17 @@ QString export_base_name(const Form2& f2) {
 }
 
 QString extension() {
-    return form4().to_excel ? QStringLiteral(".xls") : QStringLiteral(".xml");
+    return shared().to_excel ? QStringLiteral(".xls") : QStringLiteral(".xml");
 }
 
 // Whether an existing export file may be replaced: "Да для всех" and "Нет для всех" hold for
 // the rest of the run; otherwise the user is asked. A window closed without an answer
 // leaves otvet as it was, and anything but a "no" lets the file be replaced.
 bool may_overwrite(const QString& base_name) {
-    Form4& f4 = form4();
-    if (f4.otvet == 2)
+    Shared& sh = shared();
+    if (sh.otvet == 2)
         return true;
-    if (f4.otvet == 4)
+    if (sh.otvet == 4)
         return false;
     const quint8 answer = ask(QStringLiteral("Вопрос"),
                               QStringLiteral("Файл выгрузки \"") + base_name +
@@ -69,7 +70,7 @@ bool ticked(const QCheckBox* box) {
 } // namespace
 
 QString export_folder() {
-    QString folder = form4().up_path;
+    QString folder = shared().up_path;
     if (folder.trimmed().isEmpty())
         throw Error(
             QStringLiteral("Не задан путь выгрузки. Укажите папку кнопкой «Путь выгрузки»"));
@@ -98,7 +99,7 @@ bool save_data(bool only_xml, bool pay) {
     try {
         excel_ok() = true;
         Form2& f2 = form2();
-        Form4& f4 = form4();
+        Shared& sh = shared();
         const int r = f2.current_row;
 
         if (!only_xml) {
@@ -106,7 +107,7 @@ bool save_data(bool only_xml, bool pay) {
             const qint32 number = clean_number(f2.cell(r, Field::Number));
             // Every accrual of a single tax payment records the one number it went under.
             for (const int member : f2.issued_rows())
-                f4.cnn.execute(
+                sh.cnn.execute(
                     QStringLiteral("update payments set print_done=1,number_=? where oper_id=?"),
                     {QString::number(number), row_oper_id(f2.cell(member, Field::OperId))});
             result = true;
@@ -132,7 +133,7 @@ bool save_data(bool only_xml, bool pay) {
             if (QFileInfo::exists(path) && !may_overwrite(base))
                 return result;
             step = 7;
-            if (f4.to_excel) {
+            if (sh.to_excel) {
                 excel_ok() = out_excel(path);
                 if (excel_ok())
                     f2.run_output.files.append(path);

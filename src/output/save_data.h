@@ -10,8 +10,8 @@ namespace tavrelis {
 //  - a print run records the order's number in payments (print_done=1, number_);
 //  - the payment is posted when "Провести уплаты в карточку" is ticked or in a posting run;
 //  - the export file is written when "Выгрузить в XML" is ticked or in an export run, as a
-//    workbook when form4().to_excel is set; an existing file is replaced only as the user
-//    answers (form4().otvet, shared with the already-posted notice), and "Отмена" sets
+//    workbook when shared().to_excel is set; an existing file is replaced only as the user
+//    answers (shared().otvet, shared with the already-posted notice), and "Отмена" sets
 //    form1().cancel_print.
 // True when the number was recorded: only then does the print loop print the sheet. A failure
 // is reported in the box "Произошла ошибка в модуле save_data(…): …" and the result reached so

@@ -1,6 +1,7 @@
 #include "common/form4.h"
 #include "common/session.h"
 #include "common/settings.h"
+#include "common/shared.h"
 #include "platform/codepage.h"
 #include "platform/env.h"
 #include "support/support.h"
@@ -55,8 +56,8 @@ private slots:
         Session s;
         write_ini(ini.replace("X", dir_.path() + "/out"));
         QCOMPARE(settings_startup(paths_), text1);
-        QCOMPARE(form4().last_number, last_number);
-        QCOMPARE(form4().last_year, last_year);
+        QCOMPARE(shared().last_number, last_number);
+        QCOMPARE(shared().last_year, last_year);
         QVERIFY(QFileInfo(dir_.path() + "/out").isDir());
         write_settings(paths_.S);
         QVERIFY(read_file(paths_.S).endsWith(QByteArray::number(last_number) + " \r\n " +

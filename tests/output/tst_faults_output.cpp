@@ -3,6 +3,7 @@
 
 #include "common/form4.h"
 #include "common/session.h"
+#include "common/shared.h"
 #include "common/window.h"
 #include "data/connection.h"
 #include "forming/form1.h"
@@ -72,7 +73,7 @@ class TestFaultsOutput : public QObject {
         }
         testsupport::open_formation(fd::kReportSet);
         Command2_Click();
-        form4().up_path = export_folder;
+        shared().up_path = export_folder;
         return form2();
     }
 
@@ -248,12 +249,12 @@ int template_run(const QString& run) {
     Session session;
     platform::RecordingUi ui;
     platform::UiScope scope(ui);
-    Form4& f4 = form4();
-    f4.cnn.set_connection_string(
+    Shared& sh = shared();
+    sh.cnn.set_connection_string(
         data::access_connection_string(qEnvironmentVariable("TAVRELIS_SETTLEMENTS")));
-    f4.cnn.open();
-    f4.nomer = QStringLiteral("1");
-    f4.up_path = qEnvironmentVariable("TAVRELIS_EXPORT");
+    sh.cnn.open();
+    sh.nomer = QStringLiteral("1");
+    sh.up_path = qEnvironmentVariable("TAVRELIS_EXPORT");
     form1().emp = false;
     Form2& f2 = form2();
     for (const char* id : {"1001", "1002"}) {

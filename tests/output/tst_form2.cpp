@@ -2,6 +2,7 @@
 // keyboard, and what the window says about the list and the runs.
 
 #include "common/form4.h"
+#include "common/shared.h"
 #include "forming/form1.h"
 #include "output/export_run.h"
 #include "output/form2.h"
@@ -49,7 +50,7 @@ class TestForm2 : public QObject {
             if (!add_stored_order(fx_.host(), o))
                 qFatal("no stored order");
         }
-        form4().my_color = 0xC0C000;
+        shared().my_color = 0xC0C000;
         return fx_.list(ids);
     }
 
@@ -57,8 +58,8 @@ class TestForm2 : public QObject {
     Form2& run_ready(const QTemporaryDir& out) {
         Form2& f2 = list({1, 2});
         f2.Command5_Click();
-        form4().up_path = out.filePath(QStringLiteral("Выгрузка"));
-        form4().nomer = QStringLiteral("1");
+        shared().up_path = out.filePath(QStringLiteral("Выгрузка"));
+        shared().nomer = QStringLiteral("1");
         form1().emp = false;
         platform::set_print_folder(out.filePath(QStringLiteral("pdf")));
         return f2;
@@ -137,8 +138,8 @@ private slots:
         QCOMPARE(m.data(m.index(1, 5), Qt::ToolTipRole).toString(),
                  QStringLiteral("Напечатано под номером 15; уплата проведена в карточку"));
         // Sent to the bank: the journal says when and in which file.
-        ensure_upload_journal(form4().cnn);
-        form4().cnn.execute(QStringLiteral(
+        ensure_upload_journal(shared().cnn);
+        shared().cnn.execute(QStringLiteral(
             "insert into bank_uploads (oper_id,number_,sum,payment_date,file_name,file_hash,"
             "created,owner,claimed_utc,state) values (2,'15','1,00','05.12.2026',"
             "'/export/to_bank_1.txt','h','05.12.2026 12:00:00','o','u',2)"));
@@ -169,8 +170,8 @@ private slots:
             QStringLiteral("update payments set %1='%2';").arg(column, QString(length, u'ж'))));
         f2.refresh_list();
         f2.Command5_Click();
-        form4().up_path = out.filePath(QStringLiteral("Выгрузка"));
-        form4().nomer = QStringLiteral("1");
+        shared().up_path = out.filePath(QStringLiteral("Выгрузка"));
+        shared().nomer = QStringLiteral("1");
         form1().emp = false;
         platform::set_print_folder(out.path());
         f2.Check4->setChecked(true);
@@ -247,7 +248,7 @@ private slots:
         f2.Check5->setChecked(true);
         fx_.ui().answers = {platform::vbNo};
         Command10_Click();
-        const QDir folder(form4().up_path);
+        const QDir folder(shared().up_path);
         const QStringList books = folder.entryList({QStringLiteral("*.xls")}, QDir::Files);
         QCOMPARE(books.size(), 2);
         const auto xl = platform::factory().create_spreadsheet();

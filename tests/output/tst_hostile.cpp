@@ -4,6 +4,7 @@
 
 #include "common/form4.h"
 #include "common/session.h"
+#include "common/shared.h"
 #include "data/connection.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
@@ -243,7 +244,7 @@ private slots:
                                                   "payment_aim"};
 
         const QDir xml_dir(exports.filePath(QStringLiteral("xml")));
-        form4().up_path = xml_dir.path();
+        shared().up_path = xml_dir.path();
         ui.answers.push_back(platform::vbNo);
         run(false, false, true, false);
         QCOMPARE(ui.texts().size(), 1);

@@ -1,5 +1,6 @@
 #include "common/form4.h"
 #include "common/form6.h"
+#include "common/shared.h"
 #include "output/form2.h"
 #include "output/posting.h"
 #include "output/save_data.h"
@@ -67,7 +68,7 @@ private slots:
                                        "delete from fsk_actions; delete from fsk_cardlist;" +
                                        kSchema));
         fx_.open_settlements();
-        form4().up_path = exports_.path();
+        shared().up_path = exports_.path();
         set_today(QDate(2026, 5, 14));
     }
     void cleanup() {

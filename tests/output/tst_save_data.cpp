@@ -1,5 +1,6 @@
 #include "common/form4.h"
 #include "common/form6.h"
+#include "common/shared.h"
 #include "forming/form1.h"
 #include "output/form2.h"
 #include "output/save_data.h"
@@ -40,7 +41,7 @@ class TestSaveData : public QObject {
             o[Field::InnSender] = kInn;
             form2().orders().append(o);
         }
-        form4().otvet = 0;
+        shared().otvet = 0;
         form1().cancel_print = false;
         for (int r = 1; r <= 4 && !form1().cancel_print; ++r) {
             form2().current_row = r;
@@ -56,7 +57,7 @@ private slots:
         fx_.init();
         exports_ = std::make_unique<QTemporaryDir>();
         fx_.open_settlements();
-        form4().up_path = exports_->path();
+        shared().up_path = exports_->path();
     }
     void cleanup() { fx_.cleanup(); }
 

@@ -3,6 +3,7 @@
 #include "common/form4.h"
 #include "common/order_list.h"
 #include "common/settings.h"
+#include "common/shared.h"
 #include "data/connection.h"
 #include "forming/form1.h"
 #include "output/form2.h"
@@ -66,15 +67,15 @@ QString WindowFixture::stored(int oper_id, const QString& column) const {
 }
 
 void WindowFixture::open_settlements() {
-    tavrelis::Form4& f4 = tavrelis::form4();
-    f4.cnn.set_connection_string(
+    tavrelis::Shared& sh = tavrelis::shared();
+    sh.cnn.set_connection_string(
         tavrelis::data::access_connection_string(host_->settlements_file()));
-    f4.cnn.open();
+    sh.cnn.open();
 }
 
 tavrelis::Form2& WindowFixture::list(const QList<int>& ids, int last_number) {
     open_settlements();
-    tavrelis::form4().last_number = last_number;
+    tavrelis::shared().last_number = last_number;
     tavrelis::Form2& f = tavrelis::form2();
     for (int id : ids) {
         tavrelis::Order o;

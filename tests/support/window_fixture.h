@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/session.h"
+#include "common/shared.h"
 #include "platform/recording_ui.h"
 #include "support/testhost.h"
 
@@ -31,7 +32,7 @@ public:
     // A value of the stored order of an accrual.
     QString stored(int oper_id, const QString& column) const;
 
-    // form4().cnn opened on the settlements database.
+    // shared().cnn opened on the settlements database.
     void open_settlements();
     // The formed-orders list of the stored orders of these accruals, as a forming leaves it:
     // rebuilt from payments with the counter at last_number, the first row current.
