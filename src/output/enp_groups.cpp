@@ -46,7 +46,7 @@ QList<IssuedOrder> issued_orders(const Form2& f2) {
         if (!enp)
             enp = enp_run();
         if (!is_enp_kbk(o[Field::Kbk], *enp) || paid(o[Field::OperId])) {
-            out.append({{r}, o});
+            out.append({{r}, o, {o}});
             totals.append(0);
             continue;
         }
@@ -58,10 +58,11 @@ QList<IssuedOrder> issued_orders(const Form2& f2) {
         const qint64 amount = read_kopecks(o[Field::Sum]).value();
         if (it == group_of.constEnd()) {
             group_of.insert(key, out.size());
-            out.append({{r}, o});
+            out.append({{r}, o, {o}});
             totals.append(amount);
         } else {
             out[*it].rows.append(r);
+            out[*it].members.append(o);
             totals[*it] = add(totals[*it], amount);
         }
     }

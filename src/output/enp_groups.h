@@ -16,6 +16,7 @@ class Form2;
 struct IssuedOrder {
     QList<int> rows;
     Order order;
+    QList<Order> members; // the orders of rows, each with its own accrual and amount
 };
 
 // The orders of the ticked rows, in the order of their first rows.

@@ -27,7 +27,7 @@ struct Quitter {
 
 } // namespace
 
-bool out_excel(const QString& path) {
+bool out_excel(const QString& path, const Order& o) {
     std::unique_ptr<platform::Spreadsheet> xl;
     try {
         xl = platform::factory().create_spreadsheet();
@@ -56,8 +56,6 @@ bool out_excel(const QString& path) {
         platform::Worksheet& sheet = book.sheets(1);
 
         step = 4;
-        const Form2& f2 = form2();
-        const Order o = f2.issued_order();
         // One sheet row a field, in the list's order.
         for (int c = column_of(kFirstExported); c <= column_of(kLastExported); ++c)
             sheet.set_cell(c, 2, export_text(Field(c), o.texts[size_t(c)]));

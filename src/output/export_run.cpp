@@ -28,10 +28,10 @@ bool export_question() {
                             platform::vbYesNo, kTitle) == platform::vbYes;
 }
 
-void posting_summary() {
-    const Form2& f2 = form2();
-    platform::msgbox(QStringLiteral("Проведено ") + QString::number(f2.ops_count) +
-                         QStringLiteral(" операций уплаты в ") + QString::number(f2.cards_count) +
+void posting_summary(const RunTally& tally) {
+    platform::msgbox(QStringLiteral("Проведено ") + QString::number(tally.ops_count) +
+                         QStringLiteral(" операций уплаты в ") +
+                         QString::number(tally.cards.size()) +
                          QStringLiteral(" карточек расчета с бюджетом"),
                      platform::vbInformation, kTitle);
 }
@@ -45,9 +45,7 @@ QString native_folder_of_dir(const QString& folder) {
 }
 
 // The status of the run just ended, from what it put out.
-QString status_after_run(bool posting) {
-    Form2& f2 = form2();
-    const Form2::RunOutput& out = f2.run_output;
+QString status_after_run(const RunTally& out, bool posting) {
     RunOutcome run;
     run.sheets = out.sheets;
     if (!out.pdfs.isEmpty())
@@ -59,9 +57,9 @@ QString status_after_run(bool posting) {
     if (!out.files.isEmpty())
         run.files_folder = native_folder(out.files.last());
     run.posting = posting;
-    run.operations = f2.ops_count;
-    run.cards = f2.cards_count;
-    run.cancelled = form1().cancel_print;
+    run.operations = out.ops_count;
+    run.cards = int(out.cards.size());
+    run.cancelled = out.cancelled;
     return run_status(run);
 }
 
@@ -111,42 +109,37 @@ void Command10_Click() {
         return;
 
     sh.to_excel = f2.Check5->isChecked();
-    f2.cards.clear();
-    f2.run_output = {};
+    RunTally tally;
     bool open_folder = false;
     // One pass of the print loop; false when it closed the window.
-    auto pass = [&f2](bool only_xml, bool pay) {
-        f2.ops_count = 0;
-        f2.cards_count = 0;
-        return pechat(only_xml, pay);
-    };
-    const auto exported = [&f2, &sh] { return f2.suc || (excel_ok() && sh.to_excel); };
+    auto pass = [&tally](bool only_xml, bool pay) { return pechat({only_xml, pay}, tally); };
+    const auto exported = [&tally, &sh] { return tally.exported || (excel_ok() && sh.to_excel); };
 
     // The status comes before the questions, so that they stand beside the folder it names.
     if (print) {
         if (!pass(false, false))
             return;
         f2.refresh_list();
-        f2.set_status(status_after_run(post));
+        f2.set_status(status_after_run(tally, post));
         if (xml && exported())
             open_folder = export_question();
         if (post)
-            posting_summary();
+            posting_summary(tally);
     } else if (xml) {
         if (!pass(true, false))
             return;
         f2.refresh_list();
-        f2.set_status(status_after_run(post));
+        f2.set_status(status_after_run(tally, post));
         if (exported())
             open_folder = export_question();
         if (post)
-            posting_summary();
+            posting_summary(tally);
     } else {
         if (!pass(true, true))
             return;
         f2.refresh_list();
-        f2.set_status(status_after_run(true));
-        posting_summary();
+        f2.set_status(status_after_run(tally, true));
+        posting_summary(tally);
     }
 
     if (open_folder && !platform::open_folder(sh.up_path))

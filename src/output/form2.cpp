@@ -342,25 +342,6 @@ void Form2::refresh_list() {
     }
 }
 
-Order Form2::issued_order() const {
-    if (!output_rows.isEmpty() && output_rows.first() == current_row)
-        return output_order;
-    return orders().order(current_row - 1);
-}
-
-QList<int> Form2::issued_rows() const {
-    if (!output_rows.isEmpty() && output_rows.first() == current_row)
-        return output_rows;
-    return {current_row};
-}
-
-bool Form2::card_counted(qint32 card_id) const {
-    for (const qint32 id : cards)
-        if (id == card_id)
-            return true;
-    return false;
-}
-
 void Form2::on_unload() {
     write_settings_or_say(form1().S);
 }

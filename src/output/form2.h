@@ -43,24 +43,6 @@ public:
     QLabel* Label2;         // the ticked orders and their sum
     QLabel* Label3;         // what the highlight colour and the N mark mean
 
-    // Window-level state.
-    bool suc = false;
-    qint32 ops_count = 0;
-    qint32 cards_count = 0;
-    qint32 current_row = 0; // 1-based row of L1 the output works on
-    // The order a print run issues for current_row when it stands for several rows (a single
-    // tax payment): its rows, current_row first, and its texts with the total amount.
-    QList<int> output_rows;
-    Order output_order;
-    QList<qint32> cards;
-    // What the current run has put out, for the status line.
-    struct RunOutput {
-        int sheets = 0;
-        QStringList pdfs;     // the PDF files sheets became
-        QStringList printers; // the printers sheets went to
-        QStringList files;    // the export files written
-    };
-    RunOutput run_output;
     void set_status(const QString& text);
 
     OrderList& orders() const;
@@ -70,17 +52,12 @@ public:
     QString cell(int r, Field f) const;
     void set_cell(int r, Field f, const QString& text);
     bool ticked(int r) const;
-    // The order the output works on: output_order when it is current_row's, else that row's.
-    Order issued_order() const;
-    // The rows it stands for: output_rows when they are current_row's, else that row alone.
-    QList<int> issued_rows() const;
     // The 1-based row of the list's current row, 0 when none.
     int current_list_row() const;
 
     // Rebuilds L1 from payments, keeping the rows' order. A failure is reported in the
     // module's error box and leaves the list as far as the rebuild got; it never escapes.
     void refresh_list();
-    bool card_counted(qint32 card_id) const;
 
     // The forming's defaults: an export run of the new orders.
     void prepare_export_run() override;

@@ -91,10 +91,6 @@ QByteArray template_value(const QString& key, const QString& text) {
     return platform::to_cp1251(text);
 }
 
-void fill_keys(int r) {
-    fill_keys(form2().orders().order(r - 1));
-}
-
 void fill_keys(const Order& o) {
     for (const Field f : template_fields()) {
         const QString key = QLatin1String(field_table()[size_t(f)].key);
@@ -105,19 +101,17 @@ void fill_keys(const Order& o) {
         xml_put(QStringLiteral("status"), platform::to_cp1251(payer_status(o[Field::InnSender])));
 }
 
-QString sheet_name(int r) {
-    const Form2& f2 = form2();
-    const QString name =
-        f2.cell(r, Field::InnSender) + QStringLiteral("_N") + f2.cell(r, Field::Number);
+QString sheet_name(const Order& o) {
+    const QString name = o[Field::InnSender] + QStringLiteral("_N") + o[Field::Number];
     try {
-        return name + u'_' +
-               order_date(f2.cell(r, Field::PaymentDate)).toString(QStringLiteral("yyyyMMdd"));
+        return name + u'_' + order_date(o[Field::PaymentDate]).toString(QStringLiteral("yyyyMMdd"));
     } catch (const std::exception&) {
         return name; // the output step has reported the date already
     }
 }
 
-bool pechat(bool only_xml, bool pay) {
+bool pechat(const OutputOptions& options, RunTally& tally) {
+    const bool only_xml = options.only_xml;
     Form1& f1 = form1();
     Form2& f2 = form2();
     Shared& sh = shared();
@@ -127,7 +121,7 @@ bool pechat(bool only_xml, bool pay) {
     platform::WordDocument* doc = nullptr;
     try {
         sh.otvet = 0;
-        f2.suc = false;
+        tally.exported = false;
         f1.cancel_print = false;
         if (f1.emp)
             return true;
@@ -155,12 +149,10 @@ bool pechat(bool only_xml, bool pay) {
         QHash<int, IssuedOrder> issued;
         for (IssuedOrder& o : issued_orders(f2))
             issued.insert(o.rows.first(), std::move(o));
-        const auto clear_issued = qScopeGuard([&f2] { f2.output_rows.clear(); });
         for (int i = 1; i <= rows; ++i) {
             step = kRow;
-            f2.current_row = i;
             if (issued.contains(i)) {
-                f2.output_rows = issued[i].rows;
+                IssuedOrder& order = issued[i];
                 bool printed = false;
                 bool numbered = false;
 
@@ -176,13 +168,14 @@ bool pechat(bool only_xml, bool pay) {
                     number = QString::number(counter);
                     numbered = true;
                 }
-                for (const int member : f2.output_rows)
+                for (const int member : order.rows)
                     f2.set_cell(member, Field::Number, number);
-                f2.output_order = issued[i].order;
-                f2.output_order[Field::Number] = number;
+                order.order[Field::Number] = number;
+                for (Order& member : order.members)
+                    member[Field::Number] = number;
 
                 step = kFill;
-                fill_keys(f2.output_order);
+                fill_keys(order.order);
 
                 step = kOpen;
                 xml_saver();
@@ -192,21 +185,21 @@ bool pechat(bool only_xml, bool pay) {
                 step = kOutput;
                 auto print_sheet = [&] {
                     stage = kPrinting;
-                    if (save_data(only_xml, pay)) {
-                        word->set_print_name(sheet_name(i), sh.up_path);
+                    if (save_data(order, options, tally)) {
+                        word->set_print_name(sheet_name(order.order), sh.up_path);
                         word->PrintOut();
                         printed = true;
                         const platform::WordApplication::Printout where = word->last_printout();
-                        ++f2.run_output.sheets;
+                        ++tally.sheets;
                         if (!where.pdf.isEmpty())
-                            f2.run_output.pdfs.append(where.pdf);
+                            tally.pdfs.append(where.pdf);
                         else if (!where.printer.isEmpty())
-                            f2.run_output.printers.append(where.printer);
+                            tally.printers.append(where.printer);
                     }
                     stage = kForming;
                 };
                 if (only_xml) {
-                    save_data(only_xml, pay);
+                    save_data(order, options, tally);
                 } else if (f2.Check1->isChecked()) {
                     word->run(QStringLiteral("to_preview"), preview_file());
                     Form3& f3 = form3();
@@ -215,6 +208,7 @@ bool pechat(bool only_xml, bool pay) {
                     if (f1.pechatat) {
                         print_sheet();
                     } else if (f1.cancel_print) {
+                        tally.cancelled = true;
                         doc->Close();
                         doc = nullptr;
                         word->Quit();
@@ -239,10 +233,10 @@ bool pechat(bool only_xml, bool pay) {
 
             // "Отмена" at the overwrite question ends the run after its sheet.
             step = kCancelled;
-            if (f1.cancel_print) {
+            if (tally.cancelled) {
                 word->Quit();
                 word.reset();
-                f2.suc = false;
+                tally.exported = false;
                 return true;
             }
         }
@@ -253,7 +247,7 @@ bool pechat(bool only_xml, bool pay) {
         sh.nomer = QString::number(counter);
         return true;
     } catch (const std::exception& e) {
-        f2.suc = false;
+        tally.exported = false;
         doc = nullptr; // the word processor takes its documents with it
         word.reset();
         QString text;

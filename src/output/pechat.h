@@ -6,10 +6,12 @@
 
 #include "common/order.h"
 #include "common/shared.h"
+#include "output/save_data.h"
 
 namespace tavrelis {
 
-// The print loop over the ticked rows of form2().L1, the way every run of "Выполнить" goes:
+// The print loop over the orders of the ticked rows of form2().L1, the way every run of
+// "Выполнить" goes, telling in tally what it did:
 //  - only_xml false: a print run (numbers, preview when "С предпросмотром" is ticked, output
 //    step, printout);
 //  - only_xml true, pay false: an export run; only_xml and pay: a posting run (output step
@@ -19,7 +21,7 @@ namespace tavrelis {
 // "N" numbers are kept. False when the run was abandoned because the word processor is of an
 // unsupported version: the formed-orders window is then closed and the caller must not go on.
 // Every other failure is reported in the module's print error box, and true is returned.
-bool pechat(bool only_xml, bool pay);
+bool pechat(const OutputOptions& options, RunTally& tally);
 
 // The 27 fields the template shows, in the order their keys are filled; each field's key
 // is in the field table.
@@ -30,14 +32,13 @@ const QList<Field>& template_fields();
 // text one byte per character as the list shows it.
 QByteArray template_value(const QString& key, const QString& text);
 
-// Fills the 27 keys of the template buffer from the 1-based row r of form2().L1, or from an
-// order; and the payer's status (field 101) where the template has a key for it.
-void fill_keys(int r);
+// Fills the 27 keys of the template buffer from an order, and the payer's status (field 101)
+// where the template has a key for it.
 void fill_keys(const Order& o);
 
 // The name a printed sheet goes under: the payer's INN, "_N", the number and "_" with the
 // order date as yyyymmdd, as the export file is named; without the date part when the date
 // cannot be read.
-QString sheet_name(int r);
+QString sheet_name(const Order& o);
 
 } // namespace tavrelis

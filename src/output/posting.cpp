@@ -70,10 +70,8 @@ qint64 row_oper_id(const QString& text) {
     return id;
 }
 
-void post_payment() {
-    Form2& f2 = form2();
+std::optional<qint32> post_payment(const Order& o) {
     Shared& sh = shared();
-    const Order o = f2.orders().order(f2.current_row - 1);
     const qint64 id = row_oper_id(o[Field::OperId]);
 
     const data::Recordset done =
@@ -81,13 +79,13 @@ void post_payment() {
     const QVariant payment_done = done.field(0);
     if (!payment_done.isNull() && payment_done.toDouble() > 0) {
         if (sh.otvet == 2)
-            return;
+            return std::nullopt;
         ask(QStringLiteral("Внимание"),
             QStringLiteral("Уплата по платежному поручению №") + o[Field::Number] +
                 QStringLiteral(" за ") + QString::number(order_date(o[Field::PaymentDate]).year()) +
                 QStringLiteral(" год уже проведена."),
             {true, true, false, false, false});
-        return;
+        return std::nullopt;
     }
 
     const data::Recordset accrual = sh.cnn.execute(
@@ -113,13 +111,7 @@ void post_payment() {
          stored_amount(bez_razr(o[Field::Sum])), period_name, o[Field::Number], paid_on});
     sh.cnn.execute(QStringLiteral("update payments set payment_done=1 where oper_id=?"), {id});
     transaction.commit();
-    // Counted once committed: a payment taken back is not in the summary.
-    ++f2.ops_count;
-    if (!f2.card_counted(card_id)) {
-        f2.cards.append(card_id);
-        ++f2.cards_count;
-    }
-    f2.suc = true;
+    return card_id;
 }
 
 } // namespace tavrelis

@@ -18,7 +18,6 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QScopeGuard>
 
 namespace tavrelis {
 
@@ -35,10 +34,9 @@ bool is_separator(QChar c) {
 }
 
 // The name of the export file without folder and extension.
-QString export_base_name(const Form2& f2) {
-    const int r = f2.current_row;
-    return f2.cell(r, Field::InnSender) + QStringLiteral("_N") + f2.cell(r, Field::Number) + u'_' +
-           order_date(f2.cell(r, Field::PaymentDate)).toString(QStringLiteral("yyyyMMdd"));
+QString export_base_name(const Order& o) {
+    return o[Field::InnSender] + QStringLiteral("_N") + o[Field::Number] + u'_' +
+           order_date(o[Field::PaymentDate]).toString(QStringLiteral("yyyyMMdd"));
 }
 
 QString extension() {
@@ -48,7 +46,7 @@ QString extension() {
 // Whether an existing export file may be replaced: "Да для всех" and "Нет для всех" hold for
 // the rest of the run; otherwise the user is asked. A window closed without an answer
 // leaves otvet as it was, and anything but a "no" lets the file be replaced.
-bool may_overwrite(const QString& base_name) {
+bool may_overwrite(const QString& base_name, RunTally& tally) {
     Shared& sh = shared();
     if (sh.otvet == 2)
         return true;
@@ -59,7 +57,7 @@ bool may_overwrite(const QString& base_name) {
                                   QStringLiteral("\" уже существует. Перезаписать его?"),
                               {true, true, true, true, true});
     if (answer == 5)
-        form1().cancel_print = true;
+        tally.cancelled = true;
     return answer != 3 && answer != 4 && answer != 5;
 }
 
@@ -92,7 +90,7 @@ bool& excel_ok() {
     return Session::current().get<OutputValues>().excel_ok;
 }
 
-bool save_data(bool only_xml, bool pay) {
+bool save_data(const IssuedOrder& order, const OutputOptions& options, RunTally& tally) {
     bool result = false;
     // The box names the step that failed.
     int step = 1;
@@ -100,47 +98,50 @@ bool save_data(bool only_xml, bool pay) {
         excel_ok() = true;
         Form2& f2 = form2();
         Shared& sh = shared();
-        const int r = f2.current_row;
 
-        if (!only_xml) {
+        if (!options.only_xml) {
             step = 2;
-            const qint32 number = clean_number(f2.cell(r, Field::Number));
+            const qint32 number = clean_number(order.order[Field::Number]);
             // Every accrual of a single tax payment records the one number it went under.
-            for (const int member : f2.issued_rows())
+            for (const Order& member : order.members)
                 sh.cnn.execute(
                     QStringLiteral("update payments set print_done=1,number_=? where oper_id=?"),
-                    {QString::number(number), row_oper_id(f2.cell(member, Field::OperId))});
+                    {QString::number(number), row_oper_id(member[Field::OperId])});
             result = true;
         }
 
-        if (ticked(f2.Check2) || (only_xml && pay)) {
+        if (ticked(f2.Check2) || (options.only_xml && options.pay)) {
             step = 3;
-            // Each accrual is booked into its own card with its own amount.
-            const QList<int> members = f2.issued_rows();
-            const auto back = qScopeGuard([&f2, r] { f2.current_row = r; });
-            for (const int member : members) {
-                f2.current_row = member;
-                post_payment();
+            // Each accrual is booked into its own card with its own amount; counted once
+            // committed, so that a payment taken back is not in the summary.
+            for (const Order& member : order.members) {
+                const std::optional<qint32> card = post_payment(member);
+                if (!card)
+                    continue;
+                ++tally.ops_count;
+                if (!tally.cards.contains(*card))
+                    tally.cards.append(*card);
+                tally.exported = true;
             }
         }
 
-        if (ticked(f2.Check3) || (only_xml && !pay)) {
+        if (ticked(f2.Check3) || (options.only_xml && !options.pay)) {
             step = 4;
-            const QString base = export_base_name(f2);
+            const QString base = export_base_name(order.order);
             step = 5;
             const QString path = export_folder() + base + extension();
             step = 6;
-            if (QFileInfo::exists(path) && !may_overwrite(base))
+            if (QFileInfo::exists(path) && !may_overwrite(base, tally))
                 return result;
             step = 7;
             if (sh.to_excel) {
-                excel_ok() = out_excel(path);
+                excel_ok() = out_excel(path, order.order);
                 if (excel_ok())
-                    f2.run_output.files.append(path);
+                    tally.files.append(path);
             } else {
-                out_xml(path);
-                f2.suc = true;
-                f2.run_output.files.append(path);
+                out_xml(path, order.order);
+                tally.exported = true;
+                tally.files.append(path);
             }
         }
         return result;

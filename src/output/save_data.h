@@ -1,22 +1,44 @@
 #pragma once
 
+#include "output/enp_groups.h"
+
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace tavrelis {
 
-// The output step for the order in the current row of form2().L1, called by the print loop
-// with the flags of its run (only_xml false: a print run; only_xml and not pay: an export run;
-// only_xml and pay: a posting run):
-//  - a print run records the order's number in payments (print_done=1, number_);
-//  - the payment is posted when "Провести уплаты в карточку" is ticked or in a posting run;
+// How a run of the print loop goes: only_xml false, a print run; only_xml and not pay, an export
+// run; only_xml and pay, a posting run.
+struct OutputOptions {
+    bool only_xml = false;
+    bool pay = false;
+};
+
+// What a run of the print loop did, for the status line and the summaries that follow it.
+struct RunTally {
+    bool exported = false;  // an export file written or a payment posted, and not cancelled
+    bool cancelled = false; // "Отмена" at the overwrite question or in the preview
+    int sheets = 0;
+    QStringList pdfs;     // the PDF files sheets became
+    QStringList printers; // the printers sheets went to
+    QStringList files;    // the export files written
+    qint32 ops_count = 0; // payments posted
+    QList<qint32> cards;  // the cards they went into, each once
+};
+
+// The output step for one order a run issues:
+//  - a print run records the order's number for each of its accruals (print_done=1, number_);
+//  - the payment of each accrual is posted when "Провести уплаты в карточку" is ticked or in a
+//    posting run;
 //  - the export file is written when "Выгрузить в XML" is ticked or in an export run, as a
 //    workbook when shared().to_excel is set; an existing file is replaced only as the user
-//    answers (shared().otvet, shared with the already-posted notice), and "Отмена" sets
-//    form1().cancel_print.
+//    answers (shared().otvet, shared with the already-posted notice), and "Отмена" cancels the
+//    run (tally.cancelled).
 // True when the number was recorded: only then does the print loop print the sheet. A failure
 // is reported in the box "Произошла ошибка в модуле save_data(…): …" and the result reached so
 // far is returned; nothing is rolled back.
-bool save_data(bool only_xml, bool pay);
+bool save_data(const IssuedOrder& order, const OutputOptions& options, RunTally& tally);
 
 // The export folder up_path with one separator at its end, made when it is missing; an empty
 // up_path or a folder that cannot be made raises an error.

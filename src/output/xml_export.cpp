@@ -38,7 +38,7 @@ QString export_text(Field f, const QString& text) {
     return text;
 }
 
-void out_xml(const QString& path) {
+void out_xml(const QString& path, const Order& o) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw Error(
@@ -52,8 +52,6 @@ void out_xml(const QString& path) {
 
     put(QStringLiteral(R"(<?xml version="1.0" encoding="windows-1251" standalone="no"?>)"));
     put(QStringLiteral("<Document>"));
-    const Form2& f2 = form2();
-    const Order o = f2.issued_order();
     for (int c = column_of(kFirstExported); c <= column_of(kLastExported); ++c) {
         const QLatin1StringView name(field_table()[size_t(c)].element);
         put(u'<' + name + u'>' + export_text(Field(c), o.texts[size_t(c)]) + QStringLiteral("</") +

@@ -20,10 +20,10 @@ QString export_text(Field f, const QString& text);
 constexpr Field kFirstExported = Field::Number;
 constexpr Field kLastExported = Field::SumWords;
 
-// Writes the order in the current row of form2().L1 to path as the 31-line XML document, in
+// Writes an order to path as the 31-line XML document, in
 // windows-1251 with CR LF line ends, replacing a file of that name. A character with no
 // windows-1251 code is written as "?". Raises an error when the row or the file fails; a
 // file already begun stays as far as it was written.
-void out_xml(const QString& path);
+void out_xml(const QString& path, const Order& o);
 
 } // namespace tavrelis

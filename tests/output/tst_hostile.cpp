@@ -263,10 +263,11 @@ private slots:
         run(false, false, false, true);
         QVERIFY(ui.texts().value(0).startsWith(QStringLiteral("Проведено %1 ").arg(n())));
 
-        // Each preview is read while it is shown; no sheet is printed.
+        // Each preview is read while it is shown, one order a row in list order; no sheet is
+        // printed.
         for (int k = 0; k < n(); ++k)
-            ui.on_show.push_back([&](QDialog& w) {
-                const QString id = f2.cell(f2.current_row, Field::OperId);
+            ui.on_show.push_back([&, k](QDialog& w) {
+                const QString id = f2.cell(k + 1, Field::OperId);
                 QTextDocument preview;
                 preview.setHtml(QString::fromUtf8(testsupport::read_file(preview_file())));
                 const QString on_screen = normalised(preview.toPlainText());

@@ -28,9 +28,9 @@ class TestSaveData : public QObject {
     std::unique_ptr<QTemporaryDir> exports_;
 
     // Orders 1..4 numbered 1..4, stored and listed, exported as the print loop exports them:
-    // the answer and the cancel flag start afresh, each row in turn, stopping after a
-    // cancelled one.
-    void export_four() {
+    // the answer and the tally start afresh, each order in turn, stopping after a cancelled
+    // one.
+    void export_four(RunTally& tally) {
         for (int i = 1; i <= 4; ++i) {
             QVERIFY(fx_.host().settlements(
                 QStringLiteral("insert into payments (oper_id, sum) values (%1, '1');").arg(i)));
@@ -42,10 +42,9 @@ class TestSaveData : public QObject {
             form2().orders().append(o);
         }
         shared().otvet = 0;
-        form1().cancel_print = false;
-        for (int r = 1; r <= 4 && !form1().cancel_print; ++r) {
-            form2().current_row = r;
-            save_data(true, false);
+        for (int r = 1; r <= 4 && !tally.cancelled; ++r) {
+            const Order o = form2().orders().order(r - 1);
+            save_data({{r}, o, {o}}, {true, false}, tally);
         }
     }
     QString export_path(int number) const {
@@ -87,7 +86,8 @@ private slots:
                 if (b)
                     form6().buttons()[b - 1]->click();
             });
-        export_four();
+        RunTally tally;
+        export_four(tally);
         QCOMPARE(fx_.ui().events.count(QStringLiteral("show Form6")), buttons.size());
         QCOMPARE(form6().Label1->text(),
                  QStringLiteral("Файл выгрузки \"%1_N%2_20240305\" уже существует. "
@@ -100,7 +100,8 @@ private slots:
             got += content == kOld ? u'o' : content.isEmpty() ? u'-' : u'n';
         }
         QCOMPARE(got, files);
-        QCOMPARE(form1().cancel_print, cancelled);
+        QCOMPARE(tally.cancelled, cancelled);
+        QCOMPARE(tally.files.size(), files.count(u'n'));
         QVERIFY(fx_.ui().boxes.isEmpty());
     }
 };

@@ -30,17 +30,13 @@ class TestXmlExport : public QObject {
     QTemporaryDir dir_;
     std::unique_ptr<Session> session_;
 
-    // Lists another order first and the sample second, with one field changed; the second
-    // row is the current one.
-    void list_sample(Field changed = Field::Tick, const QString& text = {}) {
-        Form2& f = form2();
-        f.orders().append(Order{});
+    // The sample order, with one field changed.
+    static Order sample(Field changed = Field::Tick, const QString& text = {}) {
         Order o;
         for (int c = 1; c < kFieldCount; ++c)
             o.texts[size_t(c)] = kSample[c - 1];
         o[changed] = text;
-        f.orders().append(o);
-        f.current_row = 2;
+        return o;
     }
 
 private slots:
@@ -50,10 +46,9 @@ private slots:
     // The whole document, byte for byte, against the file written by hand; an older, longer
     // file of that name is replaced.
     void sample_order() {
-        list_sample();
         const QString path = dir_.filePath(QStringLiteral("sample.xml"));
         QVERIFY(testsupport::write_file(path, QByteArray(5000, 'x')));
-        out_xml(path);
+        out_xml(path, sample());
         const QByteArray expected =
             testsupport::read_file(testsupport::data_path("xml/7701000001_N15_20240305.xml"));
         QVERIFY(!expected.isEmpty());
@@ -81,9 +76,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, line);
         QFETCH(QString, written);
-        list_sample(field, text);
         const QString path = dir_.filePath(QStringLiteral("t.xml"));
-        out_xml(path);
+        out_xml(path, sample(field, text));
         const QStringList lines =
             platform::from_cp1251(testsupport::read_file(path)).split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 32); // 31 lines, each ended by CR LF
