@@ -238,8 +238,8 @@ void Command11_Click() {
         for (const IssuedOrder& issued : issued_orders(f2)) {
             orders.append(bank_order_fields(issued.order));
             QList<qint64>& members = ids.emplace_back();
-            for (const int r : issued.rows)
-                members.append(row_oper_id(f2.cell(r, Field::OperId)));
+            for (const Order& member : issued.members)
+                members.append(row_oper_id(member[Field::OperId]));
         }
         if (orders.isEmpty()) {
             platform::msgbox(QStringLiteral("Не отмечено ни одного платежного поручения"),
