@@ -14,7 +14,9 @@
 // (or any other journal mode) measures a host that keeps a rollback journal. `--server URI`
 // puts them on a PostgreSQL server instead and measures the forming and the list there, each
 // against the bare libpq loop of the same statements replayed on a twin installation that has
-// gone through the same statements before (budget 1.5 times the bare loop).
+// gone through the same statements before (budget 1.5 times the bare loop). `--rtt-ms N` puts
+// a round trip of N ms between them and the server (a delaying proxy on loopback, latency_proxy.h)
+// and tells the round trips each run waited for; `--no-bare` leaves the bare loop out.
 
 #include "common/form4.h"
 #include "common/session.h"
@@ -36,6 +38,8 @@
 #include "platform/recording_ui.h"
 #include "platform/registry_file.h"
 #include "platform/shell.h"
+
+#include "latency_proxy.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -195,7 +199,28 @@ struct Phase {
     Best module, bare;
     size_t statements = 0;
     qint64 peak_kb = 0;
+    long long round_trips = -1; // through the proxy; -1 without one
 };
+
+std::unique_ptr<LatencyProxy> proxy;
+bool no_bare = false;
+
+// A link file of the installation pointed at the proxy in the server's place.
+void through_proxy(const QString& link_file) {
+    QFile f(link_file);
+    if (!f.open(QIODevice::ReadOnly))
+        die("cannot read " + link_file);
+    const QString link = QString::fromUtf8(f.readAll()).trimmed();
+    f.close();
+    const QString server = data::database_server();
+    QString tail = link.mid(server.size()); // "?options=..." or "&options=..."
+    const QString uri = proxy->uri();
+    if (!tail.isEmpty())
+        tail[0] = uri.contains(u'?') ? u'&' : u'?';
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        f.write((uri + tail + u'\n').toUtf8()) < 0)
+        die("cannot write " + link_file);
+}
 
 // The process's resident peak since the last reset, in kB; resetting it lets each run be
 // measured on its own.
@@ -250,15 +275,20 @@ void measure(Phase& phase, const QString& settlements, const QString& copy, Run 
     std::vector<std::string> sent;
     data::start_recording(&sent);
     peak_kb(true);
+    if (proxy)
+        proxy->reset_round_trips();
     Clock t;
     t.start();
     run();
     phase.module.take(t);
+    if (proxy)
+        phase.round_trips = proxy->round_trips();
     phase.peak_kb = std::max(phase.peak_kb, peak_kb(false));
     data::stop_recording();
     phase.statements = sent.size();
-    phase.bare.take(twin.isEmpty() ? data::bare_loop(copy, sent, journal)
-                                   : data::bare_loop_pg(twin, sent));
+    if (!no_bare)
+        phase.bare.take(twin.isEmpty() ? data::bare_loop(copy, sent, journal)
+                                       : data::bare_loop_pg(twin, sent));
 }
 
 } // namespace
@@ -277,6 +307,16 @@ int main(int argc, char** argv) {
     const qsizetype server = args.indexOf(QStringLiteral("--server"));
     if (server > 0 && server + 1 < args.size())
         data::set_database_server(args[server + 1]);
+    no_bare = args.contains(QStringLiteral("--no-bare"));
+    if (const qsizetype i = args.indexOf(QStringLiteral("--rtt-ms"));
+        i > 0 && i + 1 < args.size()) {
+        if (data::database_server().isEmpty())
+            die("--rtt-ms needs --server");
+        proxy = std::make_unique<LatencyProxy>(data::database_server(), args[i + 1].toDouble());
+        if (!proxy->ok())
+            die("latency proxy: " + proxy->error());
+        kRounds = 1;
+    }
     platform::set_today(QDate(2026, 5, 14));
 
     // Budgets of time grow with n from those at 10,000.
@@ -306,6 +346,9 @@ int main(int argc, char** argv) {
             QDir().mkpath(dir.filePath("Twin"));
             make_installation(dir.filePath("Twin"));
             twin = dir.filePath("Twin/Fsk_Base.mdb");
+            if (proxy)
+                for (const QString& link : {data + "/Fsk_Base.mdb", data + "/Valmora2.mdb", twin})
+                    through_proxy(link);
         }
         write_registry(dir.filePath("registry.reg"), data);
         const QString settlements = data + "/Fsk_Base.mdb";
@@ -395,8 +438,11 @@ int main(int argc, char** argv) {
         out << p.name << ": " << p.statements << " statements; wall module " << p.module.wall
             << " s, bare SQL " << p.bare.wall << " s, ratio " << ratio << "; cpu module "
             << p.module.cpu << " s, bare SQL " << p.bare.cpu << " s, ratio "
-            << p.module.cpu / p.bare.cpu << "; peak " << p.peak_kb / 1024 << " MB"
-            << (ok ? "" : "  OVER BUDGET") << "\n";
+            << p.module.cpu / p.bare.cpu << "; peak " << p.peak_kb / 1024 << " MB";
+        if (p.round_trips >= 0)
+            out << "; round trips " << p.round_trips << " (" << double(p.round_trips) / kAccruals
+                << " an order)";
+        out << (ok ? "" : "  OVER BUDGET") << "\n";
     }
     return within ? 0 : 2;
 }

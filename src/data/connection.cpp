@@ -101,7 +101,25 @@ int Connection::cached_statements() const {
 }
 
 void Connection::close() {
+    if (engine_) {
+        try {
+            engine_->flush();
+        } catch (const std::exception&) {
+            // Closing reports nothing; a write that failed is lost as it would be unsent.
+        }
+    }
     engine_.reset();
+}
+
+void Connection::send(const QString& sql, const QVariantList& params) {
+    if (!engine_)
+        throw Error(object_closed);
+    engine_->send(sql, params);
+}
+
+void Connection::flush() {
+    if (engine_)
+        engine_->flush();
 }
 
 Recordset Connection::execute(const QString& sql, const QVariantList& params) {

@@ -25,6 +25,7 @@ public:
     int record_count() const { return int(rows_.size()); }
     void move_next() { ++pos_; }
     void move_first() { pos_ = 0; }
+    void move_to(int row) { pos_ = row; }
 
     // The field of the current row. Reading past the end raises an error.
     QVariant field(int i) const { return at(i); }
@@ -77,6 +78,15 @@ public:
     // The values of params fill the statement's "?" in order: null, a whole number, a double,
     // a text (exactly, NULs and all) or bytes.
     Recordset execute(const QString& sql, const QVariantList& params = {});
+
+    // A write whose answer the caller need not wait for: on a server it travels with the next
+    // statement, so that a run of writes and lookups waits once for each pair, not each
+    // statement. Each write is still a statement of its own, run in order; should one fail,
+    // nothing sent after it has any effect, and its failure is raised by the next execute,
+    // send or flush. SQLite runs it at once.
+    void send(const QString& sql, const QVariantList& params);
+    // Waits for what send left travelling, raising its failure.
+    void flush();
 
     static constexpr int kLockWait = 10000;
 

@@ -10,6 +10,10 @@ class Engine {
 public:
     virtual ~Engine() = default;
     virtual Recordset execute(const QString& sql, const QVariantList& params) = 0;
+    // A write whose answer the caller does not wait for; an engine that cannot hold it back
+    // runs it at once. Its failure is raised by the next statement, or by flush().
+    virtual void send(const QString& sql, const QVariantList& params) { execute(sql, params); }
+    virtual void flush() {}
     // Compiled statements kept by their text; an engine that keeps none ignores it.
     virtual void set_statement_cache(int) {}
     virtual int cached_statements() const { return 0; }

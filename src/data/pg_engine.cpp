@@ -138,6 +138,11 @@ PgEngine::PgEngine(const QString& uri) {
 }
 
 PgEngine::~PgEngine() {
+    try {
+        flush();
+    } catch (const std::exception&) {
+        // Nobody is left to tell; the writes before the failed one stand.
+    }
     pg::disconnect(conn_);
 }
 
@@ -161,69 +166,180 @@ bool PgEngine::date_column(unsigned table, int column) {
     return it->contains(column);
 }
 
+// Values as libpq takes them: texts, types the server is told (0: inferred where the value
+// stands), bytes sent as binary.
+struct PgEngine::Bound {
+    int n = 0;
+    QVarLengthArray<QByteArray, 16> bytes;
+    QVarLengthArray<const char*, 16> values;
+    QVarLengthArray<int, 16> lengths, formats;
+    QVarLengthArray<Oid, 16> types;
+
+    explicit Bound(const QVariantList& params)
+        : n(int(params.size())), bytes(n), values(n), lengths(n), formats(n), types(n) {
+        for (int i = 0; i < n; ++i) {
+            const QVariant& v = params[i];
+            types[i] = 0;
+            formats[i] = 0;
+            if (v.isNull()) {
+                values[i] = nullptr;
+                lengths[i] = 0;
+                continue;
+            }
+            switch (v.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::Bool:
+                types[i] = kInt8;
+                bytes[i] = QByteArray::number(v.toLongLong());
+                break;
+            case QMetaType::Double:
+                types[i] = kFloat8;
+                bytes[i] = QByteArray::number(v.toDouble(), 'g', 17);
+                break;
+            case QMetaType::QByteArray:
+                types[i] = kBytea;
+                formats[i] = 1;
+                bytes[i] = v.toByteArray();
+                break;
+            default:
+                bytes[i] = v.toString().toUtf8();
+                // The server's texts hold no NUL, and libpq would cut the value there.
+                if (bytes[i].contains('\0'))
+                    throw Error(
+                        QStringLiteral("invalid byte sequence for encoding \"UTF8\": 0x00"));
+            }
+            values[i] = bytes[i].constData();
+            lengths[i] = int(bytes[i].size());
+        }
+    }
+
+    QByteArray key(const QByteArray& text) const {
+        QByteArray k = text;
+        for (int i = 0; i < n; ++i)
+            k += '\x1f' + QByteArray::number(types[i]);
+        return k;
+    }
+};
+
+namespace {
+
+bool is_select(const QString& sql) {
+    return QStringView(sql).trimmed().left(6).compare(u"select", Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
 // The statements come as constant texts with their values bound; a text the server has
 // prepared is kept, with the types it gave its parameters.
 Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
     if (sql.trimmed().isEmpty() || sql.trimmed() == QLatin1String(";"))
         throw Error(QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', "
                                    "'PROCEDURE', 'SELECT', or 'UPDATE'."));
-    const QByteArray text = numbered(sql);
-    const int n = int(params.size());
-    QVarLengthArray<QByteArray, 16> bytes(n);
-    QVarLengthArray<const char*, 16> values(n);
-    QVarLengthArray<int, 16> lengths(n), formats(n);
-    QVarLengthArray<Oid, 16> types(n);
-    for (int i = 0; i < n; ++i) {
-        const QVariant& v = params[i];
-        types[i] = 0; // the server infers it from where the value stands
-        formats[i] = 0;
-        if (v.isNull()) {
-            values[i] = nullptr;
-            lengths[i] = 0;
-            continue;
+    if (!pending_.isEmpty()) {
+        // A lookup goes out with the writes before it, and one wait answers them all; it has
+        // no effect, so that it runs after a write that failed changes nothing. Anything else
+        // waits until the writes are answered.
+        if (is_select(sql) && capacity_ > 0 && !params.isEmpty()) {
+            queue(sql, params);
+            return finish(true);
         }
-        switch (v.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::Bool:
-            types[i] = kInt8;
-            bytes[i] = QByteArray::number(v.toLongLong());
-            break;
-        case QMetaType::Double:
-            types[i] = kFloat8;
-            bytes[i] = QByteArray::number(v.toDouble(), 'g', 17);
-            break;
-        case QMetaType::QByteArray:
-            types[i] = kBytea;
-            formats[i] = 1;
-            bytes[i] = v.toByteArray();
-            break;
-        default:
-            bytes[i] = v.toString().toUtf8();
-            // The server's texts hold no NUL, and libpq would cut the value there.
-            if (bytes[i].contains('\0'))
-                throw Error(QStringLiteral("invalid byte sequence for encoding \"UTF8\": 0x00"));
-        }
-        values[i] = bytes[i].constData();
-        lengths[i] = int(bytes[i].size());
+        finish(false);
     }
+    const QByteArray text = numbered(sql);
+    const Bound b(params);
     Result r = hold(nullptr);
-    if (capacity_ > 0 && n > 0) {
-        QByteArray key = text;
-        for (int i = 0; i < n; ++i)
-            key += '\x1f' + QByteArray::number(types[i]);
-        const QByteArray& name = prepared(key, text, n, types.data());
-        r = hold(PQexecPrepared(conn_, name.constData(), n, values.data(), lengths.data(),
-                                formats.data(), 0));
+    if (capacity_ > 0 && b.n > 0) {
+        const QByteArray& name = prepared(b.key(text), text, b.n, b.types.data());
+        r = hold(PQexecPrepared(conn_, name.constData(), b.n, b.values.data(), b.lengths.data(),
+                                b.formats.data(), 0));
     } else {
-        r = hold(PQexecParams(conn_, text.constData(), n, types.data(), values.data(),
-                              lengths.data(), formats.data(), 0));
+        r = hold(PQexecParams(conn_, text.constData(), b.n, b.types.data(), b.values.data(),
+                              b.lengths.data(), b.formats.data(), 0));
     }
     Recordset rows = rows_of(r.get());
     // Only what went through is replayed: a probe that failed has no effect to time.
     if (recording_statements())
         record_statement(QString::fromUtf8(text), params, true);
     return rows;
+}
+
+void PgEngine::send(const QString& sql, const QVariantList& params) {
+    // A write waits for the write before it: should that one fail, this one must not run.
+    if (!pending_.isEmpty())
+        finish(false);
+    if (capacity_ == 0 || params.isEmpty()) {
+        execute(sql, params);
+        return;
+    }
+    queue(sql, params);
+}
+
+void PgEngine::flush() {
+    if (!pending_.isEmpty())
+        finish(false);
+}
+
+// Sends a statement in pipeline mode, as its own transaction (a sync after it), prepared
+// first while the connection is still answering one statement at a time.
+void PgEngine::queue(const QString& sql, const QVariantList& params) {
+    const QByteArray text = numbered(sql);
+    const Bound b(params);
+    const QByteArray key = b.key(text);
+    if (!by_key_.contains(key)) {
+        if (!pending_.isEmpty())
+            finish(false);
+        prepared(key, text, b.n, b.types.data());
+    }
+    const QByteArray name = prepared(key, text, b.n, b.types.data());
+    if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF && PQenterPipelineMode(conn_) != 1)
+        throw Error(pg::error_of(conn_, nullptr));
+    if (PQsendQueryPrepared(conn_, name.constData(), b.n, b.values.data(), b.lengths.data(),
+                            b.formats.data(), 0) != 1 ||
+        PQpipelineSync(conn_) != 1) {
+        const QString e = pg::error_of(conn_, nullptr);
+        pending_.append({sql, params});
+        try {
+            finish(false);
+        } catch (const Error&) {
+        }
+        throw Error(e);
+    }
+    pending_.append({sql, params});
+}
+
+// Reads the answers of what was queued, in order, and leaves pipeline mode. The first failure
+// is raised once all are read; with rows, the last statement's rows are returned.
+Recordset PgEngine::finish(bool rows) {
+    QString failure;
+    Result last = hold(nullptr);
+    const QList<Queued> sent = std::exchange(pending_, {});
+    for (qsizetype i = 0; i < sent.size(); ++i) {
+        Result r = hold(PQgetResult(conn_));
+        const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+        const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+        if (!ok && failure.isEmpty())
+            failure = pg::error_of(conn_, r.get());
+        if (ok && recording_statements())
+            record_statement(QString::fromUtf8(numbered(sent[i].sql)), sent[i].params, true);
+        // The end of this statement's answers, then its sync.
+        if (r)
+            while (PGresult* more = PQgetResult(conn_))
+                PQclear(more);
+        while (PGresult* sync = PQgetResult(conn_)) {
+            const bool is_sync = PQresultStatus(sync) == PGRES_PIPELINE_SYNC;
+            PQclear(sync);
+            if (is_sync)
+                break;
+        }
+        if (i + 1 == sent.size() && rows && ok)
+            last = std::move(r);
+    }
+    if (PQexitPipelineMode(conn_) != 1 && failure.isEmpty())
+        failure = pg::error_of(conn_, nullptr);
+    if (!failure.isEmpty())
+        throw Error(failure);
+    return rows ? rows_of(last.get()) : Recordset(0, {});
 }
 
 // The name of the server's prepared statement for a text and its value types, prepared now if

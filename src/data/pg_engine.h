@@ -26,6 +26,10 @@ public:
     PgEngine& operator=(const PgEngine&) = delete;
 
     Recordset execute(const QString& sql, const QVariantList& params) override;
+    // Writes go out in libpq's pipeline mode, each its own transaction, answered with the next
+    // lookup (or flush).
+    void send(const QString& sql, const QVariantList& params) override;
+    void flush() override;
     // The server keeps a prepared statement for each of the last `capacity` texts.
     void set_statement_cache(int capacity) override;
     int cached_statements() const override { return int(lru_.size()); }
@@ -34,6 +38,14 @@ private:
     struct Prepared {
         QByteArray key, name;
     };
+    struct Bound;
+    struct Queued {
+        QString sql;
+        QVariantList params;
+    };
+    void queue(const QString& sql, const QVariantList& params);
+    Recordset finish(bool rows);
+    QList<Queued> pending_; // sent in pipeline mode, answers not yet read
     Recordset rows_of(const pg_result* res);
     const QByteArray& prepared(const QByteArray& key, const QByteArray& text, int n,
                                const unsigned* types);

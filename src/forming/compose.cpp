@@ -48,22 +48,38 @@ QVariant date_value(const QString& text) {
     return data::stored_date_or_null(text);
 }
 
-// The receiver of a tax: the payer's row under the tax's code, else its row without one.
-void tax_receiver(Order& o, const QString& org_inn, const QString& org_kpp, const FormingRun& run) {
-    const data::Recordset receiver = shared().cnn.execute(
-        QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk,inn,kpp from requisites where "
-                       "self_inn=? and self_kpp=? and (kbk=? or kbk='')"),
-        {org_inn, org_kpp, run.tax_code});
-    if (!receiver.empty()) {
-        o[Field::Receiver] = receiver.text(0);
-        o[Field::Rs] = receiver.text(2);
-        o[Field::Bik] = receiver.text(3);
-        o[Field::Bank] = receiver.text(4);
-        o[Field::Okato] = receiver.text(1);
-        o[Field::Ks] = receiver.text(5);
-        o[Field::Inn] = receiver.text(7);
-        o[Field::Kpp] = receiver.text(8);
-    }
+// The organisation's requisites as the run knows them, looked up the first time it is met:
+// the receiver of the tax (the payer's row under the tax's code, else its row without one)
+// and its own.
+const FormingRun::Requisites& requisites_of(const QString& org_inn, const QString& org_kpp,
+                                            const FormingRun& run) {
+    const QString key = org_inn + u'\n' + org_kpp;
+    if (const auto it = run.requisites.constFind(key); it != run.requisites.cend())
+        return *it;
+    FormingRun::Requisites r;
+    data::Connection& cnn = shared().cnn;
+    if (!run.enp)
+        r.receiver = cnn.execute(
+            QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk,inn,kpp from requisites "
+                           "where self_inn=? and self_kpp=? and (kbk=? or kbk='')"),
+            {org_inn, org_kpp, run.tax_code});
+    r.own = cnn.execute(QStringLiteral("select sender,okato,rs,bik,bank,ks from self_requisites "
+                                       "where inn=? and kpp=? and closed=0"),
+                        {org_inn, org_kpp});
+    return *run.requisites.insert(key, r);
+}
+
+void tax_receiver(Order& o, const data::Recordset& receiver) {
+    if (receiver.empty())
+        return;
+    o[Field::Receiver] = receiver.text(0);
+    o[Field::Rs] = receiver.text(2);
+    o[Field::Bik] = receiver.text(3);
+    o[Field::Bank] = receiver.text(4);
+    o[Field::Okato] = receiver.text(1);
+    o[Field::Ks] = receiver.text(5);
+    o[Field::Inn] = receiver.text(7);
+    o[Field::Kpp] = receiver.text(8);
 }
 
 // A single tax payment goes to the tax service's single account; a branch pays under KPP
@@ -105,15 +121,20 @@ FormingRun enp_run() {
 
 std::optional<EnpRequisites> enp_receiver(const QString& inn, const QString& kpp,
                                           const FormingRun& run) {
+    const QString key = inn + u'\n' + kpp;
+    if (const auto it = run.enp_receivers.constFind(key); it != run.enp_receivers.cend())
+        return *it;
     const data::Recordset row = shared().cnn.execute(
         QStringLiteral("select receiver,inn,kpp,rs,bik,ks,bank,kbk from requisites where "
                        "self_inn=? and self_kpp=? and kbk=?"),
         {inn, kpp, run.enp_kbk});
-    if (row.empty())
-        return run.enp_defaults;
-    return EnpRequisites{row.text_or_empty(0), row.text_or_empty(1), row.text_or_empty(2),
-                         row.text_or_empty(3), row.text_or_empty(4), row.text_or_empty(5),
-                         row.text_or_empty(6), row.text_or_empty(7)};
+    std::optional<EnpRequisites> found = run.enp_defaults;
+    if (!row.empty())
+        found = EnpRequisites{row.text_or_empty(0), row.text_or_empty(1), row.text_or_empty(2),
+                              row.text_or_empty(3), row.text_or_empty(4), row.text_or_empty(5),
+                              row.text_or_empty(6), row.text_or_empty(7)};
+    run.enp_receivers.insert(key, found);
+    return found;
 }
 
 QString enp_missing_text() {
@@ -163,13 +184,9 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     int paid = 0;
     o[Field::PaymentDate] = list_date(f1.DTPicker1->date());
 
-    if (run.fact_payments) {
-        const data::Recordset count = sh.cnn.execute(
-            QStringLiteral("select count(*) from fact_payments where oper_id=?"), {oper_id});
-        if (count.field(0).toLongLong() > 0) {
-            paid = 1;
-            o.color = sh.my_color;
-        }
+    if (run.fact_payments && run.paid.contains(oper_id.toLongLong())) {
+        paid = 1;
+        o.color = sh.my_color;
     }
 
     const QString s = accrual.text(1);
@@ -181,14 +198,12 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
         enp_order(o, org_inn, org_kpp, run);
     } else {
         o[Field::Kbk] = kbk_with_operation(f1.Combo1->currentText(), f1.Combo4->currentIndex());
-        tax_receiver(o, org_inn, org_kpp, run);
     }
+    const FormingRun::Requisites& req = requisites_of(org_inn, org_kpp, run);
+    if (!run.enp)
+        tax_receiver(o, req.receiver);
 
-    const data::Recordset own = sh.cnn.execute(
-        QStringLiteral("select sender,okato,rs,bik,bank,ks from self_requisites where inn=? and "
-                       "kpp=? and closed=0"),
-        {org_inn, org_kpp});
-    if (!own.empty()) {
+    if (const data::Recordset& own = req.own; !own.empty()) {
         o[Field::Sender] = own.text(0);
         o[Field::OkatoSender] = own.text(1);
         o[Field::RsSender] = own.text(2);
@@ -217,7 +232,7 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     for (int c = column_of(Field::Receiver); c <= column_of(Field::Period); ++c)
         values << o.texts[size_t(c)];
     values << date_value(o[Field::DocumentDate]) << oper_id << qlonglong(paid);
-    sh.cnn.execute(
+    sh.cnn.send(
         QStringLiteral("insert into payments (number_,payment_date,sum,receiver,inn,kpp,kbk,okato,"
                        "bik,rs,ks,bank,sender,inn_sender,kpp_sender,okato_sender,bik_sender,"
                        "rs_sender,ks_sender,bank_sender,way,priority,reason,payment_type,aim,"
@@ -244,7 +259,7 @@ void refresh_order(Order& o, bool enp) {
         values << o[f];
     values << date_value(o[Field::DocumentDate]) << data::stored_date(o[Field::PaymentDate])
            << o[Field::OperId].toLongLong();
-    shared().cnn.execute(kRefreshOrder, values);
+    shared().cnn.send(kRefreshOrder, values);
 }
 
 } // namespace tavrelis

@@ -3,28 +3,38 @@
 #include "common/enp.h"
 #include "common/numbers.h"
 #include "common/order.h"
+#include "data/connection.h"
 
 #include <QDate>
+#include <QHash>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
 
 namespace tavrelis {
 
-namespace data {
-class Recordset;
-}
-
 // What one forming run hands to the composing of each of its orders.
 struct FormingRun {
     QString tax_code;           // the chosen tax's code, as stored in the settlements cards
     bool fact_payments = false; // whether the host keeps the table fact_payments
+    QSet<qint64> paid;          // the accruals of the run fact_payments shows paid
     // A single-tax-payment forming: every accrual due on the day, paid to the tax service's
     // single account under one KBK.
     bool enp = false;
     QString enp_kbk;
     std::optional<EnpRequisites> enp_defaults; // Templates/enp.ini, when it can be read
+
+    // What the run looks up once per organisation (by "INN\nKPP"): its requisites do not
+    // change while it runs.
+    struct Requisites {
+        data::Recordset receiver; // receiver,okato,rs,bik,bank,ks,kbk,inn,kpp
+        data::Recordset own;      // sender,okato,rs,bik,bank,ks
+    };
+    mutable QHash<QString, Requisites> requisites;
+    mutable QHash<QString, std::optional<EnpRequisites>> enp_receivers;
 };
 
 // The settings of a single-tax-payment forming: the file's requisites and the KBK the host's

@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -93,9 +94,8 @@ void keep_order(Order& o, const data::Recordset& stored, Kopecks amount, const F
     if (refresh && !is_one(stored, kPaymentDone))
         refresh_order(o, run.enp);
     o.color = sh.my_color;
-    sh.cnn.execute(
-        QStringLiteral("update payments set number_=? where oper_id=?"),
-        {QString::number(clean_number(o[Field::Number])), o[Field::OperId].toLongLong()});
+    sh.cnn.send(QStringLiteral("update payments set number_=? where oper_id=?"),
+                {QString::number(clean_number(o[Field::Number])), o[Field::OperId].toLongLong()});
 }
 
 // In a single-tax-payment forming an accrual's stored order for one tax is replaced while it
@@ -227,6 +227,22 @@ void sluj1() {
                            stored_day(f1.DTPicker3->date()), f1.Combo3->currentText(),
                            tax_code_value(run.tax_code), f1.acc_list});
 
+            // What fact_payments shows paid, for the whole run in one statement.
+            if (run.fact_payments && !accruals.empty()) {
+                qint64 low = accruals.field(4).toLongLong(), high = low;
+                for (; !accruals.eof(); accruals.move_next()) {
+                    low = std::min(low, accruals.field(4).toLongLong());
+                    high = std::max(high, accruals.field(4).toLongLong());
+                }
+                accruals.move_first();
+                data::Recordset paid = sh.cnn.execute(
+                    QStringLiteral("select oper_id from fact_payments where oper_id between ? "
+                                   "and ?"),
+                    {low, high});
+                for (; !paid.eof(); paid.move_next())
+                    run.paid.insert(paid.field(0).toLongLong());
+            }
+
             for (; !accruals.eof(); accruals.move_next()) {
                 f1.emp = false;
                 OrderRow row(list);
@@ -260,6 +276,7 @@ void sluj1() {
                 o.ticked = true;
                 f1.nom = add_int32(f1.nom, 1);
             }
+            sh.cnn.flush();
         }
 
         step = 9;

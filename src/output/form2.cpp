@@ -15,6 +15,8 @@
 #include "platform/errors.h"
 #include "platform/ui.h"
 
+#include <QHash>
+
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
@@ -29,6 +31,7 @@
 #include <QSignalBlocker>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <limits>
 
 namespace tavrelis {
@@ -66,7 +69,7 @@ const QString kOrderSelect = QStringLiteral(
     "select number_,payment_date,sum,receiver,inn,kpp,kbk,okato,bik,rs,ks,bank,sender,"
     "inn_sender,kpp_sender,okato_sender,bik_sender,rs_sender,ks_sender,bank_sender,way,"
     "priority,reason,payment_type,aim,period,document_date,payment_done,oper_id,print_done "
-    "from payments where oper_id=?");
+    "from payments where oper_id between ? and ?");
 
 } // namespace
 
@@ -290,10 +293,21 @@ void Form2::refresh_list() {
             bool printed, paid;
         };
         QList<History> histories;
+        // The listed orders in one statement, not one each: on a server every statement waits
+        // for its answer. The rows of the key range not listed are passed over.
+        data::Recordset rs;
+        QHash<qint64, int> row_of; // oper_id -> row of rs
+        if (!ids.isEmpty()) {
+            const auto [low, high] = std::minmax_element(ids.cbegin(), ids.cend());
+            rs = sh.cnn.execute(kOrderSelect, {qlonglong(*low), qlonglong(*high)});
+            for (int i = 0; !rs.eof(); rs.move_next(), ++i)
+                row_of.insert(rs.field(kOperId).toLongLong(), i);
+        }
         for (const qint32 id : ids) {
-            const data::Recordset rs = sh.cnn.execute(kOrderSelect, {qlonglong(id)});
-            if (rs.empty())
+            const auto found = row_of.constFind(id);
+            if (found == row_of.cend())
                 continue; // the order is gone
+            rs.move_to(*found);
             OrderRow row(list);
             Order& o = row.order;
             for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c)

@@ -15,6 +15,7 @@
 //   #! files <dir> N             after the run <dir> under the test folder holds N files
 //   #! touch <path>              an empty file under the test folder before the run
 //   #! holds <path> <line>       after the run the file (windows-1251, CR LF) holds the line
+//   #! stored <id,id,...>        after the run payments holds the orders of these oper_ids
 // TAVRELIS_UPDATE_TRANSCRIPTS=1 writes every transcript anew from the run, for review.
 // A file <name>.transcript beside the script is the exact transcript expected; the test
 // folder's path appears in it as $TMP.
@@ -102,7 +103,7 @@ private:
         static const QStringList known{
             "args",   "today",   "version",  "database-path",    "remove",   "exit",
             "absent", "present", "touch",    "no-database-open", "print-to", "word-version",
-            "holds",  "files",   "taxpayer", "settlements"};
+            "holds",  "files",   "taxpayer", "settlements",      "stored"};
         for (const QString& line : read_text(file).split(QLatin1Char('\n'))) {
             if (!line.startsWith(QLatin1String("#! ")))
                 continue;
@@ -234,6 +235,12 @@ private:
         *after = testsupport::capture_host(settlements_file, settings_file);
         const QStringList broken = testsupport::invariant_violations(before, *after);
         QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
+        if (d.contains(QStringLiteral("stored"))) {
+            QStringList ids;
+            for (const auto& row : after->payments)
+                ids << testsupport::column(*after, row, QStringLiteral("oper_id"));
+            QCOMPARE(ids.join(u','), one("stored", {}));
+        }
     }
 };
 
