@@ -86,7 +86,7 @@ Form4& form4() {
 }
 
 namespace {
-const bool registered = register_window("Form4", []() -> QDialog& { return form4(); });
+const bool registered = register_window("Form4");
 } // namespace
 
 void Form4::fill_drives() {

@@ -53,7 +53,7 @@ Form6& form6() {
 }
 
 namespace {
-const bool registered = register_window("Form6", []() -> QDialog& { return form6(); });
+const bool registered = register_window("Form6");
 } // namespace
 
 quint8 ask(const QString& caption, const QString& text, std::array<bool, 5> enabled) {

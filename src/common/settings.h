@@ -31,13 +31,13 @@ struct SettingsValues {
 // mismatch", one outside 32 bits "Overflow". Touches nothing: no folder, no shared value.
 SettingsValues parse_settings(const QByteArray& bytes);
 
-// Start-up: makes the settings folder, reads the file into Form4's up_path, last_number
+// Start-up: makes the settings folder, reads the file into the shared up_path, last_number
 // and last_year (or writes the defaults), makes the export folder, and returns the first
 // free order number as text. A file with fewer than three lines or a non-number raises
 // an error, for the entry method to report.
 QString settings_startup(const SettingsPaths& paths);
 
-// Writes Form4's up_path, last_number and last_year; replaces the old file only once the
+// Writes the shared up_path, last_number and last_year; replaces the old file only once the
 // new one is complete, so a failure never leaves it truncated. Raises an error on failure.
 void write_settings(const QString& S);
 

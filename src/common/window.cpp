@@ -4,9 +4,9 @@
 #include "platform/ui.h"
 
 #include <QCloseEvent>
-#include <QHash>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QSet>
 
 namespace tavrelis {
 
@@ -55,15 +55,15 @@ void ModuleWindow::keyPressEvent(QKeyEvent* e) {
 
 namespace {
 
-QHash<QString, WindowAccessor>& windows() {
-    static QHash<QString, WindowAccessor> all;
+QSet<QString>& windows() {
+    static QSet<QString> all;
     return all;
 }
 
 } // namespace
 
-bool register_window(const char* name, WindowAccessor accessor) {
-    windows().insert(QLatin1String(name), accessor);
+bool register_window(const char* name) {
+    windows().insert(QLatin1String(name));
     return true;
 }
 

@@ -45,10 +45,9 @@ private:
     bool unloading_ = false;
 };
 
-// Registers the accessor of a module window under its design name, for whoever drives the
-// windows by name (the scripted sessions).
-using WindowAccessor = QDialog& (*)();
-bool register_window(const char* name, WindowAccessor accessor);
+// Registers a window's design name, so that a scripted session naming a window the module
+// does not have is refused when it is read.
+bool register_window(const char* name);
 // Whether a module window has the design name.
 bool is_window_name(const QString& name);
 

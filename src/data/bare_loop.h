@@ -11,9 +11,9 @@ struct LoopTime {
     double cpu = 0;  // seconds of this thread
 };
 
-// Translates each statement, then prepares, steps and finalizes each one on the file, with the
+// Prepares, steps and finalizes each statement (its values written in) on the file, with the
 // settings of the module's connection (the journal mode named; synchronous=NORMAL in
-// write-ahead-log mode; its format()).
+// write-ahead-log mode).
 LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
                    const QString& journal = QStringLiteral("wal"));
 

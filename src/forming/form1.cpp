@@ -67,7 +67,7 @@ Form1& form1() {
 }
 
 namespace {
-const bool registered = register_window("Form1", []() -> QDialog& { return form1(); });
+const bool registered = register_window("Form1");
 } // namespace
 
 void Form1::build() {

@@ -87,8 +87,8 @@ Form2& form2() {
 }
 
 namespace {
-const bool registered = register_window("Form2", []() -> QDialog& { return form2(); }) &&
-                        set_orders_window([]() -> OrdersWindow& { return form2(); });
+const bool registered =
+    register_window("Form2") && set_orders_window([]() -> OrdersWindow& { return form2(); });
 } // namespace
 
 void Form2::build() {

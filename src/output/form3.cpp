@@ -50,7 +50,7 @@ Form3& form3() {
 }
 
 namespace {
-const bool registered = register_window("Form3", []() -> QDialog& { return form3(); });
+const bool registered = register_window("Form3");
 } // namespace
 
 void Form3::navigate(const QString& file) {

@@ -139,7 +139,7 @@ Form5& form5() {
 }
 
 namespace {
-const bool registered = register_window("Form5", []() -> QDialog& { return form5(); });
+const bool registered = register_window("Form5");
 } // namespace
 
 void Form5::build() {

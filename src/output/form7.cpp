@@ -54,7 +54,7 @@ Form7& form7() {
 }
 
 namespace {
-const bool registered = register_window("Form7", []() -> QDialog& { return form7(); });
+const bool registered = register_window("Form7");
 } // namespace
 
 bool Form7::confirm(const QList<ListedProblem>& problems) {
