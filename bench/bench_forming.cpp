@@ -435,10 +435,14 @@ int main(int argc, char** argv) {
         const bool ok = p.module.wall < p.budget &&
                         (p.ratio_budget == 0 || kAccruals < 10000 || ratio < p.ratio_budget);
         within = within && ok;
-        out << p.name << ": " << p.statements << " statements; wall module " << p.module.wall
-            << " s, bare SQL " << p.bare.wall << " s, ratio " << ratio << "; cpu module "
-            << p.module.cpu << " s, bare SQL " << p.bare.cpu << " s, ratio "
-            << p.module.cpu / p.bare.cpu << "; peak " << p.peak_kb / 1024 << " MB";
+        out << p.name << ": " << p.statements << " statements; wall module " << p.module.wall;
+        if (no_bare)
+            out << " s; cpu module " << p.module.cpu << " s";
+        else
+            out << " s, bare SQL " << p.bare.wall << " s, ratio " << ratio << "; cpu module "
+                << p.module.cpu << " s, bare SQL " << p.bare.cpu << " s, ratio "
+                << p.module.cpu / p.bare.cpu;
+        out << "; peak " << p.peak_kb / 1024 << " MB";
         if (p.round_trips >= 0)
             out << "; round trips " << p.round_trips << " (" << double(p.round_trips) / kAccruals
                 << " an order)";
