@@ -51,12 +51,14 @@ void print_html(const WordHtml& doc, QPrinter& printer) {
     QTextDocument text;
     text.documentLayout()->setPaintDevice(&printer);
     text.setDocumentMargin(0);
+    // The page's width before the content, so that the sheet is laid out once, not first at
+    // the default width and then again.
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    text.setTextWidth(page.width());
     text.setHtml(doc.html);
     // An order is one sheet: a text too long for its cell shrinks the whole sheet to the page
     // rather than push the signatures over. Laid out wider by the shrink first, so the shrunk
     // sheet still fills the width where the cells allow it.
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    text.setTextWidth(page.width());
     double scale = 1;
     if (text.size().height() > page.height()) {
         scale = page.height() / text.size().height();
