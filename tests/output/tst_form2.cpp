@@ -380,6 +380,41 @@ private slots:
         window->hide();
     }
 
+    // «Правка» fills the editor from the current row; a posted order is refused, a mark that is
+    // no number reported at its step.
+    void editor_opens_data() {
+        QTest::addColumn<QString>("done");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("not posted") << "0"
+                                    << "";
+        QTest::newRow("posted")
+            << "1"
+            << "По данному начислению уже была проведена оплата, поэтому его нельзя изменить";
+        QTest::newRow("mark no number")
+            << "'x'"
+            << "Возникла ошибка в модуле Tavrelis.Form2.edit_payment(3): Type mismatch";
+    }
+    void editor_opens() {
+        QFETCH(QString, done);
+        QFETCH(QString, box);
+        Form2& f2 = list({1});
+        QVERIFY(fx_.host().settlements("update payments set payment_done=" + done));
+        QStringList shown;
+        fx_.ui().on_show.push_back([&](QDialog& w) {
+            Form5& f5 = static_cast<Form5&>(w);
+            shown = QStringList{f5.Label5->text(),  f5.Label10->text(), f5.Label13->text(),
+                                f5.Label18->text(), f5.Label19->text(), f5.Text1->text()};
+        });
+        f2.Command9->click();
+        QCOMPARE(fx_.ui().texts(), box.isEmpty() ? QStringList() : QStringList{box});
+        if (box.isEmpty())
+            QCOMPARE(shown, (QStringList{"ПЛАТЕЖНОЕ ПОРУЧЕНИЕ №" + f2.cell(1, Field::Number),
+                                         "01.04.2026", f2.cell(1, Field::SumWords), "ИНН inn 1",
+                                         "КПП kpp 1", "1234,50"}));
+        else
+            QVERIFY(shown.isEmpty());
+    }
+
     void enter_presses_the_focused_button() {
         Form2& f2 = list({1, 2});
         f2.show();
