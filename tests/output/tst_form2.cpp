@@ -20,6 +20,7 @@
 #include "support/window_fixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -413,6 +414,22 @@ private slots:
                                          "КПП kpp 1", "1234,50"}));
         else
             QVERIFY(shown.isEmpty());
+    }
+
+    // The folder chooser goes to the drive picked, stays where it was on one it cannot read,
+    // and «Закрыть» takes its folder.
+    void folder_chooser_drives() {
+        QTemporaryDir out;
+        Form4& f4 = form4();
+        f4.Drive1->addItem(out.path());
+        f4.Drive1->addItem(out.filePath(QStringLiteral("no medium")));
+        f4.Drive1->setCurrentIndex(f4.Drive1->count() - 2);
+        QCOMPARE(f4.Dir1->path(), out.path());
+        f4.Drive1->setCurrentIndex(f4.Drive1->count() - 1);
+        QCOMPARE(fx_.ui().texts(), QStringList{"Этот диск недоступен"});
+        QCOMPARE(f4.Dir1->path(), out.path());
+        f4.Command1->click();
+        QCOMPARE(f4.up_path, out.path());
     }
 
     void enter_presses_the_focused_button() {
