@@ -243,6 +243,10 @@ private slots:
         Command10_Click();
         QCOMPARE(f2.Label1->text(), status.arg(QDir::toNativeSeparators(out.path())));
         QCOMPARE(form4().nomer, next);
+        // The list shows what the run did.
+        QCOMPARE(f2.orders().data(f2.orders().index(0, 1), Qt::ToolTipRole).toString(),
+                 print ? QStringLiteral("Напечатано под номером 1; уплата не проведена")
+                       : QStringLiteral("Не напечатано; уплата не проведена"));
     }
 
     // Settling moves the counter past the highest number sent to the bank this year, never
