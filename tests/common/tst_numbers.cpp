@@ -32,6 +32,8 @@ private slots:
             QTest::newRow(qPrintable(t)) << t << r << c << QString(p);
         };
         row("0.135", 14, 13, "0,14");
+        row("0,145", 14, 14, "0,14");
+        row("0,1451", 15, 14, "0,15");
         row("99,995", 10000, 9999, "100");
         row("-1,015", -102, -101, "-1,02");
         row("92233720368547758,07", std::numeric_limits<qint64>::max(),

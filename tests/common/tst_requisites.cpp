@@ -220,6 +220,12 @@ private slots:
         QTest::newRow("INN of 12")
             << with({{&F::inn_sender, "500100732259"}, {&F::kpp_sender, "0"}})
             << Member(&F::inn_sender) << QList<int>{10, 11};
+        // No digit zero, so that every weight counts.
+        QTest::newRow("INN of 10, no zero")
+            << with({{&F::inn_sender, "1234567894"}}) << Member(&F::inn_sender) << QList<int>{9};
+        QTest::newRow("INN of 12, no zero")
+            << with({{&F::inn_sender, "123456789110"}, {&F::kpp_sender, "0"}})
+            << Member(&F::inn_sender) << QList<int>{10, 11};
         QTest::newRow("settlement account") << real << Member(&F::rs_sender) << all;
         QTest::newRow("BIK under it") << real << Member(&F::bik_sender) << QList<int>{6, 7, 8};
         QTest::newRow("correspondent account") << real << Member(&F::ks_sender) << all;

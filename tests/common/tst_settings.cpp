@@ -4,6 +4,7 @@
 #include "common/shared.h"
 #include "platform/codepage.h"
 #include "platform/env.h"
+#include "platform/errors.h"
 #include "support/support.h"
 
 #include <QtTest>
@@ -62,6 +63,32 @@ private slots:
         write_settings(paths_.S);
         QVERIFY(read_file(paths_.S).endsWith(QByteArray::number(last_number) + " \r\n " +
                                              QByteArray::number(last_year) + " \r\n"));
+    }
+
+    // What a settings file holds, or why it is refused: a line missing, a line that is no
+    // number, or one past 32 bits.
+    void read_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("read"); // folder|number|year, or the error
+        QTest::newRow("bounds") << QByteArray("d\r\n2147483647\r\n-2147483648")
+                                << "d|2147483647|-2147483648";
+        QTest::newRow("two lines") << QByteArray("d\r\n41\r\n") << "Input past end of file";
+        QTest::newRow("blank year") << QByteArray("d\r\n41\r\n \r\n") << "Type mismatch";
+        QTest::newRow("past 32 bits") << QByteArray("d\n2147483648\n2026\n") << "Overflow";
+        QTest::newRow("below 32 bits") << QByteArray("d\n1\n-2147483649\n") << "Overflow";
+    }
+    void read() {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, read);
+        QString got;
+        try {
+            const SettingsValues v = parse_settings(ini);
+            got = v.up_path + u'|' + QString::number(v.last_number) + u'|' +
+                  QString::number(v.last_year);
+        } catch (const Error& e) {
+            got = e.description();
+        }
+        QCOMPARE(got, read);
     }
 };
 

@@ -40,11 +40,12 @@ private slots:
         QVERIFY(dir.isValid());
         const QString path = dir.filePath("Fsk_Base.mdb");
         set_database_server(server);
-        QCOMPARE(create_database(
-                     path, "create table marker (v TEXT); insert into marker values ('" + path +
-                               "'); create table amounts (summa REAL, whole INTEGER, "
-                               "code TEXT, due DATE)"),
-                 QString());
+        QCOMPARE(
+            create_database(
+                path, "create table marker (v TEXT); insert into marker values ('" + path +
+                          "'); create table amounts (summa REAL, whole INTEGER, "
+                          "code TEXT, due DATE); create table dated (t1 TEXT, due DATE, t2 TEXT)"),
+            QString());
         cnn.set_connection_string(access_connection_string(path));
         cnn.open();
     }
@@ -83,6 +84,40 @@ private slots:
         QCOMPARE(QFileInfo::exists(path), !file.isEmpty());
         if (file.startsWith(u'='))
             QCOMPARE(testsupport::read_file(path), file.mid(1).toUtf8());
+    }
+
+    // The file a connection string names: a path comes back from the string made of it,
+    // whatever it holds; written by hand, keys in any case, parts without a value, blanks.
+    void connection_string_data() {
+        QTest::addColumn<QString>("path"); // made into a string, or "=" and the string
+        QTest::addColumn<QString>("dbq");
+        for (const char* p :
+             {"/a/Fsk_Base.mdb", "/a;b/F.mdb", " /a/F.mdb ", "{x}/F.mdb", "/a}b;}}/F.mdb"})
+            QTest::newRow(p) << p << p;
+        QTest::newRow("hand, lower case, blanks") << "=;x;dbq = /x.mdb ;Uid=a"
+                                                  << "/x.mdb";
+        QTest::newRow("hand, braced") << "=Driver={A;B};DBQ= {a;b}}c} ;z=1"
+                                      << "a;b}c";
+        QTest::newRow("no Dbq") << "=Uid=a;"
+                                << "";
+    }
+    void connection_string() {
+        QFETCH(QString, path);
+        QFETCH(QString, dbq);
+        QCOMPARE(dbq_of(path.startsWith(u'=') ? path.mid(1) : access_connection_string(path)), dbq);
+    }
+
+    // Fields by position: a DATE column reads day first, its neighbours as stored; there is
+    // no field past the last.
+    void fields_by_position() {
+        cnn.execute("delete from dated");
+        cnn.execute("insert into dated values ('2026-12-04', ?, '2026-12-06')",
+                    {stored_date("05.12.2026")});
+        Recordset rs = cnn.execute("select t1, due, t2 from dated");
+        QCOMPARE(rs.field_count(), 3);
+        QCOMPARE((QStringList{rs.text(0), rs.text(1), rs.text(2)}),
+                 (QStringList{"2026-12-04", "05.12.2026", "2026-12-06"}));
+        QVERIFY_THROWS_EXCEPTION(Error, rs.field(3));
     }
 
     // Another process holds a write lock for 2 s: the statement waits, with the busy cursor,

@@ -2,8 +2,10 @@
 // in the same order, the same changes to the file, the same failure descriptions, whatever
 // values are bound. With TAVRELIS_TEST_ENGINE=pg, on the server.
 
+#include "data/bare_loop.h"
 #include "data/connection.h"
 #include "data/database_file.h"
+#include "data/statement_log.h"
 #include "platform/errors.h"
 #include "support/support.h"
 
@@ -128,6 +130,29 @@ private slots:
         QCOMPARE(r.text(0), odd);
         QCOMPARE(c->execute(QStringLiteral("select id from t where name=?"), {odd}).record_count(),
                  1);
+    }
+
+    // The statements the benchmarks record, with their values written in, do again in the
+    // bare loop what they did through the connection; only while recording.
+    void recorded_statements_replay() {
+        const auto c = open(Connection::kStatementCache);
+        QVERIFY(c);
+        std::vector<std::string> sent;
+        start_recording(&sent);
+        c->execute(QStringLiteral("insert into t (id,name,sum_) values (?,?,?)"),
+                   {5LL, "it's", -2.5});
+        stop_recording();
+        c->execute(QStringLiteral("delete from t where id=1"));
+        QCOMPARE(sent.size(), size_t(1));
+        const QString file = dir_.filePath(QStringLiteral("db%1.mdb").arg(files_));
+        if (testsupport::test_server().isEmpty())
+            bare_loop(file, sent);
+        else
+            bare_loop_pg(file, sent);
+        QCOMPARE(c->execute(QStringLiteral("select count(*) from t where id=5 and name='it''s' "
+                                           "and sum_=-2.5"))
+                     .text(0),
+                 QStringLiteral("2"));
     }
 
     // Each new text compiles once; the cache never holds more than its capacity, and a

@@ -2,12 +2,15 @@
 // keyboard, and what the window says about the list and the runs.
 
 #include "common/form4.h"
+#include "common/form6.h"
 #include "common/shared.h"
 #include "forming/form1.h"
+#include "output/bank_upload.h"
 #include "output/export_run.h"
 #include "output/form2.h"
 #include "output/form3.h"
 #include "output/form5.h"
+#include "output/form7.h"
 #include "output/upload_journal.h"
 #include "platform/env.h"
 #include "platform/objects.h"
@@ -18,6 +21,7 @@
 #include "support/window_fixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -211,17 +215,22 @@ private slots:
         QTest::addColumn<bool>("print");
         QTest::addColumn<bool>("file_manager");
         QTest::addColumn<QString>("status");
-        QTest::newRow("print") << true << true << "Напечатано 2 листа: PDF в папке %1/pdf";
-        QTest::newRow("export") << false << true << "Выгружено в XML: 2 файла в папке %1/Выгрузка";
+        QTest::addColumn<QString>("next"); // the printed order keeps 15, the other takes 1
+        QTest::newRow("print") << true << true << "Напечатано 2 листа: PDF в папке %1/pdf"
+                               << "2";
+        QTest::newRow("export") << false << true << "Выгружено в XML: 2 файла в папке %1/Выгрузка"
+                                << "1";
         QTest::newRow("export, no file manager")
             << false << false
             << "Выгружено в XML: 2 файла в папке %1/Выгрузка; папку %1/Выгрузка открыть не "
-               "удалось: не найден файловый менеджер";
+               "удалось: не найден файловый менеджер"
+            << "1";
     }
     void status_after_runs() {
         QFETCH(bool, print);
         QFETCH(bool, file_manager);
         QFETCH(QString, status);
+        QFETCH(QString, next);
         QTemporaryDir out;
         platform::RecordingOpener opener;
         NoFileManager none;
@@ -234,6 +243,50 @@ private slots:
         fx_.ui().answers = {platform::vbYes};
         Command10_Click();
         QCOMPARE(f2.Label1->text(), status.arg(QDir::toNativeSeparators(out.path())));
+        QCOMPARE(shared().nomer, next);
+        // The list shows what the run did.
+        QCOMPARE(f2.orders().data(f2.orders().index(0, 1), Qt::ToolTipRole).toString(),
+                 print ? QStringLiteral("Напечатано под номером 1; уплата не проведена")
+                       : QStringLiteral("Не напечатано; уплата не проведена"));
+    }
+
+    // Settling moves the counter past the highest number sent to the bank this year, never
+    // back; numbers of another year or never sent do not count.
+    void settling_moves_the_counter_data() {
+        QTest::addColumn<QString>("sent"); // number_, state and year of a journal row
+        QTest::addColumn<int>("last");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("nothing sent") << "" << 0 << "1";
+        QTest::newRow("sent past the counter") << "'7',2,0" << 3 << "8";
+        QTest::newRow("sent again past it") << "'9',3,0" << 3 << "10";
+        QTest::newRow("sent below it") << "'2',2,0" << 3 << "4";
+        QTest::newRow("sent last year") << "'7',2,-1" << 0 << "1";
+    }
+    void settling_moves_the_counter() {
+        QFETCH(QString, sent);
+        QFETCH(int, last);
+        QFETCH(QString, next);
+        fx_.open_settlements();
+        Shared& sh = shared();
+        ensure_upload_journal(sh.cnn);
+        sh.cnn.execute(QStringLiteral("delete from bank_uploads"));
+        const int year = platform::today().year();
+        if (!sent.isEmpty()) {
+            const QStringList v = sent.split(u',');
+            sh.cnn.execute(QStringLiteral("insert into bank_uploads (oper_id,number_,sum,"
+                                          "payment_date,file_name,file_hash,created,owner,"
+                                          "claimed_utc,state) values (1,%1,'1,00','05.12.2026',"
+                                          "'f','h','05.12.%2 12:00:00','o','u',%3)")
+                               .arg(v[0])
+                               .arg(year + v[2].toInt())
+                               .arg(v[1]));
+        }
+        sh.last_year = year;
+        sh.last_number = last;
+        sh.nomer = QString::number(last + 1);
+        QVERIFY(!settle_uploads());
+        QCOMPARE(sh.nomer, next);
+        QCOMPARE(sh.last_number, next.toInt() - 1);
     }
 
     // The spreadsheet export, which only its hidden check box chooses: a workbook an order, each
@@ -259,11 +312,13 @@ private slots:
             QCOMPARE(cell(Field::InnSender) + QStringLiteral("_N") + cell(Field::Number) +
                          QStringLiteral("_20260401.xls"),
                      name);
-            QCOMPARE(cell(Field::PaymentDate), QStringLiteral("01.04.2026"));
             QCOMPARE(cell(Field::Sum), QStringLiteral("1234,50"));
-            QCOMPARE(cell(Field::Way), QStringLiteral("ПОЧТОЙ"));
-            QCOMPARE(cell(Field::Bank), QStringLiteral("bank"));
-            QCOMPARE(cell(Field::DocumentDate), QStringLiteral("01.04.2026"));
+            // Every other field as the list shows it: each text names its own column.
+            const int r = cell(Field::InnSender).endsWith(u'1') ? 1 : 2;
+            for (int c = column_of(Field::PaymentDate); c <= column_of(Field::SumWords); ++c)
+                if (Field(c) != Field::Sum)
+                    QCOMPARE(cell(Field(c)), f2.cell(r, Field(c)));
+            QCOMPARE(sheet.cell(column_of(Field::SumWords) + 1, 2), QString());
             QCOMPARE(sheet.cell(column_of(Field::Sum), 3), QString());
         }
     }
@@ -292,6 +347,94 @@ private slots:
                 f2.Command9->click();
             QCOMPARE(typed, QStringLiteral("7"));
         }
+    }
+
+    // Each window as drawn: its caption, and every named control in sight within its parent,
+    // clear of those a layout puts beside it (the editor draws the bank form's overlaps).
+    void windows_as_drawn_data() {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Form1") << "Формирование платежных поручений";
+        QTest::newRow("Form2") << "Сформированные платежные поручения";
+        QTest::newRow("Form3") << "Подготовка к печати";
+        QTest::newRow("Form4") << "Выбор папки для выгрузки";
+        QTest::newRow("Form5") << "Задать параметры платежного поручения вручную";
+        QTest::newRow("Form6") << "Вопрос";
+        QTest::newRow("Form7") << "Проверка реквизитов";
+    }
+    void windows_as_drawn() {
+        QFETCH(QString, title);
+        const QHash<QString, QDialog*> windows{
+            {"Form1", &form1()}, {"Form2", &form2()}, {"Form3", &form3()}, {"Form4", &form4()},
+            {"Form5", &form5()}, {"Form6", &form6()}, {"Form7", &form7()}};
+        QDialog* window = windows.value(QTest::currentDataTag());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->windowTitle(), title);
+        QList<QWidget*> named;
+        for (QWidget* w : window->findChildren<QWidget*>())
+            if (!w->objectName().isEmpty() && !w->objectName().startsWith(u"qt_") &&
+                w->isVisibleTo(window))
+                named << w;
+        for (QWidget* a : named) {
+            QVERIFY2(a->parentWidget()->rect().contains(a->geometry()),
+                     qPrintable(a->objectName()));
+            for (QWidget* b : named)
+                if (a != b && a->parentWidget() == b->parentWidget() && a->parentWidget()->layout())
+                    QVERIFY2(!a->geometry().intersects(b->geometry()),
+                             qPrintable(a->objectName() + u' ' + b->objectName()));
+        }
+        window->hide();
+    }
+
+    // «Правка» fills the editor from the current row; a posted order is refused, a mark that is
+    // no number reported at its step.
+    void editor_opens_data() {
+        QTest::addColumn<QString>("done");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("not posted") << "0"
+                                    << "";
+        QTest::newRow("posted")
+            << "1"
+            << "По данному начислению уже была проведена оплата, поэтому его нельзя изменить";
+        QTest::newRow("mark no number")
+            << "'x'"
+            << "Возникла ошибка в модуле Tavrelis.Form2.edit_payment(3): Type mismatch";
+    }
+    void editor_opens() {
+        QFETCH(QString, done);
+        QFETCH(QString, box);
+        Form2& f2 = list({1});
+        QVERIFY(fx_.host().settlements("update payments set payment_done=" + done));
+        QStringList shown;
+        fx_.ui().on_show.push_back([&](QDialog& w) {
+            Form5& f5 = static_cast<Form5&>(w);
+            shown = QStringList{f5.Label5->text(),  f5.Label10->text(), f5.Label13->text(),
+                                f5.Label18->text(), f5.Label19->text(), f5.Text1->text()};
+        });
+        f2.Command9->click();
+        QCOMPARE(fx_.ui().texts(), box.isEmpty() ? QStringList() : QStringList{box});
+        if (box.isEmpty())
+            QCOMPARE(shown, (QStringList{"ПЛАТЕЖНОЕ ПОРУЧЕНИЕ №" + f2.cell(1, Field::Number),
+                                         "01.04.2026", f2.cell(1, Field::SumWords), "ИНН inn 1",
+                                         "КПП kpp 1", "1234,50"}));
+        else
+            QVERIFY(shown.isEmpty());
+    }
+
+    // The folder chooser goes to the drive picked, stays where it was on one it cannot read,
+    // and «Закрыть» takes its folder.
+    void folder_chooser_drives() {
+        QTemporaryDir out;
+        Form4& f4 = form4();
+        f4.Drive1->addItem(out.path());
+        f4.Drive1->addItem(out.filePath(QStringLiteral("no medium")));
+        f4.Drive1->setCurrentIndex(f4.Drive1->count() - 2);
+        QCOMPARE(f4.Dir1->path(), out.path());
+        f4.Drive1->setCurrentIndex(f4.Drive1->count() - 1);
+        QCOMPARE(fx_.ui().texts(), QStringList{"Этот диск недоступен"});
+        QCOMPARE(f4.Dir1->path(), out.path());
+        f4.Command1->click();
+        QCOMPARE(shared().up_path, out.path());
     }
 
     void enter_presses_the_focused_button() {

@@ -3,6 +3,7 @@
 #include "output/template_buffer.h"
 #include "platform/errors.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace tavrelis;
@@ -67,6 +68,24 @@ private slots:
         QCOMPARE(value_of("status"), status);
         QCOMPARE(value_of("payment_type"), QByteArray());
         QCOMPARE(value_of("inn_sender"), inn.toLatin1());
+    }
+
+    // The filled template goes to "result.xml" in the temporary folder, else with a number;
+    // each sheet tries "result.xml" first.
+    void filled_file_name() {
+        QTemporaryDir temp;
+        const QByteArray before = qgetenv("TEMP");
+        qputenv("TEMP", QFile::encodeName(temp.path()));
+        Session s;
+        template_buffer().RB1 = "<w:t>x</w:t>";
+        QVERIFY(QDir().mkpath(filled_file(QString()))); // a folder where the file would go
+        xml_saver();
+        QCOMPARE(template_buffer().next_file, QStringLiteral("1"));
+        QVERIFY(QDir().rmdir(filled_file(QString())));
+        xml_saver();
+        QCOMPARE(template_buffer().next_file, QString());
+        QVERIFY(QFileInfo::exists(temp.filePath(QStringLiteral("result.xml"))));
+        qputenv("TEMP", before);
     }
 };
 
