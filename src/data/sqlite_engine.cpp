@@ -127,7 +127,6 @@ SqliteEngine::~SqliteEngine() {
     sqlite3_close_v2(db_);
 }
 
-
 // Each statement is a constant text with its values bound, so a text is compiled once and kept.
 Recordset SqliteEngine::execute(const QString& sql, const QVariantList& params) {
     // The wait a statement meets ends with it, however it ends.
