@@ -100,6 +100,8 @@ private slots:
                                       << "a;b}c";
         QTest::newRow("no Dbq") << "=Uid=a;"
                                 << "";
+        QTest::newRow("hand, brace left open") << "=Dbq={/a;b.mdb"
+                                               << "/a;b.mdb";
     }
     void connection_string() {
         QFETCH(QString, path);
