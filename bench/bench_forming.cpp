@@ -200,6 +200,11 @@ struct Phase {
     size_t statements = 0;
     qint64 peak_kb = 0;
     long long round_trips = -1; // through the proxy; -1 without one
+    // The floors: each statement text compiled once, each statement its own transaction (as
+    // the module must run them), and all in one transaction; files only.
+    Best floor = {}, one = {};
+    double floor_budget = 0; // of the module's wall time to the per-statement floor; 0: none
+    double one_budget = 0;   // ... to the one-transaction floor
 };
 
 std::unique_ptr<LatencyProxy> proxy;
@@ -270,10 +275,16 @@ QString twin; // the server's twin installation's settlements database, when on 
 
 template <class Run>
 void measure(Phase& phase, const QString& settlements, const QString& copy, Run run) {
-    if (twin.isEmpty())
+    if (twin.isEmpty()) {
         snapshot(settlements, copy);
+        if (!no_bare) {
+            snapshot(settlements, copy + ".floor");
+            snapshot(settlements, copy + ".one");
+        }
+    }
     std::vector<std::string> sent;
-    data::start_recording(&sent);
+    std::vector<data::SentStatement> as_sent;
+    data::start_recording(&sent, &as_sent);
     peak_kb(true);
     if (proxy)
         proxy->reset_round_trips();
@@ -289,6 +300,10 @@ void measure(Phase& phase, const QString& settlements, const QString& copy, Run 
     if (!no_bare)
         phase.bare.take(twin.isEmpty() ? data::bare_loop(copy, sent, journal)
                                        : data::bare_loop_pg(twin, sent));
+    if (!no_bare && twin.isEmpty()) {
+        phase.floor.take(data::prepared_loop(copy + ".floor", as_sent, false, journal));
+        phase.one.take(data::prepared_loop(copy + ".one", as_sent, true, journal));
+    }
 }
 
 } // namespace
@@ -330,6 +345,11 @@ int main(int argc, char** argv) {
                       {"print run, 100   ", 0.05 * kPrinted, 0.0, {}, {}, 0},
                       {"posting run, 1000", 1e9, 0.0, {}, {}, 0},
                       {"bank upload, 1000", 1.0, 0.0, {}, {}, 0}};
+    // Against the floors: the forming no more than 1.2 times its statements run as kept
+    // compiled statements each in its own transaction; the list rebuild (one select) no more
+    // than 1.5 times that select alone.
+    phases[0].floor_budget = 1.2;
+    phases[2].one_budget = 1.5;
 
     // Every round's files stay until the end: a round's thousands of deletions would slow the
     // file system's next file creations, and so the next round's export run, which a user's
@@ -445,6 +465,15 @@ int main(int argc, char** argv) {
                 << p.module.cpu << " s, bare SQL " << p.bare.cpu << " s, ratio "
                 << p.module.cpu / p.bare.cpu;
         out << "; peak " << p.peak_kb / 1024 << " MB";
+        if (p.floor.wall < 1e8) {
+            const double to_floor = p.module.wall / p.floor.wall;
+            const double to_one = p.module.wall / p.one.wall;
+            const bool floors_ok = (p.floor_budget == 0 || to_floor <= p.floor_budget) &&
+                                   (p.one_budget == 0 || to_one <= p.one_budget);
+            within = within && floors_ok;
+            out << "; floor " << p.floor.wall << " s, ratio " << to_floor << "; one transaction "
+                << p.one.wall << " s, ratio " << to_one << (floors_ok ? "" : "  OVER THE FLOOR");
+        }
         if (p.round_trips >= 0)
             out << "; round trips " << p.round_trips << " (" << double(p.round_trips) / kAccruals
                 << " an order)";

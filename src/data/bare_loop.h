@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/statement_log.h"
+
 #include <QString>
 #include <string>
 #include <vector>
@@ -16,6 +18,12 @@ struct LoopTime {
 // write-ahead-log mode).
 LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
                    const QString& journal = QStringLiteral("wal"));
+
+// The floors of the same work: each distinct statement text prepared once and its values bound
+// (a kept compiled statement, as the module runs it), each statement its own transaction, or
+// all of them in one.
+LoopTime prepared_loop(const QString& path, const std::vector<SentStatement>& statements,
+                       bool one_transaction, const QString& journal = QStringLiteral("wal"));
 
 // Sends each recorded statement to the PostgreSQL database a link file names, on one connection
 // set as the module's, reading every row of each result.

@@ -7,13 +7,10 @@ namespace tavrelis::data {
 
 namespace {
 
-struct Sent {
-    QString sql;
-    QVariantList params;
-    bool numbered;
-};
+using Sent = SentStatement;
 
 std::atomic<std::vector<std::string>*> recording{nullptr};
+std::vector<SentStatement>* recording_sent = nullptr;
 std::mutex pending_lock;
 std::vector<Sent> pending;
 
@@ -60,9 +57,10 @@ std::string with_values(const Sent& s) {
 
 } // namespace
 
-void start_recording(std::vector<std::string>* into) {
+void start_recording(std::vector<std::string>* into, std::vector<SentStatement>* as_sent) {
     const std::lock_guard<std::mutex> hold(pending_lock);
     pending.clear();
+    recording_sent = as_sent;
     recording = into;
 }
 
@@ -71,6 +69,9 @@ void stop_recording() {
     if (auto* r = recording.exchange(nullptr))
         for (const Sent& s : pending)
             r->push_back(with_values(s));
+    if (recording_sent)
+        recording_sent->insert(recording_sent->end(), pending.begin(), pending.end());
+    recording_sent = nullptr;
     pending.clear();
 }
 

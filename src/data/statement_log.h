@@ -10,7 +10,14 @@ namespace tavrelis::data {
 // Records, process-wide, the statements every connection ran, for replaying them in a bare
 // loop. A statement is kept as it was sent, with its values, and written out with its values in
 // only when the recording stops, so that recording costs the run it records next to nothing.
-void start_recording(std::vector<std::string>* into);
+// A statement as it was sent: its text with "?" or $1.. and its values.
+struct SentStatement {
+    QString sql;
+    QVariantList params;
+    bool numbered = false;
+};
+// into gets each statement with its values written in; as_sent, when given, each as it was sent.
+void start_recording(std::vector<std::string>* into, std::vector<SentStatement>* as_sent = nullptr);
 void stop_recording();
 bool recording_statements();
 // Called by the engine for each statement that went through: its text with "?" (SQLite) or
