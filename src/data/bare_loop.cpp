@@ -96,9 +96,8 @@ LoopTime prepared_loop(const QString& path, const std::vector<SentStatement>& st
     for (const SentStatement& s : statements) {
         // In one transaction the run's own transactions are already inside it.
         const QString word = s.sql.trimmed().toLower();
-        if (one_transaction &&
-            (word == QLatin1String("begin") || word == QLatin1String("commit") ||
-             word == QLatin1String("rollback")))
+        if (one_transaction && (word == QLatin1String("begin") || word == QLatin1String("commit") ||
+                                word == QLatin1String("rollback")))
             continue;
         sqlite3_stmt*& stmt = kept[s.sql];
         if (!stmt) {
