@@ -28,10 +28,8 @@ double cpu_now() {
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-} // namespace
-
-LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
-                   const QString& journal) {
+// The copy opened with the settings of the module's connection.
+sqlite3* open_for_replay(const QString& path, const QString& journal) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
@@ -42,13 +40,20 @@ LoopTime bare_loop(const QString& path, const std::vector<std::string>& statemen
         setup += QStringLiteral("; PRAGMA synchronous=NORMAL");
     if (sqlite3_exec(db, setup.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         die("setup", db);
+    return db;
+}
+
+} // namespace
+
+LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
+                   const QString& journal) {
+    sqlite3* db = open_for_replay(path, journal);
     // Each text compiled anew, as an engine without a statement cache would run it.
-    const std::vector<std::string>& texts = statements;
     size_t bytes = 0;
     QElapsedTimer wall;
     wall.start();
     const double cpu0 = cpu_now();
-    for (const std::string& sql : texts) {
+    for (const std::string& sql : statements) {
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
             std::fprintf(stderr, "%s\n", sql.c_str());
@@ -74,16 +79,7 @@ LoopTime bare_loop(const QString& path, const std::vector<std::string>& statemen
 
 LoopTime prepared_loop(const QString& path, const std::vector<SentStatement>& statements,
                        bool one_transaction, const QString& journal) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
-        die("open", db);
-    sqlite3_busy_timeout(db, 5000);
-    QString setup = QStringLiteral("PRAGMA journal_mode=") + journal;
-    if (journal == QLatin1String("wal"))
-        setup += QStringLiteral("; PRAGMA synchronous=NORMAL");
-    if (sqlite3_exec(db, setup.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        die("setup", db);
+    sqlite3* db = open_for_replay(path, journal);
     // Texts and values made ready before the clock starts: the loop times the engine alone.
     struct Ready {
         sqlite3_stmt* stmt;

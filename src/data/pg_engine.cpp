@@ -286,11 +286,8 @@ void PgEngine::queue(const QString& sql, const QVariantList& params) {
     const QByteArray text = numbered(sql);
     const Bound b(params);
     const QByteArray key = b.key(text);
-    if (!by_key_.contains(key)) {
-        if (!pending_.isEmpty())
-            finish(false);
-        prepared(key, text, b.n, b.types.data());
-    }
+    if (!by_key_.contains(key) && !pending_.isEmpty())
+        finish(false);
     const QByteArray name = prepared(key, text, b.n, b.types.data());
     if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF && PQenterPipelineMode(conn_) != 1)
         throw Error(pg::error_of(conn_, nullptr));
