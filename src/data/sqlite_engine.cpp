@@ -194,6 +194,8 @@ void SqliteEngine::evict(int keep) {
 // Binds, steps through every row and leaves the statement reset, so that a kept one holds
 // no lock between calls.
 Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
+    // The texts bound stay here until the statement is reset, so that SQLite need not copy them.
+    QVarLengthArray<QByteArray, 32> texts;
     const std::unique_ptr<sqlite3_stmt, void (*)(sqlite3_stmt*)> reset(stmt, [](sqlite3_stmt* s) {
         sqlite3_reset(s);
         sqlite3_clear_bindings(s);
@@ -213,19 +215,20 @@ Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
             rc = sqlite3_bind_blob64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
                                      SQLITE_TRANSIENT);
         } else {
-            const QByteArray b = v.toString().toUtf8();
+            const QByteArray& b = texts.emplace_back(v.toString().toUtf8());
             rc = sqlite3_bind_text64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
-                                     SQLITE_TRANSIENT, SQLITE_UTF8);
+                                     SQLITE_STATIC, SQLITE_UTF8);
         }
         if (rc != SQLITE_OK)
             throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));
     }
 
     int rc = sqlite3_step(stmt);
-    // Taken after the first step: a change of schema recompiles the statement inside it.
+    // Taken after the first step: a change of schema recompiles the statement inside it. The
+    // columns' types only matter when there is a row to read.
     const int columns = sqlite3_column_count(stmt);
-    QVarLengthArray<bool, 64> dates(columns);
-    for (int c = 0; c < columns; ++c) {
+    QVarLengthArray<bool, 64> dates(rc == SQLITE_ROW ? columns : 0);
+    for (int c = 0; c < dates.size(); ++c) {
         const char* type = sqlite3_column_decltype(stmt, c);
         dates[c] = type && sqlite3_stricmp(type, "DATE") == 0;
     }

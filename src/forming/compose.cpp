@@ -111,6 +111,24 @@ void enp_codes(Order& o) {
 
 } // namespace
 
+void read_window(FormingRun& run) {
+    const Form1& f1 = form1();
+    FormingRun::Window& w = run.window;
+    w.payment_date = list_date(f1.DTPicker1->date());
+    w.document_date = list_date(f1.DTPicker2->date());
+    w.kbk = kbk_with_operation(f1.Combo1->currentText(), f1.Combo4->currentIndex());
+    w.way = kind_text(f1.Combo6->currentIndex(), f1.Combo6->currentText());
+    w.priority = priority_text(f1.Combo7->currentIndex(), f1.Combo7->currentText());
+    w.reason = basis_code(f1.Combo8->currentIndex());
+    w.payment_type = payment_type_code(f1.Combo9->currentIndex());
+    w.aim = f1.Text2->text();
+    w.period = period_indicator(f1.Combo10->currentIndex(), f1.Combo3->currentText());
+    if (f1.Combo6->currentIndex() > 0)
+        w.chosen_way = f1.Combo6->currentText();
+    if (f1.Combo7->currentIndex() >= 0)
+        w.chosen_priority = f1.Combo7->currentText();
+}
+
 FormingRun enp_run() {
     FormingRun run;
     run.enp = true;
@@ -156,7 +174,23 @@ Kopecks amount_field(const data::Recordset& rs, int i) {
 }
 
 QString list_date(const QDate& d) {
-    return d.toString(QStringLiteral("dd.MM.yyyy"));
+    if (!d.isValid())
+        return {};
+    // By hand: the calendar's formatter costs more than the rest of a formed order.
+    const int y = d.year();
+    if (y < 1 || y > 9999)
+        return d.toString(QStringLiteral("dd.MM.yyyy"));
+    const char16_t text[] = {char16_t(u'0' + d.day() / 10),
+                             char16_t(u'0' + d.day() % 10),
+                             u'.',
+                             char16_t(u'0' + d.month() / 10),
+                             char16_t(u'0' + d.month() % 10),
+                             u'.',
+                             char16_t(u'0' + y / 1000),
+                             char16_t(u'0' + y / 100 % 10),
+                             char16_t(u'0' + y / 10 % 10),
+                             char16_t(u'0' + y % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 10);
 }
 
 QString stored_day(const QDate& d) {
@@ -180,9 +214,10 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     Form1& f1 = form1();
     Shared& sh = shared();
     const QVariant oper_id = accrual.field(4);
+    const FormingRun::Window& w = run.window;
 
     int paid = 0;
-    o[Field::PaymentDate] = list_date(f1.DTPicker1->date());
+    o[Field::PaymentDate] = w.payment_date;
 
     if (run.fact_payments && run.paid.contains(oper_id.toLongLong())) {
         paid = 1;
@@ -197,7 +232,7 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     if (run.enp) {
         enp_order(o, org_inn, org_kpp, run);
     } else {
-        o[Field::Kbk] = kbk_with_operation(f1.Combo1->currentText(), f1.Combo4->currentIndex());
+        o[Field::Kbk] = w.kbk;
     }
     const FormingRun::Requisites& req = requisites_of(org_inn, org_kpp, run);
     if (!run.enp)
@@ -214,13 +249,13 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
 
     const Kopecks amount = amount_field(accrual, 0);
     o[Field::Sum] = razr(amount);
-    o[Field::Way] = kind_text(f1.Combo6->currentIndex(), f1.Combo6->currentText());
-    o[Field::Priority] = priority_text(f1.Combo7->currentIndex(), f1.Combo7->currentText());
-    o[Field::Reason] = basis_code(f1.Combo8->currentIndex());
-    o[Field::PaymentType] = payment_type_code(f1.Combo9->currentIndex());
-    o[Field::Aim] = f1.Text2->text();
-    o[Field::Period] = period_indicator(f1.Combo10->currentIndex(), f1.Combo3->currentText());
-    o[Field::DocumentDate] = list_date(f1.DTPicker2->date());
+    o[Field::Way] = w.way;
+    o[Field::Priority] = w.priority;
+    o[Field::Reason] = w.reason;
+    o[Field::PaymentType] = w.payment_type;
+    o[Field::Aim] = w.aim;
+    o[Field::Period] = w.period;
+    o[Field::DocumentDate] = w.document_date;
     if (!accrual.is_null(3))
         o[Field::DocumentDate] = accrual.text(3);
     if (run.enp)
@@ -228,7 +263,9 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
 
     o[Field::SumWords] = sum_rub_kop(amount);
 
-    QVariantList values{o[Field::Number], data::stored_date(o[Field::PaymentDate]), o[Field::Sum]};
+    if (!w.payment_day)
+        w.payment_day = data::stored_date(o[Field::PaymentDate]);
+    QVariantList values{o[Field::Number], *w.payment_day, o[Field::Sum]};
     for (int c = column_of(Field::Receiver); c <= column_of(Field::Period); ++c)
         values << o.texts[size_t(c)];
     values << date_value(o[Field::DocumentDate]) << oper_id << qlonglong(paid);
@@ -241,24 +278,25 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
         values);
 }
 
-void refresh_order(Order& o, bool enp) {
-    Form1& f1 = form1();
-    if (f1.Combo6->currentIndex() > 0)
-        o[Field::Way] = f1.Combo6->currentText();
-    if (f1.Combo7->currentIndex() >= 0)
-        o[Field::Priority] = f1.Combo7->currentText();
-    o[Field::PaymentType] = payment_type_code(f1.Combo9->currentIndex());
-    o[Field::Reason] = basis_code(f1.Combo8->currentIndex());
-    o[Field::PaymentDate] = list_date(f1.DTPicker1->date());
-    o[Field::DocumentDate] = list_date(f1.DTPicker2->date());
-    if (enp)
+void refresh_order(Order& o, const FormingRun& run) {
+    const FormingRun::Window& w = run.window;
+    if (w.chosen_way)
+        o[Field::Way] = *w.chosen_way;
+    if (w.chosen_priority)
+        o[Field::Priority] = *w.chosen_priority;
+    o[Field::PaymentType] = w.payment_type;
+    o[Field::Reason] = w.reason;
+    o[Field::PaymentDate] = w.payment_date;
+    o[Field::DocumentDate] = w.document_date;
+    if (run.enp)
         enp_codes(o);
 
     QVariantList values{QString::number(clean_number(o[Field::Number]))};
     for (const Field f : kUpdatedTexts)
         values << o[f];
-    values << date_value(o[Field::DocumentDate]) << data::stored_date(o[Field::PaymentDate])
-           << o[Field::OperId].toLongLong();
+    if (!w.payment_day)
+        w.payment_day = data::stored_date(o[Field::PaymentDate]);
+    values << date_value(o[Field::DocumentDate]) << *w.payment_day << o[Field::OperId].toLongLong();
     shared().cnn.send(kRefreshOrder, values);
 }
 

@@ -35,7 +35,20 @@ struct FormingRun {
     };
     mutable QHash<QString, Requisites> requisites;
     mutable QHash<QString, std::optional<EnpRequisites>> enp_receivers;
+
+    // What the formation window says, read once a run: nothing changes it while the run goes.
+    struct Window {
+        QString payment_date, document_date; // dd.mm.yyyy
+        QString kbk;                         // the chosen KBK with the operation's digit
+        QString way, priority, reason, payment_type, aim, period;
+        // A kept order takes the kind and priority only when one is chosen.
+        std::optional<QString> chosen_way, chosen_priority;
+        mutable std::optional<QString> payment_day; // the payment date as stored
+    } window;
 };
+
+// Reads the formation window's choices into run.window.
+void read_window(FormingRun& run);
 
 // The settings of a single-tax-payment forming: the file's requisites and the KBK the host's
 // own rows are found by.
@@ -83,6 +96,6 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
 // Refreshes a kept order that is not yet paid: the order, filled from the stored one, takes
 // the window's current kind, priority, codes and dates (a single tax payment's own codes in
 // such a run), and is written back.
-void refresh_order(Order& o, bool enp = false);
+void refresh_order(Order& o, const FormingRun& run);
 
 } // namespace tavrelis

@@ -92,7 +92,7 @@ void keep_order(Order& o, const data::Recordset& stored, Kopecks amount, const F
     o[Field::Sum] = razr(amount);
     o[Field::SumWords] = sum_rub_kop(amount);
     if (refresh && !is_one(stored, kPaymentDone))
-        refresh_order(o, run.enp);
+        refresh_order(o, run);
     o.color = sh.my_color;
     sh.cnn.send(QStringLiteral("update payments set number_=? where oper_id=?"),
                 {QString::number(clean_number(o[Field::Number])), o[Field::OperId].toLongLong()});
@@ -178,6 +178,7 @@ void sluj1() {
         FormingRun run = enp ? enp_run() : FormingRun{};
         if (!enp)
             run.tax_code = item_at(f1.ids_kbk, f1.Combo1->currentIndex());
+        read_window(run);
 
         step = 4;
         if (enp && !enp_receivers_known(f1, run)) {

@@ -134,6 +134,31 @@ private slots:
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 0 на сумму 0,00"));
     }
 
+    // A row keeps its texts packed; whatever went in comes back, a broken pair included.
+    void row_gives_back_its_texts_data() {
+        QTest::addColumn<QString>("text");
+        const QChar high(0xD835), low(0xDC00);
+        QTest::newRow("cyrillic") << QStringLiteral("УФК по г. Москве «№ 1»");
+        QTest::newRow("pair") << QString(high) + low;
+        QTest::newRow("high at the end") << QStringLiteral("ООО ") + high;
+        QTest::newRow("low alone") << QString(low) + QStringLiteral("Банк");
+        QTest::newRow("high in the middle") << QStringLiteral("а") + high + QStringLiteral("б");
+        QTest::newRow("empty") << QString();
+    }
+    void row_gives_back_its_texts() {
+        QFETCH(QString, text);
+        OrderList& list = formed_orders();
+        Order o;
+        o[Field::Receiver] = text;
+        o[Field::Aim] = QStringLiteral("после ") + text;
+        o[Field::Sum] = QStringLiteral("1,00");
+        const int row = list.append(o);
+        QCOMPARE(list.text(row, Field::Receiver), text);
+        QCOMPARE(list.text(row, Field::Aim), QStringLiteral("после ") + text);
+        QCOMPARE(list.text(row, Field::Sum), QStringLiteral("1,00"));
+        QCOMPARE(list.order(row).texts, o.texts);
+    }
+
     void rows_say_what_happened() {
         Form2& f2 = list({1, 2});
         const QAbstractItemModel& m = f2.orders();
