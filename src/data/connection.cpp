@@ -24,19 +24,15 @@ const QString object_open = QStringLiteral("Operation is not allowed when the ob
 // ---------------------------------------------------------------------------------------------
 // Recordset
 
-Recordset::Recordset(QStringList names, QVector<QVector<QVariant>> rows)
-    : fields_(int(names.size())), rows_(std::move(rows)) {}
-
-Recordset::Recordset(int fields, QVector<QVector<QVariant>> rows)
-    : fields_(fields), rows_(std::move(rows)) {}
+Recordset::Recordset(int fields, QVector<QVariant> cells)
+    : fields_(fields), rows_(fields > 0 ? cells.size() / fields : 0), cells_(std::move(cells)) {}
 
 const QVariant& Recordset::at(int i) const {
-    if (pos_ < 0 || pos_ >= rows_.size())
+    if (pos_ < 0 || pos_ >= rows_)
         throw Error(no_current_record);
-    const QVector<QVariant>& row = rows_[pos_];
-    if (i < 0 || i >= row.size())
+    if (i < 0 || i >= fields_)
         throw Error(no_such_item);
-    return row[i];
+    return cells_[pos_ * fields_ + i];
 }
 
 namespace {

@@ -17,12 +17,11 @@ class Engine;
 class Recordset {
 public:
     Recordset() = default;
-    Recordset(QStringList names, QVector<QVector<QVariant>> rows);
 
-    bool eof() const { return pos_ >= rows_.size(); }
-    bool empty() const { return rows_.isEmpty(); } // no row at all (BOF and EOF)
+    bool eof() const { return pos_ >= rows_; }
+    bool empty() const { return rows_ == 0; } // no row at all (BOF and EOF)
     int field_count() const { return fields_; }
-    int record_count() const { return int(rows_.size()); }
+    int record_count() const { return int(rows_); }
     void move_next() { ++pos_; }
     void move_first() { pos_ = 0; }
     void move_to(int row) { pos_ = row; }
@@ -40,11 +39,13 @@ public:
 private:
     friend class SqliteEngine;
     friend class PgEngine;
-    Recordset(int fields, QVector<QVector<QVariant>> rows);
+    // The cells row after row, fields to a row: one allocation for a whole list of orders.
+    Recordset(int fields, QVector<QVariant> cells);
     const QVariant& at(int i) const;
 
     int fields_ = 0; // columns of the statement, whether or not it returned rows
-    QVector<QVector<QVariant>> rows_;
+    qsizetype rows_ = 0;
+    QVector<QVariant> cells_;
     qsizetype pos_ = 0;
 };
 

@@ -383,20 +383,16 @@ Recordset PgEngine::rows_of(const pg_result* res) {
         dates[c] = PQftype(res, c) == kDate ||
                    (table != InvalidOid && date_column(table, PQftablecol(res, c)));
     }
-    QVector<QVector<QVariant>> rows;
-    rows.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        QVector<QVariant> row;
-        row.reserve(columns);
+    QVector<QVariant> cells;
+    cells.reserve(qsizetype(count) * columns);
+    for (int i = 0; i < count; ++i)
         for (int c = 0; c < columns; ++c) {
             if (dates[c] && !PQgetisnull(res, i, c))
-                row.push_back(stored_date_text(PQgetvalue(res, i, c), PQgetlength(res, i, c)));
+                cells.push_back(stored_date_text(PQgetvalue(res, i, c), PQgetlength(res, i, c)));
             else
-                row.push_back(pg::value(res, i, c));
+                cells.push_back(pg::value(res, i, c));
         }
-        rows.push_back(std::move(row));
-    }
-    return Recordset(columns, std::move(rows));
+    return Recordset(columns, std::move(cells));
 }
 
 } // namespace tavrelis::data

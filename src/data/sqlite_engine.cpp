@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QUrl>
 #include <QVarLengthArray>
 #include <sqlite3.h>
@@ -194,8 +195,21 @@ void SqliteEngine::evict(int keep) {
 // Binds, steps through every row and leaves the statement reset, so that a kept one holds
 // no lock between calls.
 Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
-    // The texts bound stay here until the statement is reset, so that SQLite need not copy them.
-    QVarLengthArray<QByteArray, 32> texts;
+    // The texts are bound from one buffer that stays until the statement is reset, so that a
+    // statement of thirty texts costs one allocation and SQLite need not copy them.
+    QVarLengthArray<QString, 32> texts(params.size());
+    qsizetype units = 0;
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params[i];
+        if (!v.isNull() && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Int &&
+            v.typeId() != QMetaType::LongLong && v.typeId() != QMetaType::Bool &&
+            v.typeId() != QMetaType::QByteArray)
+            units += (texts[i] = v.toString()).size();
+    }
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    QByteArray buffer(utf8.requiredSpace(units), Qt::Uninitialized);
+    char* out = buffer.data();
+    QVarLengthArray<QByteArray, 4> broken; // a lone surrogate, encoded as the rest of Qt does
     const std::unique_ptr<sqlite3_stmt, void (*)(sqlite3_stmt*)> reset(stmt, [](sqlite3_stmt* s) {
         sqlite3_reset(s);
         sqlite3_clear_bindings(s);
@@ -214,10 +228,21 @@ Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
             const QByteArray b = v.toByteArray();
             rc = sqlite3_bind_blob64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
                                      SQLITE_TRANSIENT);
+        } else if (texts[i].isEmpty()) {
+            rc = sqlite3_bind_text64(stmt, i + 1, "", 0, SQLITE_STATIC, SQLITE_UTF8);
         } else {
-            const QByteArray& b = texts.emplace_back(v.toString().toUtf8());
-            rc = sqlite3_bind_text64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
-                                     SQLITE_STATIC, SQLITE_UTF8);
+            const char* begin = out;
+            out = utf8.appendToBuffer(out, texts[i]);
+            if (utf8.hasError()) {
+                utf8.resetState();
+                out = const_cast<char*>(begin);
+                begin = broken.emplace_back(texts[i].toUtf8()).constData();
+                rc = sqlite3_bind_text64(stmt, i + 1, begin, sqlite3_uint64(broken.back().size()),
+                                         SQLITE_STATIC, SQLITE_UTF8);
+            } else {
+                rc = sqlite3_bind_text64(stmt, i + 1, begin, sqlite3_uint64(out - begin),
+                                         SQLITE_STATIC, SQLITE_UTF8);
+            }
         }
         if (rc != SQLITE_OK)
             throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));
@@ -232,38 +257,35 @@ Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
         const char* type = sqlite3_column_decltype(stmt, c);
         dates[c] = type && sqlite3_stricmp(type, "DATE") == 0;
     }
-    QVector<QVector<QVariant>> rows;
+    QVector<QVariant> cells;
     for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
-        QVector<QVariant> row;
-        row.reserve(columns);
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(stmt, c)) {
             case SQLITE_NULL:
-                row.push_back(QVariant());
+                cells.push_back(QVariant());
                 break;
             case SQLITE_INTEGER:
-                row.push_back(qlonglong(sqlite3_column_int64(stmt, c)));
+                cells.push_back(qlonglong(sqlite3_column_int64(stmt, c)));
                 break;
             case SQLITE_FLOAT:
-                row.push_back(sqlite3_column_double(stmt, c));
+                cells.push_back(sqlite3_column_double(stmt, c));
                 break;
             case SQLITE_BLOB: {
                 const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, c));
-                row.push_back(QByteArray(p, sqlite3_column_bytes(stmt, c)));
+                cells.push_back(QByteArray(p, sqlite3_column_bytes(stmt, c)));
                 break;
             }
             default: {
                 const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
                 const int len = sqlite3_column_bytes(stmt, c);
-                row.push_back(dates[c] ? stored_date_text(p, len) : QString::fromUtf8(p, len));
+                cells.push_back(dates[c] ? stored_date_text(p, len) : QString::fromUtf8(p, len));
             }
             }
         }
-        rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE)
         throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));
-    return Recordset(columns, std::move(rows));
+    return Recordset(columns, std::move(cells));
 }
 
 } // namespace tavrelis::data

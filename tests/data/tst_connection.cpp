@@ -160,6 +160,14 @@ private slots:
         QTest::newRow("date with a time")
             << QVariantList{0.01, 0LL, "?", stored_date("2026-12-31 10:00")}
             << "0.01 0 '?' '31.12.2026'";
+        QTest::newRow("cyrillic") << QVariantList{1.0, 1LL, QStringLiteral("Банк «№ 1»"),
+                                                  QVariant()}
+                                  << "1 1 'Банк «№ 1»' NULL";
+        // A broken pair is stored as Qt writes it anywhere else: "?".
+        QTest::newRow("lone surrogate")
+            << QVariantList{1.0, 1LL, QStringLiteral("ООО ") + QChar(0xD835) + QStringLiteral("А"),
+                            QVariant()}
+            << "1 1 'ООО ?А' NULL";
     }
     void bound_values_are_stored_as_the_host_keeps_them() {
         QFETCH(QVariantList, values);
