@@ -3,7 +3,6 @@
 #include "common/form4.h"
 #include "common/numbers.h"
 #include "common/shared.h"
-#include "output/form2.h"
 #include "output/form5.h"
 #include "output/posting.h"
 #include "platform/errors.h"
@@ -32,15 +31,7 @@ bool posted(const data::Recordset& rs) {
 
 } // namespace
 
-void edit_payment() {
-    Form2& f2 = form2();
-    if (f2.row_count() == 0)
-        return;
-    const int r = f2.current_list_row();
-    if (r == 0)
-        return;
-    const Order o = f2.orders().order(r - 1);
-
+void edit_payment(const Order& o, std::function<void(const Order&)> on_change) {
     // The error box names the step that failed.
     int step = 2;
     try {
@@ -68,6 +59,8 @@ void edit_payment() {
         f5.Label19->setText(QStringLiteral("КПП ") + o[Field::Kpp]);
         // A text different from the field's runs its change event, which words it anew.
         f5.Text1->setText(bez_razr(o[Field::Sum]));
+        f5.editing = o;
+        f5.on_change = std::move(on_change);
     } catch (const std::exception& e) {
         report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.edit_payment"), step,
                        e);

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "common/order.h"
+
+#include <functional>
+
 namespace tavrelis {
 
-// "Правка" of the formed-orders window, and its list's double click: opens the editor Form5
-// for the selected row of Form2's L1 and returns when the editor is hidden. Does nothing for
-// an empty list, a list with no selected row, or an order no longer in payments; refuses an
-// order whose payment was posted. A failure is reported in the module's error box and never
-// escapes.
-void edit_payment();
+// Opens the editor Form5 for a formed order and returns when the editor is hidden;
+// "Сохранить" hands the changed order to on_change before storing it. Does nothing for an
+// order no longer in payments; refuses an order whose payment was posted. A failure is
+// reported in the module's error box and never escapes.
+void edit_payment(const Order& o, std::function<void(const Order&)> on_change);
 
 } // namespace tavrelis

@@ -172,8 +172,8 @@ void Form2::build() {
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
-    connect(Command9, &QPushButton::clicked, this, [] { edit_payment(); });
-    connect(L1, &QTreeView::doubleClicked, this, [] { edit_payment(); });
+    connect(Command9, &QPushButton::clicked, this, [this] { edit_selected(); });
+    connect(L1, &QTreeView::doubleClicked, this, [this] { edit_selected(); });
     connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
     connect(Command10, &QPushButton::clicked, this, [] { Command10_Click(); });
     connect(Command11, &QPushButton::clicked, this, [this] {
@@ -358,6 +358,17 @@ void Form2::refresh_list() {
 
 void Form2::on_unload() {
     write_settings_or_say(form1().S);
+}
+
+// "Правка" and the list's double click: the selected row in the editor; nothing without one.
+void Form2::edit_selected() {
+    if (row_count() == 0)
+        return;
+    const int r = current_list_row();
+    if (r == 0)
+        return;
+    edit_payment(orders().order(r - 1),
+                 [this, r](const Order& o) { orders().set_order(r - 1, o); });
 }
 
 void Form2::Check3_Click() {

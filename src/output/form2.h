@@ -62,6 +62,9 @@ public:
     // The forming's defaults: an export run of the new orders.
     void prepare_export_run() override;
 
+    // "Правка" and the list's double click: the selected order in the editor.
+    void edit_selected();
+
     // Behaviours of the controls; the check boxes' run whenever their state changes, by the
     // user or by code, so the forming's defaults keep the dependent controls in step.
     void Check3_Click();

@@ -11,7 +11,6 @@
 #include "common/shared.h"
 #include "data/connection.h"
 #include "data/stored_dates.h"
-#include "output/form2.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
 
@@ -249,16 +248,16 @@ void Form5::Command1_Click() {
         Text1->setText(number_text(amount));
 
         step = 3;
-        Form2& f2 = form2();
-        const int r = f2.current_list_row();
-        if (r == 0)
+        if (!editing)
             throw Error(QStringLiteral("Object variable or With block variable not set"));
-        Order o = f2.orders().order(r - 1);
+        Order o = *editing;
         if (!change_sent_order(o))
             return;
         o[Field::Sum] = razr(amount);
         o[Field::SumWords] = sum_rub_kop(amount);
-        f2.orders().set_order(r - 1, o);
+        editing = o;
+        if (on_change)
+            on_change(o);
 
         step = 4;
         QVariantList values;

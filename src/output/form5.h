@@ -1,6 +1,10 @@
 #pragma once
 
+#include "common/order.h"
 #include "common/window.h"
+
+#include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -9,8 +13,8 @@ class QPushButton;
 namespace tavrelis {
 
 // "Задать параметры платежного поручения вручную": the amount of one formed order, typed by
-// hand over an imitation of the top of bank form 0401060. The order being edited is the
-// selected row of Form2's list; the window keeps nothing of its own beyond its controls.
+// hand over an imitation of the top of bank form 0401060. edit_payment gives it the order and
+// what to do with the changed one.
 class Form5 : public ModuleWindow {
     Q_OBJECT
 public:
@@ -38,6 +42,11 @@ public:
     QLineEdit* Text1;        // the amount, the one field the user types in
     QPushButton* Command1;   // Сохранить
     QPushButton* Command2;   // Отмена
+
+    // The order being edited, and where "Сохранить" puts the changed order before storing it
+    // (the list shows what was saved even when storing it fails).
+    std::optional<Order> editing;
+    std::function<void(const Order&)> on_change;
 
     // Behaviours of the controls. Text1_Change runs on every change of the text, typed or set.
     void Text1_Change();

@@ -224,7 +224,7 @@ private slots:
                 w.findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("55,5"));
                 w.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
             });
-            edit_payment();
+            f2.Command9->click();
         }
         QCOMPARE(ui.texts(), QStringList());
         check_orders(host, "edited");
