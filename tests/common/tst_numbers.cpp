@@ -42,6 +42,36 @@ private slots:
         for (const char* t : {"", "12р", "1,2,3", "1e5", "NaN", "1 ,5"})
             row(t, 0, 0, "Type mismatch");
     }
+    // An order's number as a kept order's text gives it ("N" of a printed one and all):
+    // whole, halves to the even neighbour; an error for what is no number.
+    void order_number_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("number"); // or the error
+        QTest::newRow("printed") << "N17"
+                                 << "17";
+        QTest::newRow("above a half") << "12,6"
+                                      << "13";
+        QTest::newRow("half to even, down") << "12,5"
+                                            << "12";
+        QTest::newRow("half to even, up") << "13,5"
+                                          << "14";
+        QTest::newRow("below a half") << "N13,4"
+                                      << "13";
+        QTest::newRow("negative half") << "-2,5"
+                                       << "-2";
+        QTest::newRow("past 32 bits") << "2147483647,5"
+                                      << "Overflow";
+        QTest::newRow("no number") << "N"
+                                   << "Type mismatch";
+    }
+    void order_number() {
+        QFETCH(QString, text);
+        QFETCH(QString, number);
+        QString got;
+        const QString error = error_of([&] { got = QString::number(clean_number(text)); });
+        QCOMPARE(error.isEmpty() ? got : error, number);
+    }
+
     void kopecks() {
         QFETCH(QString, text);
         QFETCH(qint64, rounded);
