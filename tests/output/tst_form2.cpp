@@ -221,6 +221,9 @@ private slots:
         f3.show();
         const QRect free = f3.screen()->availableGeometry();
         QVERIFY(free.contains(f3.geometry()));
+        // As large as a page wants, or as the screen has room for beside a frame and a title.
+        QVERIFY(f3.width() >= std::min(860, free.width() - 8));
+        QVERIFY(f3.height() >= std::min(900, free.height() - 40));
         QVERIFY(f3.Command1->isVisible() && f3.Command3->isVisible());
         f3.move(free.topLeft() + QPoint(7, 9));
         const QRect placed = f3.geometry();
