@@ -363,6 +363,10 @@ int main(int argc, char** argv) {
         QDir().mkpath(data);
         QDir().mkpath(dir.filePath("appdata"));
         qputenv("APPDATA", QFile::encodeName(dir.filePath("appdata")));
+        // The word processor's documents are made in the temporary folder under fixed names,
+        // which other programs on a shared machine may be writing at the same moment.
+        QDir().mkpath(dir.filePath("temp"));
+        qputenv("TEMP", QFile::encodeName(dir.filePath("temp")));
         make_installation(data);
         if (!data::database_server().isEmpty()) {
             QDir().mkpath(dir.filePath("Twin"));
