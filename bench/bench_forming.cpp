@@ -15,9 +15,10 @@
 // (or any other journal mode) measures a host that keeps a rollback journal. `--server URI`
 // puts them on a PostgreSQL server instead and measures the forming and the list there, each
 // against the bare libpq loop of the same statements replayed on a twin installation that has
-// gone through the same statements before (budget 1.5 times the bare loop). `--rtt-ms N` puts
-// a round trip of N ms between them and the server (a delaying proxy on loopback, latency_proxy.h)
-// and tells the round trips each run waited for; `--no-bare` leaves the bare loop out.
+// gone through the same statements before (budget 1.5 times the bare loop), and against the
+// floors, each replayed on a twin of its own. `--rtt-ms N` puts a round trip of N ms between
+// them and the server (a delaying proxy on loopback, latency_proxy.h) and tells the round trips
+// each run waited for; `--no-bare` leaves the replays out.
 
 #include "common/form4.h"
 #include "common/session.h"
@@ -204,7 +205,7 @@ struct Phase {
     qint64 peak_kb = 0;
     long long round_trips = -1; // through the proxy; -1 without one
     // The floors: each statement text compiled once, each statement its own transaction (as
-    // the module must run them), and all in one transaction; files only.
+    // the module must run them), and all in one transaction.
     Best floor = {}, one = {};
     double floor_budget = 0; // of the module's wall time to the per-statement floor; 0: none
     double one_budget = 0;   // ... to the one-transaction floor
@@ -386,10 +387,14 @@ void same_contents(const char* phase, const QString& module, const QStringList& 
             .arg(QString::fromLatin1(phase).trimmed(), what));
 }
 
-// The server's twin installation's settlements database, having gone through the same
-// statements as the module's own before each run.
+// The server's twin installations, each having gone through the same statements as the
+// module's own before each run: one for the bare loop, one for each floor, since each replay
+// changes its twin as the run changed the module's database.
+struct Twins {
+    QString bare, floor, one; // their settlements databases
+};
 bool on_server = false;
-QString twin;
+Twins twins;
 bool recording_round = false;
 
 // In the recording round, runs the module once recording the statements it sends. In a timed
@@ -428,15 +433,16 @@ void measure(Phase& phase, const QString& settlements, const QString& copy, Run 
         return;
     const QStringList after = contents(settlements);
     const Recording r = kept(phase.recorded);
-    if (on_server) {
-        phase.bare.take(data::bare_loop_pg(twin, r.sent));
-        same_contents(phase.name, settlements, after, twin);
-        return;
-    }
-    phase.bare.take(data::bare_loop(copy, r.sent, journal));
-    phase.floor.take(data::prepared_loop(copy + ".floor", r.as_sent, false, journal));
-    phase.one.take(data::prepared_loop(copy + ".one", r.as_sent, true, journal));
-    for (const QString& replayed : {copy, copy + ".floor", copy + ".one"})
+    const QString bare = on_server ? twins.bare : copy;
+    const QString floor = on_server ? twins.floor : copy + ".floor";
+    const QString one = on_server ? twins.one : copy + ".one";
+    phase.bare.take(on_server ? data::bare_loop_pg(bare, r.sent)
+                              : data::bare_loop(bare, r.sent, journal));
+    phase.floor.take(on_server ? data::prepared_loop_pg(floor, r.as_sent, false)
+                               : data::prepared_loop(floor, r.as_sent, false, journal));
+    phase.one.take(on_server ? data::prepared_loop_pg(one, r.as_sent, true)
+                             : data::prepared_loop(one, r.as_sent, true, journal));
+    for (const QString& replayed : {bare, floor, one})
         same_contents(phase.name, settlements, after, replayed);
 }
 
@@ -507,10 +513,13 @@ int main(int argc, char** argv) {
         if (on_server) {
             QStringList links = {data + "/Fsk_Base.mdb", data + "/Valmora2.mdb"};
             if (!recording_round && !no_bare) {
-                QDir().mkpath(dir.filePath("Twin"));
-                make_installation(dir.filePath("Twin"));
-                twin = dir.filePath("Twin/Fsk_Base.mdb");
-                links << twin;
+                for (const char* name : {"Twin", "TwinFloor", "TwinOne"}) {
+                    QDir().mkpath(dir.filePath(name));
+                    make_installation(dir.filePath(name));
+                }
+                twins = {dir.filePath("Twin/Fsk_Base.mdb"), dir.filePath("TwinFloor/Fsk_Base.mdb"),
+                         dir.filePath("TwinOne/Fsk_Base.mdb")};
+                links << twins.bare << twins.floor << twins.one;
             }
             if (proxy)
                 for (const QString& link : links)
@@ -594,6 +603,9 @@ int main(int argc, char** argv) {
                 continue;
             p.budget = 1e9;
             p.ratio_budget = 1.5;
+            // The floors' budgets are set for files.
+            p.floor_budget = 0;
+            p.one_budget = 0;
         }
         const double ratio = p.module.wall / p.bare.wall;
         // The ratio's budget is set for 10,000 orders and more: below, the fixed costs weigh.
