@@ -5,7 +5,8 @@
 // 1,000 orders. Each against the bare SQL of the same run: the statements
 // the module sent, recorded as the engine received them, replayed in a loop on a copy of
 // the database as it stood before the run (prepare, step through every row reading every
-// column, finalize), with the same journal settings.
+// column, finalize), with the same journal settings. The statements are recorded in a first
+// round that is not timed; the timed rounds record nothing and replay the first round's.
 // Wall time counts the disk; the thread's CPU time is steadier on a shared machine.
 // Budgets at 10,000: forming new under 1 s and under the bare SQL; the list rebuild
 // under 0.4 s; the export run under 1 s; printing under 50 ms a sheet. Peak memory is the
@@ -14,9 +15,10 @@
 // (or any other journal mode) measures a host that keeps a rollback journal. `--server URI`
 // puts them on a PostgreSQL server instead and measures the forming and the list there, each
 // against the bare libpq loop of the same statements replayed on a twin installation that has
-// gone through the same statements before (budget 1.5 times the bare loop). `--rtt-ms N` puts
-// a round trip of N ms between them and the server (a delaying proxy on loopback, latency_proxy.h)
-// and tells the round trips each run waited for; `--no-bare` leaves the bare loop out.
+// gone through the same statements before (budget 1.5 times the bare loop), and against the
+// floors, each replayed on a twin of its own. `--rtt-ms N` puts a round trip of N ms between
+// them and the server (a delaying proxy on loopback, latency_proxy.h) and tells the round trips
+// each run waited for; `--no-bare` leaves the replays out.
 
 #include "common/form4.h"
 #include "common/session.h"
@@ -43,6 +45,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -201,10 +205,13 @@ struct Phase {
     qint64 peak_kb = 0;
     long long round_trips = -1; // through the proxy; -1 without one
     // The floors: each statement text compiled once, each statement its own transaction (as
-    // the module must run them), and all in one transaction; files only.
+    // the module must run them), and all in one transaction.
     Best floor = {}, one = {};
     double floor_budget = 0; // of the module's wall time to the per-statement floor; 0: none
     double one_budget = 0;   // ... to the one-transaction floor
+    // The file holding the statements of the run in the recording round, which the timed
+    // rounds replay.
+    QString recorded = {};
 };
 
 std::unique_ptr<LatencyProxy> proxy;
@@ -269,22 +276,149 @@ void upload_last(int ticked) {
     Command11_Click();
 }
 
-// Times one run of the module, then the statements it sent, replayed on a copy of the
-// database as it stood before the run.
-QString twin; // the server's twin installation's settlements database, when on a server
-
-template <class Run>
-void measure(Phase& phase, const QString& settlements, const QString& copy, Run run) {
-    if (twin.isEmpty()) {
-        snapshot(settlements, copy);
-        if (!no_bare) {
-            snapshot(settlements, copy + ".floor");
-            snapshot(settlements, copy + ".one");
-        }
-    }
+// The statements of a run, as written in (for the bare loop) and as sent (for the floors).
+struct Recording {
     std::vector<std::string> sent;
     std::vector<data::SentStatement> as_sent;
-    data::start_recording(&sent, &as_sent);
+};
+
+// Kept on disk between the rounds, so that a timed run's peak of memory is not the recording's.
+void keep(const QString& file, const Recording& r) {
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        die("cannot write " + file);
+    QDataStream out(&f);
+    out << qint64(r.sent.size());
+    for (const std::string& s : r.sent)
+        out << QByteArray::fromStdString(s);
+    out << qint64(r.as_sent.size());
+    for (const data::SentStatement& s : r.as_sent)
+        out << s.sql << s.params << s.numbered;
+    if (out.status() != QDataStream::Ok || !f.flush())
+        die("cannot write " + file);
+}
+
+Recording kept(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        die("cannot read " + file);
+    QDataStream in(&f);
+    Recording r;
+    qint64 n = 0;
+    in >> n;
+    r.sent.reserve(size_t(n));
+    for (qint64 i = 0; i < n; ++i) {
+        QByteArray s;
+        in >> s;
+        r.sent.push_back(s.toStdString());
+    }
+    in >> n;
+    r.as_sent.resize(size_t(n));
+    for (data::SentStatement& s : r.as_sent)
+        in >> s.sql >> s.params >> s.numbered;
+    if (in.status() != QDataStream::Ok)
+        die("cannot read " + file);
+    return r;
+}
+
+// What a database holds, table by table: its rows as the engine's texts, in no particular
+// order (a server returns them in its own). Left out: the columns that hold when and where the
+// run took place (the bank upload's clock and its round's folder), which a replay of another
+// round's statements writes as that round had them.
+QStringList contents(const QString& path) {
+    static const QStringList of_the_moment = {
+        QStringLiteral("bank_uploads.file_name"), QStringLiteral("bank_uploads.file_hash"),
+        QStringLiteral("bank_uploads.created"), QStringLiteral("bank_uploads.claimed_utc")};
+    const bool server = !data::link_uri(path).isEmpty();
+    const data::Rows tables = data::read_rows(
+        path, server ? QStringLiteral("select table_name from information_schema.tables where "
+                                      "table_schema=current_schema() and table_type='BASE TABLE' "
+                                      "order by 1")
+                     : QStringLiteral("select name from sqlite_master where type='table' and "
+                                      "name not like 'sqlite_%' order by 1"));
+    if (!tables.error.isEmpty())
+        die(path + ": " + tables.error);
+    QStringList out;
+    for (const QVariantList& t : tables.rows) {
+        const QString table = t.value(0).toString();
+        const data::Rows rows = data::read_rows(path, "select * from " + table, true);
+        if (!rows.error.isEmpty())
+            die(path + ": " + rows.error);
+        std::vector<qsizetype> kept;
+        for (qsizetype c = 0; c < rows.columns.size(); ++c)
+            if (!of_the_moment.contains(table.toLower() + u'.' + rows.columns[c]))
+                kept.push_back(c);
+        std::vector<QString> lines;
+        lines.reserve(size_t(rows.rows.size()));
+        for (const QVariantList& row : rows.rows) {
+            QString line;
+            for (const qsizetype c : kept)
+                line += (row[c].isNull() ? QStringLiteral("\x1e") : row[c].toString()) + u'\x1f';
+            lines.push_back(std::move(line));
+        }
+        std::sort(lines.begin(), lines.end());
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        for (const QString& line : lines)
+            hash.addData(line.toUtf8());
+        out << QStringLiteral("%1: %2 rows, %3")
+                   .arg(table)
+                   .arg(lines.size())
+                   .arg(QString::fromLatin1(hash.result().toHex()));
+    }
+    return out;
+}
+
+// A replay of the recording round's statements must leave its copy as the timed run left the
+// module's database; otherwise the run did other work than the statements replayed, and the
+// ratios would compare different things. (On a server this also keeps each twin in the state
+// the next run starts from.)
+void same_contents(const char* phase, const QString& module, const QStringList& expected,
+                   const QString& replayed) {
+    const QStringList got = contents(replayed);
+    if (got == expected)
+        return;
+    QString what;
+    for (qsizetype i = 0; i < std::max(expected.size(), got.size()); ++i)
+        if (expected.value(i) != got.value(i))
+            what += "\n  " + module + ": " + expected.value(i) + "\n  " + replayed + ": " +
+                    got.value(i);
+    die(QStringLiteral("%1: the replay of the recorded statements did not leave the database "
+                       "as the timed run did:%2")
+            .arg(QString::fromLatin1(phase).trimmed(), what));
+}
+
+// The server's twin installations, each having gone through the same statements as the
+// module's own before each run: one for the bare loop, one for each floor, since each replay
+// changes its twin as the run changed the module's database.
+struct Twins {
+    QString bare, floor, one; // their settlements databases
+};
+bool on_server = false;
+Twins twins;
+bool recording_round = false;
+
+// In the recording round, runs the module once recording the statements it sends. In a timed
+// round, times one run of the module, recording nothing, then replays the recording round's
+// statements of the same run on copies of the database as it stood before the run: the
+// installation is made anew and alike each round, and the module's runs on it are the same,
+// which the copies' contents after the replays confirm.
+template <class Run>
+void measure(Phase& phase, const QString& settlements, const QString& copy, Run run) {
+    if (recording_round) {
+        Recording r;
+        data::start_recording(&r.sent, &r.as_sent);
+        run();
+        data::stop_recording();
+        phase.statements = r.sent.size();
+        phase.recorded = copy + ".statements";
+        keep(phase.recorded, r);
+        return;
+    }
+    if (!on_server && !no_bare) {
+        snapshot(settlements, copy);
+        snapshot(settlements, copy + ".floor");
+        snapshot(settlements, copy + ".one");
+    }
     peak_kb(true);
     if (proxy)
         proxy->reset_round_trips();
@@ -295,15 +429,21 @@ void measure(Phase& phase, const QString& settlements, const QString& copy, Run 
     if (proxy)
         phase.round_trips = proxy->round_trips();
     phase.peak_kb = std::max(phase.peak_kb, peak_kb(false));
-    data::stop_recording();
-    phase.statements = sent.size();
-    if (!no_bare)
-        phase.bare.take(twin.isEmpty() ? data::bare_loop(copy, sent, journal)
-                                       : data::bare_loop_pg(twin, sent));
-    if (!no_bare && twin.isEmpty()) {
-        phase.floor.take(data::prepared_loop(copy + ".floor", as_sent, false, journal));
-        phase.one.take(data::prepared_loop(copy + ".one", as_sent, true, journal));
-    }
+    if (no_bare)
+        return;
+    const QStringList after = contents(settlements);
+    const Recording r = kept(phase.recorded);
+    const QString bare = on_server ? twins.bare : copy;
+    const QString floor = on_server ? twins.floor : copy + ".floor";
+    const QString one = on_server ? twins.one : copy + ".one";
+    phase.bare.take(on_server ? data::bare_loop_pg(bare, r.sent)
+                              : data::bare_loop(bare, r.sent, journal));
+    phase.floor.take(on_server ? data::prepared_loop_pg(floor, r.as_sent, false)
+                               : data::prepared_loop(floor, r.as_sent, false, journal));
+    phase.one.take(on_server ? data::prepared_loop_pg(one, r.as_sent, true)
+                             : data::prepared_loop(one, r.as_sent, true, journal));
+    for (const QString& replayed : {bare, floor, one})
+        same_contents(phase.name, settlements, after, replayed);
 }
 
 } // namespace
@@ -322,6 +462,7 @@ int main(int argc, char** argv) {
     const qsizetype server = args.indexOf(QStringLiteral("--server"));
     if (server > 0 && server + 1 < args.size())
         data::set_database_server(args[server + 1]);
+    on_server = !data::database_server().isEmpty();
     no_bare = args.contains(QStringLiteral("--no-bare"));
     if (const qsizetype i = args.indexOf(QStringLiteral("--rtt-ms"));
         i > 0 && i + 1 < args.size()) {
@@ -353,9 +494,10 @@ int main(int argc, char** argv) {
 
     // Every round's files stay until the end: a round's thousands of deletions would slow the
     // file system's next file creations, and so the next round's export run, which a user's
-    // export run does not meet.
+    // export run does not meet. Round 0 records the statements and is not counted.
     std::vector<std::unique_ptr<QTemporaryDir>> rounds;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round <= kRounds; ++round) {
+        recording_round = round == 0;
         QTemporaryDir& dir = *rounds.emplace_back(std::make_unique<QTemporaryDir>());
         if (!dir.isValid())
             return 1;
@@ -363,13 +505,24 @@ int main(int argc, char** argv) {
         QDir().mkpath(data);
         QDir().mkpath(dir.filePath("appdata"));
         qputenv("APPDATA", QFile::encodeName(dir.filePath("appdata")));
+        // The word processor's documents are made in the temporary folder under fixed names,
+        // which other programs on a shared machine may be writing at the same moment.
+        QDir().mkpath(dir.filePath("temp"));
+        qputenv("TEMP", QFile::encodeName(dir.filePath("temp")));
         make_installation(data);
-        if (!data::database_server().isEmpty()) {
-            QDir().mkpath(dir.filePath("Twin"));
-            make_installation(dir.filePath("Twin"));
-            twin = dir.filePath("Twin/Fsk_Base.mdb");
+        if (on_server) {
+            QStringList links = {data + "/Fsk_Base.mdb", data + "/Valmora2.mdb"};
+            if (!recording_round && !no_bare) {
+                for (const char* name : {"Twin", "TwinFloor", "TwinOne"}) {
+                    QDir().mkpath(dir.filePath(name));
+                    make_installation(dir.filePath(name));
+                }
+                twins = {dir.filePath("Twin/Fsk_Base.mdb"), dir.filePath("TwinFloor/Fsk_Base.mdb"),
+                         dir.filePath("TwinOne/Fsk_Base.mdb")};
+                links << twins.bare << twins.floor << twins.one;
+            }
             if (proxy)
-                for (const QString& link : {data + "/Fsk_Base.mdb", data + "/Valmora2.mdb", twin})
+                for (const QString& link : links)
                     through_proxy(link);
         }
         write_registry(dir.filePath("registry.reg"), data);
@@ -390,7 +543,7 @@ int main(int argc, char** argv) {
                     [] { form2().refresh_list(); });
             const int rows = form2().L1->model()->rowCount();
             const bool quiet = ui.boxes.isEmpty();
-            if (!twin.isEmpty()) {
+            if (on_server) {
                 if (!quiet || rows != kAccruals)
                     return 1;
                 continue;
@@ -442,15 +595,17 @@ int main(int argc, char** argv) {
     out.setRealNumberNotation(QTextStream::FixedNotation);
     out.setRealNumberPrecision(3);
     out << "bench_forming: " << kAccruals << " accruals, best of " << kRounds << " rounds, "
-        << (twin.isEmpty() ? "journal_mode=" + journal : QStringLiteral("PostgreSQL server"))
-        << "\n";
+        << (!on_server ? "journal_mode=" + journal : QStringLiteral("PostgreSQL server")) << "\n";
     bool within = true;
     for (Phase& p : phases) {
-        if (!twin.isEmpty()) {
+        if (on_server) {
             if (p.statements == 0)
                 continue;
             p.budget = 1e9;
             p.ratio_budget = 1.5;
+            // The floors' budgets are set for files.
+            p.floor_budget = 0;
+            p.one_budget = 0;
         }
         const double ratio = p.module.wall / p.bare.wall;
         // The ratio's budget is set for 10,000 orders and more: below, the fixed costs weigh.

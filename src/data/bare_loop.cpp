@@ -43,6 +43,45 @@ sqlite3* open_for_replay(const QString& path, const QString& journal) {
     return db;
 }
 
+// In one transaction the run's own transactions are already inside it.
+bool transaction_control(const QString& sql) {
+    const QString word = sql.trimmed().toLower();
+    return word == QLatin1String("begin") || word == QLatin1String("commit") ||
+           word == QLatin1String("rollback");
+}
+
+PGconn* connect_for_replay(const QString& link_file) {
+    QString error;
+    PGconn* c = pg::connect(link_uri(link_file), &error);
+    if (!c) {
+        std::fprintf(stderr, "connect: %s\n", qPrintable(error));
+        std::exit(1);
+    }
+    return c;
+}
+
+// The text as the server took it: each "?" outside quotes numbered $1, $2, ...
+QByteArray numbered_text(const SentStatement& s) {
+    if (s.numbered)
+        return s.sql.toUtf8();
+    QString out;
+    int n = 0;
+    QChar quote;
+    for (const QChar c : s.sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++n);
+            continue;
+        }
+        out += c;
+    }
+    return out.toUtf8();
+}
+
 } // namespace
 
 LoopTime bare_loop(const QString& path, const std::vector<std::string>& statements,
@@ -90,10 +129,7 @@ LoopTime prepared_loop(const QString& path, const std::vector<SentStatement>& st
     std::vector<Ready> ready;
     ready.reserve(statements.size());
     for (const SentStatement& s : statements) {
-        // In one transaction the run's own transactions are already inside it.
-        const QString word = s.sql.trimmed().toLower();
-        if (one_transaction && (word == QLatin1String("begin") || word == QLatin1String("commit") ||
-                                word == QLatin1String("rollback")))
+        if (one_transaction && transaction_control(s.sql))
             continue;
         sqlite3_stmt*& stmt = kept[s.sql];
         if (!stmt) {
@@ -150,12 +186,7 @@ LoopTime prepared_loop(const QString& path, const std::vector<SentStatement>& st
 }
 
 LoopTime bare_loop_pg(const QString& link_file, const std::vector<std::string>& statements) {
-    QString error;
-    PGconn* c = pg::connect(link_uri(link_file), &error);
-    if (!c) {
-        std::fprintf(stderr, "connect: %s\n", qPrintable(error));
-        std::exit(1);
-    }
+    PGconn* c = connect_for_replay(link_file);
     size_t bytes = 0;
     QElapsedTimer wall;
     wall.start();
@@ -177,6 +208,107 @@ LoopTime bare_loop_pg(const QString& link_file, const std::vector<std::string>& 
     if (qEnvironmentVariableIsSet("TAVRELIS_BARE_DEBUG"))
         std::fprintf(stderr, "bare loop: %zu statements, %zu bytes, %.3f s\n", statements.size(),
                      bytes, t.wall);
+    return t;
+}
+
+LoopTime prepared_loop_pg(const QString& link_file, const std::vector<SentStatement>& statements,
+                          bool one_transaction) {
+    PGconn* c = connect_for_replay(link_file);
+    // Prepared, and the values made texts, before the clock starts: the loop times the server
+    // and the round trips alone.
+    constexpr Oid kInt8 = 20, kBytea = 17, kFloat8 = 701;
+    struct Ready {
+        const QByteArray* name;
+        std::vector<QByteArray> bytes;
+        std::vector<const char*> values;
+        std::vector<int> lengths, formats;
+    };
+    std::map<QByteArray, QByteArray> kept; // by text and types: the prepared statement's name
+    std::vector<Ready> ready;
+    ready.reserve(statements.size());
+    for (const SentStatement& s : statements) {
+        if (one_transaction && transaction_control(s.sql))
+            continue;
+        const QByteArray text = numbered_text(s);
+        const size_t n = size_t(s.params.size());
+        Ready r{nullptr, std::vector<QByteArray>(n), std::vector<const char*>(n),
+                std::vector<int>(n), std::vector<int>(n, 0)};
+        std::vector<Oid> types(n, 0);
+        QByteArray key = text;
+        for (size_t i = 0; i < n; ++i) {
+            const QVariant& v = s.params[qsizetype(i)];
+            if (v.isNull()) {
+                // Left with no type, as the engine sends a null.
+            } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
+                       v.typeId() == QMetaType::Bool) {
+                types[i] = kInt8;
+                r.bytes[i] = QByteArray::number(v.toLongLong());
+            } else if (v.typeId() == QMetaType::Double) {
+                types[i] = kFloat8;
+                r.bytes[i] = QByteArray::number(v.toDouble(), 'g', 17);
+            } else if (v.typeId() == QMetaType::QByteArray) {
+                types[i] = kBytea;
+                r.formats[i] = 1;
+                r.bytes[i] = v.toByteArray();
+            } else {
+                r.bytes[i] = v.toString().toUtf8();
+            }
+            key += '\x1f' + QByteArray::number(types[i]);
+        }
+        auto [it, fresh] = kept.try_emplace(key);
+        if (fresh) {
+            it->second = "floor_" + QByteArray::number(qulonglong(kept.size()));
+            PGresult* made =
+                PQprepare(c, it->second.constData(), text.constData(), int(n), types.data());
+            if (PQresultStatus(made) != PGRES_COMMAND_OK) {
+                std::fprintf(stderr, "prepare: %s\n%s\n", PQresultErrorMessage(made),
+                             text.constData());
+                std::exit(1);
+            }
+            PQclear(made);
+        }
+        r.name = &it->second;
+        ready.push_back(std::move(r));
+    }
+    for (Ready& r : ready)
+        for (size_t i = 0; i < r.bytes.size(); ++i) {
+            r.values[i] = r.bytes[i].isNull() ? nullptr : r.bytes[i].constData();
+            r.lengths[i] = int(r.bytes[i].size());
+        }
+    const auto run = [c](const char* sql) {
+        PGresult* r = PQexec(c, sql);
+        if (PQresultStatus(r) != PGRES_COMMAND_OK) {
+            std::fprintf(stderr, "%s: %s\n", sql, PQresultErrorMessage(r));
+            std::exit(1);
+        }
+        PQclear(r);
+    };
+    size_t bytes = 0;
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu0 = cpu_now();
+    if (one_transaction)
+        run("begin");
+    for (const Ready& r : ready) {
+        PGresult* res = PQexecPrepared(c, r.name->constData(), int(r.values.size()),
+                                       r.values.data(), r.lengths.data(), r.formats.data(), 0);
+        const ExecStatusType st = PQresultStatus(res);
+        if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) {
+            std::fprintf(stderr, "prepared exec: %s\n", PQresultErrorMessage(res));
+            std::exit(1);
+        }
+        for (int i = 0; i < PQntuples(res); ++i)
+            for (int k = 0; k < PQnfields(res); ++k)
+                bytes += size_t(PQgetlength(res, i, k));
+        PQclear(res);
+    }
+    if (one_transaction)
+        run("commit");
+    LoopTime t{double(wall.nsecsElapsed()) / 1e9, cpu_now() - cpu0};
+    PQfinish(c);
+    if (qEnvironmentVariableIsSet("TAVRELIS_BARE_DEBUG"))
+        std::fprintf(stderr, "prepared loop: %zu statements, %zu bytes, %.3f s\n",
+                     statements.size(), bytes, t.wall);
     return t;
 }
 

@@ -29,4 +29,10 @@ LoopTime prepared_loop(const QString& path, const std::vector<SentStatement>& st
 // set as the module's, reading every row of each result.
 LoopTime bare_loop_pg(const QString& link_file, const std::vector<std::string>& statements);
 
+// The floors on the server: each distinct statement (its text with its values' types, as the
+// engine keys them) prepared once, its values bound as the engine binds them, each statement
+// its own transaction, or all of them in one.
+LoopTime prepared_loop_pg(const QString& link_file, const std::vector<SentStatement>& statements,
+                          bool one_transaction);
+
 } // namespace tavrelis::data
