@@ -370,13 +370,19 @@ private slots:
                 QCOMPARE(f5.Text1->selectedText(), QStringLiteral("1234,50"));
                 QTest::keyClicks(f5.Text1, QStringLiteral("7"));
                 typed = f5.Text1->text();
-                f5.Command2->click();
+                if (opening == 0) {
+                    f5.Command2->click();
+                } else { // Esc leaves as "Отмена" does
+                    QTest::keyClick(f5.Text1, Qt::Key_Escape);
+                    QVERIFY(!w.isVisible());
+                }
             });
             if (double_click)
                 emit f2.L1->doubleClicked(f2.L1->currentIndex());
             else
                 f2.Command9->click();
             QCOMPARE(typed, QStringLiteral("7"));
+            QCOMPARE(f2.cell(1, Field::Sum), QStringLiteral("1 234,50"));
         }
     }
 
