@@ -9,6 +9,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -225,9 +226,54 @@ Border border_of(const Node* side) {
     return b;
 }
 
+// A document's HTML with its runs' texts left open: all of it but those texts is the same for
+// every document of the same markup.
+struct HtmlForm {
+    struct Part {
+        int text = -1; // the run text it is, by its place among the form's texts; -1: html
+        bool caps = false;
+        QString html;
+    };
+    struct Run {
+        QString open, close; // the span that styles it, when it has a style
+        std::vector<Part> parts;
+    };
+    std::vector<QString> between; // the HTML before each run, and after the last
+    std::vector<Run> runs;
+    std::vector<int> text_elements; // each text's element, by its start tag's place
+    WordPage page;
+
+    static void append(const Run& run, const std::vector<QString>& texts, QString& out) {
+        QString text;
+        for (const Part& p : run.parts)
+            text += p.text < 0 ? p.html
+                               : (p.caps ? texts[p.text].toUpper() : texts[p.text]).toHtmlEscaped();
+        // A run without text leaves nothing, not even its span.
+        if (!text.isEmpty())
+            out += run.open + text + run.close;
+    }
+
+    WordHtml fill(const std::vector<QString>& texts) const {
+        WordHtml out;
+        out.page = page;
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+            out.html += between[k];
+            append(runs[k], texts, out.html);
+        }
+        out.html += between.back();
+        return out;
+    }
+};
+
+// A run's place in a form's HTML: XML allows no U+FFFF, so no document's HTML holds one.
+constexpr QChar kRunMark(0xFFFF);
+
 class Renderer {
 public:
     explicit Renderer(const Node& root) : root_(root) {}
+    // Renders into form, each run a mark in the HTML; element_of numbers the elements.
+    Renderer(const Node& root, HtmlForm& form, const QHash<const Node*, int>& element_of)
+        : root_(root), form_(&form), element_of_(&element_of) {}
 
     WordHtml render() {
         read_styles();
@@ -383,24 +429,36 @@ private:
                         for (const Style* s : chain(*rs))
                             rp.apply(s->rpr);
                 rp.apply(rpr);
-                QString text;
+                const bool caps = rp.caps.value_or(false);
+                HtmlForm::Run run;
                 for (const Node& c : r.children) {
-                    if (c.name == QLatin1String("w:t"))
-                        text +=
-                            (rp.caps.value_or(false) ? c.text.toUpper() : c.text).toHtmlEscaped();
-                    else if (c.name == QLatin1String("w:tab"))
-                        text += QLatin1Char('\t');
-                    else if (c.name == QLatin1String("w:br") || c.name == QLatin1String("w:cr"))
-                        text += QStringLiteral("<br />");
+                    if (c.name == QLatin1String("w:t")) {
+                        if (form_) {
+                            run.parts.push_back({int(form_->text_elements.size()), caps, {}});
+                            form_->text_elements.push_back(element_of_->value(&c));
+                        } else {
+                            run.parts.push_back(
+                                {-1, caps, (caps ? c.text.toUpper() : c.text).toHtmlEscaped()});
+                        }
+                    } else if (c.name == QLatin1String("w:tab")) {
+                        run.parts.push_back({-1, false, QStringLiteral("\t")});
+                    } else if (c.name == QLatin1String("w:br") || c.name == QLatin1String("w:cr")) {
+                        run.parts.push_back({-1, false, QStringLiteral("<br />")});
+                    }
                 }
-                if (text.isEmpty())
+                if (run.parts.empty())
                     continue;
                 const QString css = run_css(rp, base_);
-                if (css.isEmpty())
-                    out += text;
-                else
-                    out += QStringLiteral("<span style=\"") + css + QStringLiteral("\">") + text +
-                           QStringLiteral("</span>");
+                if (!css.isEmpty()) {
+                    run.open = QStringLiteral("<span style=\"") + css + QStringLiteral("\">");
+                    run.close = QStringLiteral("</span>");
+                }
+                if (form_) {
+                    out += kRunMark;
+                    form_->runs.push_back(std::move(run));
+                } else {
+                    HtmlForm::append(run, {}, out);
+                }
             } else if (r.name == QLatin1String("w:hlink") ||
                        r.name == QLatin1String("w:fldSimple") ||
                        r.name == QLatin1String("w:smartTag") ||
@@ -678,6 +736,8 @@ private:
     }
 
     const Node& root_;
+    HtmlForm* form_ = nullptr;
+    const QHash<const Node*, int>* element_of_ = nullptr;
     QHash<QString, Style> styles_;
     QString default_para_;
     RunProps base_;
@@ -769,16 +829,98 @@ qsizetype plain_reference(QStringView s, qsizetype at) {
     return ok && xml_char(code) ? end - at + 1 : 0;
 }
 
+// The texts of a document as its reader hands them to the elements, found beside its markup.
+struct DocumentTexts {
+    // Whether the reader takes every text as it is found here. Not so with a CDATA section, a
+    // reference the reader might read otherwise, or markup inside a run's text or closing
+    // another element than the one open: the forgiving reading may make those text.
+    bool plain = true;
+    std::vector<QStringView> markup; // every tag, comment and instruction, in order
+    // Whether each text outside the root is blank; inside it, any plain text reads.
+    std::vector<bool> blank_outside;
+    int elements = 0; // start tags, those of empty elements too
+    // Each text inside the root: the element it is in, counted by start tags, and the text as
+    // read (references resolved, each line break a line feed).
+    std::vector<std::pair<int, QString>> texts;
+
+    bool same_markup(const DocumentTexts& other) const {
+        return elements == other.elements && blank_outside == other.blank_outside &&
+               markup == other.markup;
+    }
+};
+
+// A text as the reader gives it; none when it holds a reference written in a way only
+// plain_reference takes.
+std::optional<QString> read_text(QStringView t) {
+    QString out;
+    out.reserve(t.size());
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const QChar c = t[i];
+        if (c == u'\r') {
+            out += u'\n';
+            if (i + 1 < t.size() && t[i + 1] == u'\n')
+                ++i;
+            continue;
+        }
+        if (c != u'&') {
+            out += c;
+            continue;
+        }
+        const qsizetype end = t.indexOf(u';', i);
+        const QStringView name = t.sliced(i + 1, end - i - 1);
+        i = end;
+        static const std::pair<QStringView, char16_t> named[] = {
+            {u"amp", u'&'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"quot", u'"'}, {u"apos", u'\''}};
+        const auto it = std::find_if(std::begin(named), std::end(named),
+                                     [&](const auto& e) { return e.first == name; });
+        if (it != std::end(named)) {
+            out += QChar(it->second);
+            continue;
+        }
+        const bool hex = name.startsWith(u"#x");
+        const QStringView digits = name.sliced(hex ? 2 : 1);
+        const auto digit = [hex](QChar d) {
+            return (d >= u'0' && d <= u'9') ||
+                   (hex && ((d >= u'a' && d <= u'f') || (d >= u'A' && d <= u'F')));
+        };
+        if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), digit))
+            return std::nullopt;
+        const char32_t code = digits.toUInt(nullptr, hex ? 16 : 10);
+        out += QString::fromUcs4(&code, 1);
+    }
+    return out;
+}
+
+// The name in a start or end tag.
+QStringView tag_name(QStringView tag) {
+    const qsizetype from = tag.startsWith(u"</") ? 2 : 1;
+    qsizetype end = from;
+    while (end < tag.size() && tag[end] != u'>' && tag[end] != u'/' && tag[end] != u' ' &&
+           tag[end] != u'\t' && tag[end] != u'\n' && tag[end] != u'\r')
+        ++end;
+    return tag.sliced(from, end - from);
+}
+
 // The document's markup, every tag, comment and instruction as written, with whether the text
 // between them is blank; none when a text holds anything but plain characters and references
 // (or there is a declaration). Two documents alike in it are both well formed or both not:
-// only their texts differ, and plain text cannot change how a document parses.
-std::optional<size_t> markup_shape(const QString& xml) {
+// only their texts differ, and plain text cannot change how a document parses. With texts,
+// the markup and the texts are also kept there.
+std::optional<size_t> markup_shape(const QString& xml, DocumentTexts* texts = nullptr) {
     const QStringView s(xml);
     const qsizetype n = s.size();
     size_t h = 0;
     qsizetype i = 0;
+    struct Open {
+        QStringView name;
+        int element;
+    };
+    std::vector<Open> open;
+    const auto in_run_text = [&open] {
+        return !open.empty() && open.back().name == QLatin1StringView("w:t");
+    };
     while (i < n) {
+        const qsizetype from = i;
         bool blank = true;
         for (; i < n && s[i] != u'<'; ++i) {
             const QChar c = s[i];
@@ -799,9 +941,21 @@ std::optional<size_t> markup_shape(const QString& xml) {
             }
         }
         h = qHashMulti(h, blank);
+        if (texts) {
+            if (open.empty()) {
+                texts->blank_outside.push_back(blank);
+            } else if (i > from) {
+                std::optional<QString> text = read_text(s.sliced(from, i - from));
+                if (text)
+                    texts->texts.emplace_back(open.back().element, std::move(*text));
+                else
+                    texts->plain = false;
+            }
+        }
         if (i >= n)
             break;
         qsizetype end;
+        bool tag = false;
         if (s.sliced(i).startsWith(u"<!--"))
             end = s.indexOf(u"-->", i + 4) + 3;
         else if (s.sliced(i).startsWith(u"<![CDATA["))
@@ -811,6 +965,7 @@ std::optional<size_t> markup_shape(const QString& xml) {
         else if (s.sliced(i).startsWith(u"<!"))
             return std::nullopt; // a declaration is always read in full
         else {
+            tag = true;
             QChar quote;
             for (end = i + 1; end < n; ++end) {
                 if (!quote.isNull()) {
@@ -826,10 +981,80 @@ std::optional<size_t> markup_shape(const QString& xml) {
         }
         if (end <= i || end > n)
             return std::nullopt;
-        h = qHashMulti(h, s.sliced(i, end - i));
+        const QStringView piece = s.sliced(i, end - i);
+        h = qHashMulti(h, piece);
+        if (texts) {
+            texts->markup.push_back(piece);
+            if (piece.startsWith(u"<![CDATA[") || in_run_text()) {
+                // A run's text ends at its own end tag only, and then by the reading's choice.
+                if (!(piece.startsWith(u"</") && tag_name(piece) == u"w:t"))
+                    texts->plain = false;
+            }
+            if (tag && piece.startsWith(u"</")) {
+                if (open.empty() || open.back().name != tag_name(piece))
+                    texts->plain = false;
+                else
+                    open.pop_back();
+            } else if (tag) {
+                const int element = texts->elements++;
+                if (!piece.endsWith(u"/>"))
+                    open.push_back({tag_name(piece), element});
+            }
+        }
         i = end;
     }
     return h;
+}
+
+// A document read in full and kept, so that another of the same markup need not be: its HTML
+// is this one's with the other's texts in place of its own.
+struct ReadDocument {
+    QString xml; // holds what the markup's views show
+    DocumentTexts markup;
+    HtmlForm form;
+    std::vector<int> text_of; // for each element, its place among the form's texts, or -1
+
+    WordHtml render(const DocumentTexts& texts) const {
+        std::vector<QString> filled(form.text_elements.size());
+        for (const auto& [element, text] : texts.texts)
+            if (text_of[element] >= 0)
+                filled[text_of[element]] += text;
+        return form.fill(filled);
+    }
+};
+
+void number_elements(const Node& n, QHash<const Node*, int>& out) {
+    out.insert(&n, int(out.size()));
+    for (const Node& c : n.children)
+        number_elements(c, out);
+}
+
+// A document just read and drawn, to be kept if the texts found beside its markup give its
+// HTML as drawn; null otherwise.
+std::unique_ptr<ReadDocument> keepable(const QString& xml, DocumentTexts texts, const Node& root,
+                                       const WordHtml& drawn) {
+    QHash<const Node*, int> element_of;
+    number_elements(root, element_of);
+    if (!texts.plain || element_of.size() != texts.elements)
+        return nullptr;
+    auto doc = std::make_unique<ReadDocument>();
+    doc->xml = xml;
+    HtmlForm& form = doc->form;
+    const WordHtml marked = Renderer(root, form, element_of).render();
+    const QStringList between = marked.html.split(kRunMark);
+    if (std::size_t(between.size()) != form.runs.size() + 1)
+        return nullptr;
+    form.between.assign(between.begin(), between.end());
+    form.page = marked.page;
+    doc->text_of.assign(texts.elements, -1);
+    for (std::size_t k = 0; k < form.text_elements.size(); ++k)
+        doc->text_of[form.text_elements[k]] = int(k);
+    const WordHtml again = doc->render(texts);
+    if (again.html != drawn.html)
+        return nullptr;
+    doc->markup = std::move(texts);
+    doc->markup.texts.clear();
+    return doc;
 }
 
 } // namespace
@@ -849,9 +1074,26 @@ void check_wordml(const QString& xml) {
     sound.insert(*shape);
 }
 
+// A print run fills the same template for each order: its markup is read and drawn once, and
+// each order's texts are put into what was drawn.
 WordHtml render_wordml(const QString& xml) {
+    static std::vector<std::unique_ptr<ReadDocument>> kept;
+    DocumentTexts texts;
+    const std::optional<size_t> shape = markup_shape(xml, &texts);
+    if (shape && texts.plain)
+        for (const auto& doc : kept)
+            if (doc->markup.same_markup(texts))
+                return doc->render(texts);
     const Node root = parse(xml);
-    return Renderer(root).render();
+    WordHtml out = Renderer(root).render();
+    if (!shape || !texts.plain)
+        return out;
+    if (auto doc = keepable(xml, std::move(texts), root, out)) {
+        if (kept.size() >= 4)
+            kept.erase(kept.begin());
+        kept.push_back(std::move(doc));
+    }
+    return out;
 }
 
 } // namespace tavrelis::platform

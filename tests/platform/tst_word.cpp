@@ -19,6 +19,47 @@ QByteArray document(const QByteArray& run, const QByteArray& outside = "ok",
            run + "</w:t></w:r>" + outside + "</w:p></w:body></w:wordDocument>" + after;
 }
 
+// A sheet with its texts in runs plain, bold (with a tab), in capitals (with a break) and in a
+// table cell, then a text after the root and the style of the second run, "b" unless given;
+// the comment before the root makes its markup one of its own.
+QByteArray sheet(QStringList texts, const QByteArray& own) {
+    texts.resize(5);
+    if (texts[4].isEmpty())
+        texts[4] = QStringLiteral("b");
+    QByteArrayList t;
+    for (const QString& text : texts)
+        t.append(text.toUtf8());
+    return "<?xml version=\"1.0\"?>\n<!--" + own +
+           "-->\n<w:wordDocument "
+           "xmlns:w=\"http://schemas.microsoft.com/office/word/2003/wordml\">\n<w:body><w:p>"
+           "<w:r><w:t>" +
+           t[0] + "</w:t></w:r><w:r><w:rPr><w:" + t[4] + "/></w:rPr><w:t>" + t[1] +
+           "</w:t><w:tab/><w:t>" + t[1] + "</w:t></w:r>\n<w:r><w:rPr><w:caps/></w:rPr><w:t>" +
+           t[2] +
+           "</w:t><w:br/></w:r></w:p><w:tbl><w:tblGrid><w:gridCol w:w=\"2000\"/></w:tblGrid>"
+           "<w:tr><w:tc><w:p><w:r><w:t>" +
+           t[0] +
+           "</w:t></w:r></w:p></w:tc></w:tr></w:tbl><w:sectPr><w:pgSz w:w=\"16838\" "
+           "w:h=\"11906\"/></w:sectPr></w:body></w:wordDocument>\n" +
+           t[3];
+}
+
+// What a document draws as: its HTML and page, or the error it raises.
+QString drawn(const QByteArray& bytes) {
+    try {
+        const WordHtml out = render_wordml(platform::decode_document(bytes));
+        return QStringLiteral("%1x%2\n").arg(out.page.width).arg(out.page.height) + out.html;
+    } catch (const tavrelis::Error& e) {
+        return QStringLiteral("error: ") + e.description();
+    }
+}
+
+// A markup not met before.
+QByteArray own_markup() {
+    static int n = 0;
+    return QByteArray::number(++n).rightJustified(6, '0');
+}
+
 bool renders(const QString& xml) {
     try {
         render_wordml(xml);
@@ -74,6 +115,66 @@ private slots:
             checked = false;
         }
         QCOMPARE(checked, renders(xml));
+    }
+
+    // A document of the same markup as one drawn before draws as it does on its own.
+    void drawn_as_on_its_own_data() {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("other texts")
+            << QStringList{"Сумма", "1", "x"} << QStringList{"Итого", "22", "yy"};
+        QTest::newRow("a text emptied") << QStringList{"a", "b", "c"} << QStringList{"", "", ""};
+        QTest::newRow("a text filled") << QStringList{"", "", ""} << QStringList{"a", "b", "c"};
+        QTest::newRow("blank texts") << QStringList{"a", "b", "c"} << QStringList{" ", "\t", "\n"};
+        QTest::newRow("references") << QStringList{"a", "b", "c"}
+                                    << QStringList{"&amp;&lt;", "&#1057;&#x41;&#x1F600;", "&quot;"};
+        QTest::newRow("markup characters")
+            << QStringList{"a", "b", "c"} << QStringList{"a > b", "\"'", "ж & з"};
+        QTest::newRow("line breaks")
+            << QStringList{"a", "b", "c"} << QStringList{"a\r\nb", "c\rd", "e\r"};
+        QTest::newRow("capitals") << QStringList{"a", "b", "c"} << QStringList{"a", "b", "ёлка"};
+        QTest::newRow("markup in a run")
+            << QStringList{"a", "b", "c"} << QStringList{"a</w:t>b", "<w:t>", "c"};
+        QTest::newRow("after markup in a run")
+            << QStringList{"a</w:t>b", "b", "c"} << QStringList{"x", "y", "z"};
+        QTest::newRow("reference the reader refuses")
+            << QStringList{"a", "b", "c"} << QStringList{"&#X41;", "b", "c"};
+        QTest::newRow("signed reference")
+            << QStringList{"a", "b", "c"} << QStringList{"&#+65;", "b", "c"};
+        QTest::newRow("text after the document")
+            << QStringList{"a", "b", "c"} << QStringList{"a", "b", "c", "tail"};
+        QTest::newRow("another style")
+            << QStringList{"a", "b", "c"} << QStringList{"a", "b", "c", "", "i"};
+    }
+    void drawn_as_on_its_own() {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, texts);
+        const QString alone = drawn(sheet(texts, own_markup()));
+        const QByteArray markup = own_markup();
+        drawn(sheet(before, markup));
+        QCOMPARE(drawn(sheet(texts, markup)), alone);
+    }
+
+    // A document of the same texts as one drawn before but of other markup draws its own.
+    void other_markup_drawn_as_its_own_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("shows");
+        QTest::newRow("italic after bold") << "b"
+                                           << "i"
+                                           << "font-style:italic";
+        QTest::newRow("bold after underline") << "u"
+                                              << "b"
+                                              << "font-weight:bold";
+    }
+    void other_markup_drawn_as_its_own() {
+        QFETCH(QString, before);
+        QFETCH(QString, style);
+        QFETCH(QString, shows);
+        const QByteArray markup = own_markup();
+        drawn(sheet({"a", "b", "c", "", before}, markup));
+        const QString html = drawn(sheet({"a", "b", "c", "", style}, markup));
+        QVERIFY2(html.contains(shows), qPrintable(html));
     }
 };
 
