@@ -197,13 +197,21 @@ void SqliteEngine::evict(int keep) {
 Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
     // The texts are bound from one buffer that stays until the statement is reset, so that a
     // statement of thirty texts costs one allocation and SQLite need not copy them.
+    enum Kind : char { Null, Real, Whole, Bytes, Text };
+    QVarLengthArray<Kind, 32> kinds(params.size());
     QVarLengthArray<QString, 32> texts(params.size());
     qsizetype units = 0;
     for (int i = 0; i < params.size(); ++i) {
         const QVariant& v = params[i];
-        if (!v.isNull() && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Int &&
-            v.typeId() != QMetaType::LongLong && v.typeId() != QMetaType::Bool &&
-            v.typeId() != QMetaType::QByteArray)
+        const int type = v.typeId();
+        kinds[i] =
+            v.isNull()                  ? Null
+            : type == QMetaType::Double ? Real
+            : type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::Bool
+                ? Whole
+            : type == QMetaType::QByteArray ? Bytes
+                                            : Text;
+        if (kinds[i] == Text)
             units += (texts[i] = v.toString()).size();
     }
     QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
@@ -217,14 +225,13 @@ Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
     for (int i = 0; i < params.size(); ++i) {
         const QVariant& v = params[i];
         int rc = SQLITE_OK;
-        if (v.isNull()) {
+        if (kinds[i] == Null) {
             rc = sqlite3_bind_null(stmt, i + 1);
-        } else if (v.typeId() == QMetaType::Double) {
+        } else if (kinds[i] == Real) {
             rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
-        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
-                   v.typeId() == QMetaType::Bool) {
+        } else if (kinds[i] == Whole) {
             rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
-        } else if (v.typeId() == QMetaType::QByteArray) {
+        } else if (kinds[i] == Bytes) {
             const QByteArray b = v.toByteArray();
             rc = sqlite3_bind_blob64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
                                      SQLITE_TRANSIENT);

@@ -265,7 +265,9 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
 
     if (!w.payment_day)
         w.payment_day = data::stored_date(o[Field::PaymentDate]);
-    QVariantList values{o[Field::Number], *w.payment_day, o[Field::Sum]};
+    QVariantList values;
+    values.reserve(32);
+    values << o[Field::Number] << *w.payment_day << o[Field::Sum];
     for (int c = column_of(Field::Receiver); c <= column_of(Field::Period); ++c)
         values << o.texts[size_t(c)];
     values << date_value(o[Field::DocumentDate]) << oper_id << qlonglong(paid);
