@@ -215,6 +215,9 @@ private slots:
                                 << "";
         QTest::newRow("year 9") << "01.01.0009"
                                 << "0009-01-01";
+        // Every digit of the year its own: a thousand written as a thousand.
+        for (const char* y : {"1000", "2000", "2001", "1999", "9999"})
+            QTest::newRow(y) << QStringLiteral("31.12.") + y << y + QStringLiteral("-12-31");
         QTest::newRow("trailing text") << "01.02.2026x"
                                        << "";
         QTest::newRow("empty") << ""
