@@ -13,6 +13,7 @@
 #include "output/form7.h"
 #include "output/upload_journal.h"
 #include "platform/env.h"
+#include "platform/errors.h"
 #include "platform/objects.h"
 #include "platform/recording_ui.h"
 #include "platform/shell.h"
@@ -157,6 +158,22 @@ private slots:
         QCOMPARE(list.text(row, Field::Aim), QStringLiteral("после ") + text);
         QCOMPARE(list.text(row, Field::Sum), QStringLiteral("1,00"));
         QCOMPARE(list.order(row).texts, o.texts);
+        // Rows are 1-based in the window; none before the first or after the last.
+        Form2& f2 = form2();
+        for (const int r : {0, list.count() + 1}) {
+            QStringList errors;
+            for (const bool write : {false, true}) {
+                try {
+                    if (write)
+                        list.set_ticked(r - 1, true);
+                    else
+                        f2.cell(r, Field::Sum);
+                } catch (const Error& e) {
+                    errors << e.description();
+                }
+            }
+            QCOMPARE(errors, QStringList(2, QStringLiteral("Index out of bounds")));
+        }
     }
 
     void rows_say_what_happened() {
