@@ -85,6 +85,23 @@ private slots:
         xml_saver();
         QCOMPARE(template_buffer().next_file, QString());
         QVERIFY(QFileInfo::exists(temp.filePath(QStringLiteral("result.xml"))));
+
+        // A hundred names taken: the user is told, though the hundred-and-first is free.
+        for (int i = 0; i < 100; ++i) {
+            const QString name = filled_file(i ? QString::number(i) : QString());
+            QFile::remove(name);
+            QVERIFY(QDir().mkpath(name));
+        }
+        QString error;
+        try {
+            xml_saver();
+        } catch (const Error& e) {
+            error = e.description();
+        }
+        QCOMPARE(error, QStringLiteral("Не удалось сохранить заполненный бланк во временной "
+                                       "папке \"") +
+                            QDir::toNativeSeparators(temp.path()) + u'"');
+        QVERIFY(!QFileInfo::exists(filled_file(QStringLiteral("100"))));
         qputenv("TEMP", before);
     }
 };
