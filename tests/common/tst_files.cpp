@@ -54,7 +54,7 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, current);
         QFETCH(QString, split);
-        QString root, rest;
+        QString root = QStringLiteral("прежний"), rest = QStringLiteral("прежний");
         const bool ok = windows ? win::split_path(path, current, root, rest)
                                 : posix::split_path(path, current, root, rest);
         QCOMPARE(ok ? root + u'|' + rest : QStringLiteral("!"), split);
