@@ -60,26 +60,9 @@ PGconn* connect_for_replay(const QString& link_file) {
     return c;
 }
 
-// The text as the server took it: each "?" outside quotes numbered $1, $2, ...
+// The text as the server took it.
 QByteArray numbered_text(const SentStatement& s) {
-    if (s.numbered)
-        return s.sql.toUtf8();
-    QString out;
-    int n = 0;
-    QChar quote;
-    for (const QChar c : s.sql) {
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == u'\'' || c == u'"') {
-            quote = c;
-        } else if (c == u'?') {
-            out += u'$' + QString::number(++n);
-            continue;
-        }
-        out += c;
-    }
-    return out.toUtf8();
+    return s.numbered ? s.sql.toUtf8() : pg::numbered(s.sql);
 }
 
 } // namespace

@@ -27,7 +27,10 @@ Result hold(PGresult* r) {
     return Result(r, PQclear);
 }
 
-// The statement as the server takes it: each "?" outside quotes numbered $1, $2, ...
+} // namespace
+
+namespace pg {
+
 QByteArray numbered(const QString& sql) {
     QString out;
     out.reserve(sql.size() + 16);
@@ -47,10 +50,6 @@ QByteArray numbered(const QString& sql) {
     }
     return out.toUtf8();
 }
-
-} // namespace
-
-namespace pg {
 
 pg_conn* connect(const QString& uri, QString* error) {
     PGconn* c = PQconnectdb(uri.toUtf8().constData());
@@ -246,7 +245,7 @@ Recordset PgEngine::execute(const QString& sql, const QVariantList& params) {
         }
         finish(false);
     }
-    const QByteArray text = numbered(sql);
+    const QByteArray text = pg::numbered(sql);
     const Bound b(params);
     Result r = hold(nullptr);
     if (capacity_ > 0 && b.n > 0) {
@@ -283,7 +282,7 @@ void PgEngine::flush() {
 // Sends a statement in pipeline mode, as its own transaction (a sync after it), prepared
 // first while the connection is still answering one statement at a time.
 void PgEngine::queue(const QString& sql, const QVariantList& params) {
-    const QByteArray text = numbered(sql);
+    const QByteArray text = pg::numbered(sql);
     const Bound b(params);
     const QByteArray key = b.key(text);
     if (!by_key_.contains(key) && !pending_.isEmpty())
@@ -318,7 +317,7 @@ Recordset PgEngine::finish(bool rows) {
         if (!ok && failure.isEmpty())
             failure = pg::error_of(conn_, r.get());
         if (ok && recording_statements())
-            record_statement(QString::fromUtf8(numbered(sent[i].sql)), sent[i].params, true);
+            record_statement(QString::fromUtf8(pg::numbered(sent[i].sql)), sent[i].params, true);
         // The end of this statement's answers, then its sync.
         if (r)
             while (PGresult* more = PQgetResult(conn_))

@@ -71,6 +71,8 @@ QString error_of(pg_conn* conn, const pg_result* res);
 // A field as the module reads it: integers as qlonglong, reals as double, bytes as QByteArray,
 // anything else as text; null as null. With as_text, the server's text of it.
 QVariant value(const pg_result* res, int row, int column, bool as_text = false);
+// The statement as the server takes it: each "?" outside quotes numbered $1, $2, ...
+QByteArray numbered(const QString& sql);
 
 } // namespace pg
 

@@ -48,6 +48,13 @@ QVariant date_value(const QString& text) {
     return data::stored_date_or_null(text);
 }
 
+// The run's payment date as stored, worked out the first time an order is written.
+const QString& payment_day(const FormingRun::Window& w) {
+    if (!w.payment_day)
+        w.payment_day = data::stored_date(w.payment_date);
+    return *w.payment_day;
+}
+
 // The organisation's requisites as the run knows them, looked up the first time it is met:
 // the receiver of the tax (the payer's row under the tax's code, else its row without one)
 // and its own.
@@ -263,11 +270,9 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
 
     o[Field::SumWords] = sum_rub_kop(amount);
 
-    if (!w.payment_day)
-        w.payment_day = data::stored_date(o[Field::PaymentDate]);
     QVariantList values;
     values.reserve(32);
-    values << o[Field::Number] << *w.payment_day << o[Field::Sum];
+    values << o[Field::Number] << payment_day(w) << o[Field::Sum];
     for (int c = column_of(Field::Receiver); c <= column_of(Field::Period); ++c)
         values << o.texts[size_t(c)];
     values << date_value(o[Field::DocumentDate]) << oper_id << qlonglong(paid);
@@ -296,9 +301,7 @@ void refresh_order(Order& o, const FormingRun& run) {
     QVariantList values{QString::number(clean_number(o[Field::Number]))};
     for (const Field f : kUpdatedTexts)
         values << o[f];
-    if (!w.payment_day)
-        w.payment_day = data::stored_date(o[Field::PaymentDate]);
-    values << date_value(o[Field::DocumentDate]) << *w.payment_day << o[Field::OperId].toLongLong();
+    values << date_value(o[Field::DocumentDate]) << payment_day(w) << o[Field::OperId].toLongLong();
     shared().cnn.send(kRefreshOrder, values);
 }
 
