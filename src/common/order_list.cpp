@@ -1,5 +1,6 @@
 #include "common/order_list.h"
 
+#include "common/amount.h"
 #include "common/session.h"
 #include "platform/errors.h"
 
@@ -34,6 +35,7 @@ OrdersWindow& orders_window() {
 
 void OrderList::pack(Row& row, const Order& order) {
     row.raw.reset();
+    row.words_from_sum = false;
     qsizetype size = 0;
     for (const QString& t : order.texts)
         size += t.size();
@@ -59,6 +61,8 @@ void OrderList::pack(Row& row, const Order& order) {
 QString OrderList::unpack(const Row& row, int column) {
     if (row.raw)
         return row.raw->texts[size_t(column)];
+    if (row.words_from_sum && column == column_of(Field::SumWords))
+        return sum_rub_kop(read_kopecks(unpack(row, column_of(Field::Sum))));
     const quint32 begin = column == 0 ? 0 : row.ends[size_t(column - 1)];
     const quint32 end = row.ends[size_t(column)];
     return QString::fromUtf8(row.utf8.constData() + begin, qsizetype(end - begin));
@@ -77,7 +81,8 @@ OrderList::Row& OrderList::at(int row) {
 }
 
 void OrderList::changed(int row, int first, int last) {
-    emit dataChanged(index(row, first), index(row, last));
+    if (!rebuilding_)
+        emit dataChanged(index(row, first), index(row, last));
 }
 
 void OrderList::count_tick(const Row& r, int sign) {
@@ -93,17 +98,17 @@ void OrderList::count_tick(const Row& r, int sign) {
                                             : std::numeric_limits<qint64>::min();
 }
 
-void OrderList::set_history(int row, const QString& text) {
-    if (history_.size() <= size_t(row))
-        history_.resize(size_t(row) + 1);
-    history_[size_t(row)] = text;
+void OrderList::set_sent(int row, const QString& text) {
+    if (sent_.size() <= size_t(row))
+        sent_.resize(size_t(row) + 1);
+    sent_[size_t(row)] = text;
 }
 
 void OrderList::clear() {
     beginResetModel();
     rows_.clear();
     rows_.shrink_to_fit();
-    history_.clear();
+    sent_.clear();
     endResetModel();
     ticked_count_ = 0;
     ticked_kopecks_ = 0;
@@ -112,13 +117,15 @@ void OrderList::clear() {
 
 int OrderList::append(const Order& order) {
     const int row = count();
-    beginInsertRows(QModelIndex(), row, row);
+    if (!rebuilding_)
+        beginInsertRows(QModelIndex(), row, row);
     Row r;
     pack(r, order);
     r.ticked = order.ticked;
     r.color = order.color;
     rows_.push_back(std::move(r));
-    endInsertRows();
+    if (!rebuilding_)
+        endInsertRows();
     if (order.ticked) {
         count_tick(rows_.back(), 1);
         emit ticks_changed();
@@ -192,6 +199,31 @@ void OrderList::set_all_ticks(bool ticked) {
     emit ticks_changed();
 }
 
+OrderList::Rebuild::Rebuild(OrderList& list) : list_(list) {
+    list_.beginResetModel();
+    list_.rebuilding_ = true;
+    list_.rows_.clear();
+    list_.rows_.shrink_to_fit();
+    list_.sent_.clear();
+    list_.ticked_count_ = 0;
+    list_.ticked_kopecks_ = 0;
+}
+
+OrderList::Rebuild::~Rebuild() {
+    list_.rebuilding_ = false;
+    list_.endResetModel();
+    emit list_.ticks_changed();
+}
+
+void OrderList::Rebuild::append(const char* utf8, const std::array<quint32, kFieldCount>& ends,
+                                int color, bool words_from_sum) {
+    Row& r = list_.rows_.emplace_back();
+    r.utf8 = QByteArray(utf8, ends.back());
+    r.ends = ends;
+    r.color = color;
+    r.words_from_sum = words_from_sum;
+}
+
 int OrderList::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : count();
 }
@@ -202,11 +234,13 @@ int OrderList::columnCount(const QModelIndex& parent) const {
 
 // What has happened to an order, as the list knows it: its printed number (the "N" mark) and
 // the colour of a posted payment.
-QString OrderList::what_happened(const Row& r) {
+QString OrderList::what_happened(const Row& r, const QString& sent) {
     const QString number = unpack(r, column_of(Field::Number));
     QStringList done;
     done.append(number.startsWith(u'N') ? QStringLiteral("Напечатано под номером ") + number.mid(1)
                                         : QStringLiteral("Не напечатано"));
+    if (!sent.isEmpty())
+        done.append(sent);
     done.append(r.color != 0 ? QStringLiteral("уплата проведена в карточку")
                              : QStringLiteral("уплата не проведена"));
     return done.join(QStringLiteral("; "));
@@ -227,9 +261,8 @@ QVariant OrderList::data(const QModelIndex& index, int role) const {
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case Qt::ToolTipRole:
-        if (size_t(index.row()) < history_.size() && !history_[size_t(index.row())].isEmpty())
-            return history_[size_t(index.row())];
-        return what_happened(r);
+        return what_happened(r, size_t(index.row()) < sent_.size() ? sent_[size_t(index.row())]
+                                                                   : QString());
     case Qt::ForegroundRole: {
         if (col < column_of(Field::Number) || col > column_of(Field::SumWords))
             return {};

@@ -38,9 +38,28 @@ public:
     // kept as the ticks and amounts change.
     int ticked_count() const { return ticked_count_; }
     Kopecks ticked_sum() const { return Kopecks(ticked_kopecks_); }
-    // What has happened to the order of a row, as the stored data tell it (printed, sent to the
-    // bank, posted), for its tooltip; cleared with the list.
-    void set_history(int row, const QString& text);
+    // Where the order of a row was sent to the bank ("выгружено в банк ..."), for its tooltip,
+    // which tells besides whether it is printed and posted; cleared with the list.
+    void set_sent(int row, const QString& text);
+
+    // The list filled anew in one go: the rows are gone when it starts, and the views hear of
+    // the new ones once, when it ends, however it ends.
+    class Rebuild {
+    public:
+        explicit Rebuild(OrderList& list);
+        ~Rebuild();
+        Rebuild(const Rebuild&) = delete;
+        Rebuild& operator=(const Rebuild&) = delete;
+        // Appends an unticked row of texts given in UTF-8, one after another in column order,
+        // ends[c] where column c ends. Bytes that are not UTF-8 read as the rest of Qt reads
+        // them. With words_from_sum, the amount in words is made from the amount when it is
+        // read, and must then be left empty; the amount must then be a number.
+        void append(const char* utf8, const std::array<quint32, kFieldCount>& ends, int color,
+                    bool words_from_sum);
+
+    private:
+        OrderList& list_;
+    };
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -58,11 +77,12 @@ private:
         std::array<quint32, kFieldCount> ends{}; // where each text ends in utf8
         std::unique_ptr<Order> raw;              // texts UTF-8 cannot carry exactly
         bool ticked = false;
+        bool words_from_sum = false; // the amount in words made when it is read
         int color = 0;
     };
     static void pack(Row& row, const Order& order);
     static QString unpack(const Row& row, int column);
-    static QString what_happened(const Row& r);
+    static QString what_happened(const Row& r, const QString& sent);
     const Row& at(int row) const;
     Row& at(int row);
     void changed(int row, int first, int last);
@@ -70,7 +90,8 @@ private:
     void count_tick(const Row& r, int sign);
 
     std::vector<Row> rows_;
-    std::vector<QString> history_; // by row, where known
+    std::vector<QString> sent_; // by row, where known
+    bool rebuilding_ = false;
     int ticked_count_ = 0;
     qint64 ticked_kopecks_ = 0;
 };

@@ -5,6 +5,8 @@
 #include "platform/errors.h"
 
 #include <QLocale>
+#include <algorithm>
+#include <cstring>
 
 namespace tavrelis::data {
 
@@ -24,46 +26,111 @@ const QString object_open = QStringLiteral("Operation is not allowed when the ob
 // ---------------------------------------------------------------------------------------------
 // Recordset
 
-Recordset::Recordset(int fields, QVector<QVariant> cells)
-    : fields_(fields), rows_(fields > 0 ? cells.size() / fields : 0), cells_(std::move(cells)) {}
+void Recordset::add_bytes(const char* p, qsizetype len, Kind kind) {
+    if (len > left_) {
+        // Blocks grow with the rows read, so that a big select takes few of them.
+        constexpr qsizetype kFirst = 16 * 1024, kLargest = 1024 * 1024;
+        left_ = std::max(len, blocks_.empty() ? kFirst
+                                              : std::min(kLargest, qsizetype(cells_.size()) * 16));
+        free_ = blocks_.emplace_back(new char[size_t(left_)]).get();
+    }
+    Cell& c = cells_.emplace_back();
+    c.bytes = free_;
+    c.size = quint32(len);
+    c.kind = kind;
+    if (len > 0)
+        std::memcpy(free_, p, size_t(len));
+    free_ += len;
+    left_ -= len;
+}
 
-const QVariant& Recordset::at(int i) const {
+void Recordset::add(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::UnknownType:
+        add_null();
+        break;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Bool:
+        add_whole(v.toLongLong());
+        break;
+    case QMetaType::Double:
+        add_real(v.toDouble());
+        break;
+    case QMetaType::QByteArray: {
+        const QByteArray b = v.toByteArray();
+        add_blob(b.constData(), b.size());
+        break;
+    }
+    default: {
+        const QByteArray b = v.toString().toUtf8();
+        add_text(b.constData(), b.size());
+    }
+    }
+}
+
+const Recordset::Cell& Recordset::at(int i) const {
     if (pos_ < 0 || pos_ >= rows_)
         throw Error(no_current_record);
     if (i < 0 || i >= fields_)
         throw Error(no_such_item);
-    return cells_[pos_ * fields_ + i];
+    return cells_[size_t(pos_ * fields_ + i)];
 }
 
-namespace {
+qint64 Recordset::whole(int i) const {
+    const Cell& c = at(i);
+    if (c.kind != Kind::Whole)
+        throw Error(QStringLiteral("Type mismatch"));
+    return c.whole;
+}
 
-QString text_of(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::QString:
-        return *static_cast<const QString*>(v.constData());
-    case QMetaType::LongLong:
-        return QString::number(*static_cast<const qlonglong*>(v.constData()));
-    case QMetaType::Double:
-        return QString::number(v.toDouble(), 'f', QLocale::FloatingPointShortest);
-    case QMetaType::QByteArray:
-        return QString::fromUtf8(v.toByteArray());
-    default:
-        return v.toString();
+double Recordset::real(int i) const {
+    const Cell& c = at(i);
+    if (c.kind != Kind::Real)
+        throw Error(QStringLiteral("Type mismatch"));
+    return c.real;
+}
+
+QByteArrayView Recordset::utf8(int i) const {
+    const Cell& c = at(i);
+    if (c.kind != Kind::Text && c.kind != Kind::Bytes)
+        throw Error(QStringLiteral("Type mismatch"));
+    return QByteArrayView(c.bytes, c.size);
+}
+
+QVariant Recordset::field(int i) const {
+    switch (at(i).kind) {
+    case Kind::Null:
+        return QVariant();
+    case Kind::Whole:
+        return qlonglong(whole(i));
+    case Kind::Real:
+        return real(i);
+    case Kind::Text:
+        return QString::fromUtf8(utf8(i));
+    case Kind::Bytes:
+        return utf8(i).toByteArray();
     }
+    return QVariant();
 }
-
-} // namespace
 
 QString Recordset::text(int i) const {
-    const QVariant& v = at(i);
-    if (v.isNull())
+    switch (at(i).kind) {
+    case Kind::Null:
         throw Error(QStringLiteral("Invalid use of Null"));
-    return text_of(v);
+    case Kind::Whole:
+        return QString::number(whole(i));
+    case Kind::Real:
+        return QString::number(real(i), 'f', QLocale::FloatingPointShortest);
+    case Kind::Text:
+    case Kind::Bytes:
+        return QString::fromUtf8(utf8(i));
+    }
+    return QString();
 }
 
 QString Recordset::text_or_empty(int i) const {
-    const QVariant& v = at(i);
-    return v.isNull() ? QString() : text_of(v);
+    return is_null(i) ? QString() : text(i);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 #include <QVector>
 #include <memory>
+#include <vector>
 
 #include "data/connection_string.h"
 
@@ -14,8 +16,13 @@ class Engine;
 // The rows a statement returned, read field by field by position in select-list order.
 // A column declared DATE reads as dd.mm.yyyy text; every other value as the engine holds it
 // (qlonglong, double, QString, QByteArray for a blob); null as a null QVariant.
+//
+// The cells are kept as the engine gave them, texts in UTF-8 in one block, and made Qt values
+// only when read: a list of a hundred thousand orders is read with a few allocations.
 class Recordset {
 public:
+    enum class Kind : quint8 { Null, Whole, Real, Text, Bytes };
+
     Recordset() = default;
 
     bool eof() const { return pos_ >= rows_; }
@@ -27,8 +34,8 @@ public:
     void move_to(int row) { pos_ = row; }
 
     // The field of the current row. Reading past the end raises an error.
-    QVariant field(int i) const { return at(i); }
-    bool is_null(int i) const { return at(i).isNull(); }
+    QVariant field(int i) const;
+    bool is_null(int i) const { return at(i).kind == Kind::Null; }
     // The field as text; null raises an error ("Invalid use of Null"), as the original's reads did.
     // An integer reads in decimal, a real in its shortest round-trip form with a '.' (callers
     // that want the amount take field(i).toDouble()).
@@ -36,16 +43,55 @@ public:
     // The field as text, null read as empty.
     QString text_or_empty(int i) const;
 
+    // The field as the engine holds it, for readers of many rows that would not make a Qt
+    // value of each: its kind, a whole number, a real, or the UTF-8 of a text (the bytes of a
+    // blob), valid while the recordset lives. Each of them raises an error on a field of
+    // another kind.
+    Kind kind(int i) const { return at(i).kind; }
+    qint64 whole(int i) const;
+    double real(int i) const;
+    QByteArrayView utf8(int i) const;
+
 private:
     friend class SqliteEngine;
     friend class PgEngine;
-    // The cells row after row, fields to a row: one allocation for a whole list of orders.
-    Recordset(int fields, QVector<QVariant> cells);
-    const QVariant& at(int i) const;
+    struct Cell {
+        union {
+            qint64 whole = 0;
+            double real;
+            const char* bytes; // in one of blocks_
+        };
+        quint32 size = 0; // the bytes' length
+        Kind kind = Kind::Null;
+    };
+    // Filled cell after cell, row after row, by the engines.
+    explicit Recordset(int fields) : fields_(fields) {}
+    void add_null() { cells_.emplace_back(); }
+    void add_whole(qint64 v) {
+        Cell& c = cells_.emplace_back();
+        c.whole = v;
+        c.kind = Kind::Whole;
+    }
+    void add_real(double v) {
+        Cell& c = cells_.emplace_back();
+        c.real = v;
+        c.kind = Kind::Real;
+    }
+    void add_text(const char* p, qsizetype len) { add_bytes(p, len, Kind::Text); }
+    void add_blob(const char* p, qsizetype len) { add_bytes(p, len, Kind::Bytes); }
+    void add_bytes(const char* p, qsizetype len, Kind kind);
+    void add(const QVariant& v);
+    // The cells added make whole rows.
+    void close() { rows_ = fields_ > 0 ? qsizetype(cells_.size()) / fields_ : 0; }
+    const Cell& at(int i) const;
 
     int fields_ = 0; // columns of the statement, whether or not it returned rows
     qsizetype rows_ = 0;
-    QVector<QVariant> cells_;
+    std::vector<Cell> cells_;
+    // The bytes of texts and blobs, in blocks that never move, shared by copies.
+    std::vector<std::shared_ptr<char[]>> blocks_;
+    char* free_ = nullptr;
+    qsizetype left_ = 0;
     qsizetype pos_ = 0;
 };
 

@@ -335,7 +335,7 @@ Recordset PgEngine::finish(bool rows) {
         failure = pg::error_of(conn_, nullptr);
     if (!failure.isEmpty())
         throw Error(failure);
-    return rows ? rows_of(last.get()) : Recordset(0, {});
+    return rows ? rows_of(last.get()) : Recordset(0);
 }
 
 // The name of the server's prepared statement for a text and its value types, prepared now if
@@ -369,10 +369,22 @@ void PgEngine::evict(int keep) {
     }
 }
 
+namespace {
+
+// The types value() makes other than a text of.
+bool read_as_text(Oid type) {
+    for (const Oid t : {kBool, kInt2, kInt4, kInt8, kOid, kNumeric, kFloat4, kFloat8, kBytea})
+        if (type == t)
+            return false;
+    return true;
+}
+
+} // namespace
+
 Recordset PgEngine::rows_of(const pg_result* res) {
     const ExecStatusType status = PQresultStatus(res);
     if (status == PGRES_COMMAND_OK)
-        return Recordset(0, {});
+        return Recordset(0);
     if (status != PGRES_TUPLES_OK)
         throw Error(pg::error_of(conn_, res));
     const int columns = PQnfields(res), count = PQntuples(res);
@@ -382,16 +394,26 @@ Recordset PgEngine::rows_of(const pg_result* res) {
         dates[c] = PQftype(res, c) == kDate ||
                    (table != InvalidOid && date_column(table, PQftablecol(res, c)));
     }
-    QVector<QVariant> cells;
-    cells.reserve(qsizetype(count) * columns);
+    Recordset rows(columns);
+    rows.cells_.reserve(size_t(count) * size_t(columns));
     for (int i = 0; i < count; ++i)
         for (int c = 0; c < columns; ++c) {
-            if (dates[c] && !PQgetisnull(res, i, c))
-                cells.push_back(stored_date_text(PQgetvalue(res, i, c), PQgetlength(res, i, c)));
+            if (PQgetisnull(res, i, c)) {
+                rows.add_null();
+                continue;
+            }
+            const char* p = PQgetvalue(res, i, c);
+            const int len = PQgetlength(res, i, c);
+            char shown[10];
+            if (dates[c] && shown_date(p, len, shown))
+                rows.add_text(shown, 10);
+            else if (dates[c] || read_as_text(PQftype(res, c)))
+                rows.add_text(p, len);
             else
-                cells.push_back(pg::value(res, i, c));
+                rows.add(pg::value(res, i, c));
         }
-    return Recordset(columns, std::move(cells));
+    rows.close();
+    return rows;
 }
 
 } // namespace tavrelis::data

@@ -264,35 +264,40 @@ Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
         const char* type = sqlite3_column_decltype(stmt, c);
         dates[c] = type && sqlite3_stricmp(type, "DATE") == 0;
     }
-    QVector<QVariant> cells;
+    Recordset rows(columns);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(stmt, c)) {
             case SQLITE_NULL:
-                cells.push_back(QVariant());
+                rows.add_null();
                 break;
             case SQLITE_INTEGER:
-                cells.push_back(qlonglong(sqlite3_column_int64(stmt, c)));
+                rows.add_whole(sqlite3_column_int64(stmt, c));
                 break;
             case SQLITE_FLOAT:
-                cells.push_back(sqlite3_column_double(stmt, c));
+                rows.add_real(sqlite3_column_double(stmt, c));
                 break;
             case SQLITE_BLOB: {
                 const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, c));
-                cells.push_back(QByteArray(p, sqlite3_column_bytes(stmt, c)));
+                rows.add_blob(p, sqlite3_column_bytes(stmt, c));
                 break;
             }
             default: {
                 const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
                 const int len = sqlite3_column_bytes(stmt, c);
-                cells.push_back(dates[c] ? stored_date_text(p, len) : QString::fromUtf8(p, len));
+                char shown[10];
+                if (dates[c] && shown_date(p, len, shown))
+                    rows.add_text(shown, 10);
+                else
+                    rows.add_text(p, len);
             }
             }
         }
     }
     if (rc != SQLITE_DONE)
         throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));
-    return Recordset(columns, std::move(cells));
+    rows.close();
+    return rows;
 }
 
 } // namespace tavrelis::data

@@ -85,13 +85,14 @@ bool parse_date(const char* p, int len, char* out) {
 
 } // namespace
 
-QString stored_date_text(const char* p, int len) {
+bool shown_date(const char* p, int len, char (&out)[10]) {
     if (len >= 10 && all_digits(p, 4) && p[4] == '-' && all_digits(p + 5, 2) && p[7] == '-' &&
         all_digits(p + 8, 2) && (len == 10 || p[10] == ' ' || p[10] == 'T')) {
-        const char out[10] = {p[8], p[9], '.', p[5], p[6], '.', p[0], p[1], p[2], p[3]};
-        return QString::fromLatin1(out, 10);
+        const char shown[10] = {p[8], p[9], '.', p[5], p[6], '.', p[0], p[1], p[2], p[3]};
+        std::memcpy(out, shown, 10);
+        return true;
     }
-    return QString::fromUtf8(p, len);
+    return false;
 }
 
 QString stored_date(const QString& text) {

@@ -32,7 +32,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <limits>
+#include <string>
 
 namespace tavrelis {
 
@@ -264,6 +267,100 @@ int Form2::current_list_row() const {
     return i.isValid() ? i.row() + 1 : 0;
 }
 
+namespace {
+
+// A field's text as text_or_empty reads it, appended in UTF-8.
+void append_text(const data::Recordset& rs, int i, std::string& out) {
+    using Kind = data::Recordset::Kind;
+    char digits[32];
+    switch (rs.kind(i)) {
+    case Kind::Null:
+        return;
+    case Kind::Whole: {
+        const auto end = std::to_chars(digits, digits + sizeof digits, rs.whole(i)).ptr;
+        out.append(digits, end - digits);
+        return;
+    }
+    case Kind::Real:
+        if (const double d = rs.real(i); std::isfinite(d) && std::fabs(d) < 1e15) {
+            // The shortest text that reads back, as Qt writes it: no sign on a zero.
+            const auto end = std::to_chars(digits, digits + sizeof digits, d == 0 ? 0.0 : d,
+                                           std::chars_format::fixed)
+                                 .ptr;
+            out.append(digits, end - digits);
+        } else {
+            out.append(rs.text(i).toStdString());
+        }
+        return;
+    case Kind::Text:
+    case Kind::Bytes: {
+        const QByteArrayView t = rs.utf8(i);
+        out.append(t.data(), size_t(t.size()));
+        return;
+    }
+    }
+}
+
+// A flag that compares with a number as it stands: null, or a number.
+bool plain_flag(const data::Recordset& rs, int i) {
+    const auto kind = rs.kind(i);
+    return kind == data::Recordset::Kind::Null || kind == data::Recordset::Kind::Whole ||
+           kind == data::Recordset::Kind::Real;
+}
+
+// A flag of plain_flag compared with a number.
+bool flag_equals(const data::Recordset& rs, int i, int n) {
+    switch (rs.kind(i)) {
+    case data::Recordset::Kind::Whole:
+        return double(rs.whole(i)) == n;
+    case data::Recordset::Kind::Real:
+        return rs.real(i) == n;
+    default:
+        return false;
+    }
+}
+
+// An amount whose text surely reads as kopecks and has words, so that they can wait until
+// shown: a whole part of at most twelve digits.
+bool plain_amount(const data::Recordset& rs, int i) {
+    constexpr int kDigits = 12;
+    switch (rs.kind(i)) {
+    case data::Recordset::Kind::Whole:
+        return std::abs(rs.whole(i)) < 1'000'000'000'000;
+    case data::Recordset::Kind::Real:
+        return std::isfinite(rs.real(i)) && std::fabs(rs.real(i)) < 1e12;
+    case data::Recordset::Kind::Text: {
+        // As the module writes amounts: digits in groups split by one blank, perhaps a minus
+        // and a decimal separator.
+        const QByteArrayView t = rs.utf8(i);
+        const auto digit = [&t](qsizetype at) {
+            return at >= 0 && at < t.size() && t[at] >= '0' && t[at] <= '9';
+        };
+        qsizetype at = !t.isEmpty() && t[0] == '-' ? 1 : 0;
+        int digits = 0;
+        for (; at < t.size() && digits < kDigits; ++at) {
+            if (digit(at))
+                ++digits;
+            else if (t[at] != ' ' || !digit(at - 1) || !digit(at + 1))
+                break;
+        }
+        if (digits == 0)
+            return false;
+        if (at < t.size() && (t[at] == ',' || t[at] == '.'))
+            ++at;
+        else
+            return at == t.size();
+        while (digit(at))
+            ++at;
+        return at == t.size();
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 void Form2::refresh_list() {
     // Fields of the select after the stored ones.
     constexpr int kPaymentDone = select_index(kLastStored) + 1;
@@ -280,7 +377,7 @@ void Form2::refresh_list() {
             ids.append(to_long(list.text(r, Field::OperId)));
 
         step = 2;
-        list.clear();
+        OrderList::Rebuild rebuild(list);
 
         step = 3;
         Shared& sh = shared();
@@ -288,26 +385,76 @@ void Form2::refresh_list() {
 
         step = 4;
         const FormingRun enp = enp_run();
-        struct History {
-            qint64 oper_id;
-            bool printed, paid;
-        };
-        QList<History> histories;
         // The listed orders in one statement, not one each: on a server every statement waits
         // for its answer. The rows of the key range not listed are passed over.
         data::Recordset rs;
-        QHash<qint64, int> row_of; // oper_id -> row of rs
+        struct Found {
+            qint64 oper_id;
+            int row; // of rs
+            bool operator<(const Found& o) const { return oper_id < o.oper_id; }
+        };
+        std::vector<Found> found;
         if (!ids.isEmpty()) {
             const auto [low, high] = std::minmax_element(ids.cbegin(), ids.cend());
             rs = sh.cnn.execute(kOrderSelect, {qlonglong(*low), qlonglong(*high)});
+            found.reserve(size_t(rs.record_count()));
             for (int i = 0; !rs.eof(); rs.move_next(), ++i)
-                row_of.insert(rs.field(kOperId).toLongLong(), i);
+                found.push_back({rs.kind(kOperId) == data::Recordset::Kind::Whole
+                                     ? rs.whole(kOperId)
+                                     : rs.field(kOperId).toLongLong(),
+                                 i});
+            if (!std::is_sorted(found.cbegin(), found.cend()))
+                std::stable_sort(found.begin(), found.end());
         }
+        const std::string no_document_date = kNoDocumentDate.toStdString();
+        std::string texts;
+        texts.reserve(4096);
+        std::array<quint32, kFieldCount> ends{};
+        QList<qint64> listed;
+        listed.reserve(ids.size());
         for (const qint32 id : ids) {
-            const auto found = row_of.constFind(id);
-            if (found == row_of.cend())
+            // Of rows with the same key, the last one read.
+            const auto after = std::upper_bound(found.cbegin(), found.cend(), Found{id, 0});
+            if (after == found.cbegin() || (after - 1)->oper_id != id)
                 continue; // the order is gone
-            rs.move_to(*found);
+            rs.move_to((after - 1)->row);
+            const bool plain = plain_amount(rs, select_index(Field::Sum)) &&
+                               rs.kind(kOperId) == data::Recordset::Kind::Whole &&
+                               plain_flag(rs, kPrintDone) && plain_flag(rs, kPaymentDone);
+            const bool printed = plain && !flag_equals(rs, kPrintDone, 0);
+            if (plain && (printed || k <= std::numeric_limits<qint32>::max())) {
+                // The row's texts straight from the select's UTF-8, in column order.
+                texts.clear();
+                ends[size_t(column_of(Field::Tick))] = 0;
+                if (printed) {
+                    texts += 'N';
+                    append_text(rs, select_index(Field::Number), texts);
+                } else {
+                    texts += std::to_string(k++);
+                }
+                ends[size_t(column_of(Field::Number))] = quint32(texts.size());
+                for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c) {
+                    append_text(rs, select_index(Field(c)), texts);
+                    ends[size_t(c)] = quint32(texts.size());
+                }
+                constexpr int kDate = column_of(Field::DocumentDate);
+                constexpr int kKbk = column_of(Field::Kbk);
+                if (ends[kDate] == ends[kDate - 1] &&
+                    is_enp_kbk(QString::fromUtf8(texts.data() + ends[kKbk - 1],
+                                                 ends[kKbk] - ends[kKbk - 1]),
+                               enp)) {
+                    texts.append(no_document_date);
+                    ends[kDate] = quint32(texts.size());
+                }
+                ends[size_t(column_of(Field::SumWords))] = quint32(texts.size());
+                append_text(rs, kOperId, texts);
+                ends[size_t(column_of(Field::OperId))] = quint32(texts.size());
+                rebuild.append(texts.data(), ends,
+                               flag_equals(rs, kPaymentDone, 1) ? sh.my_color : 0, true);
+                listed.append(id);
+                continue;
+            }
+            // Anything unusual in a row goes the way each field is read and checked.
             OrderRow row(list);
             Order& o = row.order;
             for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c)
@@ -325,30 +472,18 @@ void Form2::refresh_list() {
                     QStringLiteral("N") + rs.text_or_empty(select_index(Field::Number));
             }
             o.color = field_equals(rs, kPaymentDone, 1) ? sh.my_color : 0;
-            histories.append({id, !field_equals(rs, kPrintDone, 0), o.color != 0});
+            listed.append(id);
         }
 
-        // Each row's tooltip: what the stored data say has happened to the order.
+        // Each row's tooltip tells what the stored data say has happened to the order; where
+        // it was sent to the bank is known only from the journal.
         step = 5;
-        QHash<qint64, SentTo> sent;
         if (upload_journal_exists(sh.cnn)) {
-            QList<qint64> all;
-            for (const History& h : histories)
-                all.append(h.oper_id);
-            sent = sent_orders(sh.cnn, all);
-        }
-        for (int r = 0; r < int(histories.size()) && r < list.count(); ++r) {
-            const History& h = histories[r];
-            QStringList done;
-            done.append(h.printed ? QStringLiteral("Напечатано под номером ") +
-                                        list.text(r, Field::Number).mid(1)
-                                  : QStringLiteral("Не напечатано"));
-            if (const auto to = sent.constFind(h.oper_id); to != sent.constEnd())
-                done.append(QStringLiteral("выгружено в банк %1 (файл %2)")
-                                .arg(to->when, QFileInfo(to->file).fileName()));
-            done.append(h.paid ? QStringLiteral("уплата проведена в карточку")
-                               : QStringLiteral("уплата не проведена"));
-            list.set_history(r, done.join(QStringLiteral("; ")));
+            const QHash<qint64, SentTo> sent = sent_orders(sh.cnn, listed);
+            for (int r = 0; r < int(listed.size()) && r < list.count(); ++r)
+                if (const auto to = sent.constFind(listed[r]); to != sent.constEnd())
+                    list.set_sent(r, QStringLiteral("выгружено в банк %1 (файл %2)")
+                                         .arg(to->when, QFileInfo(to->file).fileName()));
         }
     } catch (const std::exception& e) {
         report_failure(QStringLiteral("Возникла ошибка в модуле Tavrelis.Form2.refresh_list"), step,
