@@ -128,7 +128,8 @@ int OrderList::append(const Order& order) {
         endInsertRows();
     if (order.ticked) {
         count_tick(rows_.back(), 1);
-        emit ticks_changed();
+        if (!rebuilding_)
+            emit ticks_changed();
     }
     return row;
 }
@@ -157,7 +158,7 @@ void OrderList::set_order(int row, const Order& order) {
     if (r.ticked)
         count_tick(r, 1);
     changed(row, 0, kFieldCount - 1);
-    if (counted)
+    if (counted && !rebuilding_)
         emit ticks_changed();
 }
 
@@ -199,18 +200,16 @@ void OrderList::set_all_ticks(bool ticked) {
     emit ticks_changed();
 }
 
+// The views see an empty list until the rebuild ends, so that one asked to draw meanwhile
+// (behind a message box) reads no row they have not heard of.
 OrderList::Rebuild::Rebuild(OrderList& list) : list_(list) {
-    list_.beginResetModel();
+    list_.clear();
     list_.rebuilding_ = true;
-    list_.rows_.clear();
-    list_.rows_.shrink_to_fit();
-    list_.sent_.clear();
-    list_.ticked_count_ = 0;
-    list_.ticked_kopecks_ = 0;
 }
 
 OrderList::Rebuild::~Rebuild() {
     list_.rebuilding_ = false;
+    list_.beginResetModel();
     list_.endResetModel();
     emit list_.ticks_changed();
 }

@@ -43,7 +43,7 @@ public:
     void set_sent(int row, const QString& text);
 
     // The list filled anew in one go: the rows are gone when it starts, and the views hear of
-    // the new ones once, when it ends, however it ends.
+    // the new ones and of the ticks once, when it ends, however it ends.
     class Rebuild {
     public:
         explicit Rebuild(OrderList& list);

@@ -202,7 +202,7 @@ void sluj1() {
         step = 5;
         OrdersWindow& orders = orders_window();
         OrderList& list = formed_orders();
-        list.clear();
+        std::optional<OrderList::Rebuild> rebuild(std::in_place, list);
         f1.emp = true;
         run.fact_payments = table_exists(QStringLiteral("fact_payments"));
 
@@ -279,6 +279,7 @@ void sluj1() {
             }
             sh.cnn.flush();
         }
+        rebuild.reset();
 
         step = 9;
         f1.exiter = false;
