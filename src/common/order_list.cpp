@@ -2,11 +2,11 @@
 
 #include "common/amount.h"
 #include "common/session.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 
 #include <QBrush>
 #include <QColor>
-#include <QStringEncoder>
 #include <limits>
 
 namespace tavrelis {
@@ -36,26 +36,25 @@ OrdersWindow& orders_window() {
 void OrderList::pack(Row& row, const Order& order) {
     row.raw.reset();
     row.words_from_sum = false;
+    // Measured first, so that the row's buffer is allocated once at its size.
     qsizetype size = 0;
-    for (const QString& t : order.texts)
-        size += t.size();
-    // Encoded straight into the row's buffer: a list of 100,000 rows is built in one go.
-    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    row.utf8.resize(utf8.requiredSpace(size));
+    for (const QString& t : order.texts) {
+        const qsizetype n = platform::utf8_size(t);
+        if (n < 0) {
+            // A lone surrogate would not come back from UTF-8 as it went in.
+            row.raw = std::make_unique<Order>(order);
+            row.utf8 = QByteArray();
+            return;
+        }
+        size += n;
+    }
+    row.utf8 = QByteArray(size, Qt::Uninitialized);
     char* const begin = row.utf8.data();
     char* out = begin;
     for (int c = 0; c < kFieldCount; ++c) {
-        out = utf8.appendToBuffer(out, order.texts[size_t(c)]);
+        out = platform::put_utf8(out, order.texts[size_t(c)]);
         row.ends[size_t(c)] = quint32(out - begin);
     }
-    if (utf8.hasError()) {
-        // A lone surrogate would not come back from UTF-8 as it went in.
-        row.raw = std::make_unique<Order>(order);
-        row.utf8 = QByteArray();
-        return;
-    }
-    row.utf8.truncate(out - begin);
-    row.utf8.squeeze();
 }
 
 QString OrderList::unpack(const Row& row, int column) {

@@ -5,12 +5,12 @@
 
 #include "data/statement_log.h"
 #include "data/stored_dates.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringEncoder>
 #include <QUrl>
 #include <QVarLengthArray>
 #include <sqlite3.h>
@@ -199,8 +199,8 @@ Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
     // statement of thirty texts costs one allocation and SQLite need not copy them.
     enum Kind : char { Null, Real, Whole, Bytes, Text };
     QVarLengthArray<Kind, 32> kinds(params.size());
-    QVarLengthArray<QString, 32> texts(params.size());
-    qsizetype units = 0;
+    QVarLengthArray<qsizetype, 32> sizes(params.size());
+    qsizetype bytes = 0;
     for (int i = 0; i < params.size(); ++i) {
         const QVariant& v = params[i];
         const int type = v.typeId();
@@ -211,11 +211,14 @@ Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
                 ? Whole
             : type == QMetaType::QByteArray ? Bytes
                                             : Text;
-        if (kinds[i] == Text)
-            units += (texts[i] = v.toString()).size();
+        // A text held as text is read in place; anything else is made one.
+        if (kinds[i] == Text && type == QMetaType::QString)
+            bytes += std::max<qsizetype>(
+                sizes[i] = platform::utf8_size(*static_cast<const QString*>(v.constData())), 0);
+        else if (kinds[i] == Text)
+            bytes += std::max<qsizetype>(sizes[i] = platform::utf8_size(v.toString()), 0);
     }
-    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    QByteArray buffer(utf8.requiredSpace(units), Qt::Uninitialized);
+    QByteArray buffer(bytes, Qt::Uninitialized);
     char* out = buffer.data();
     QVarLengthArray<QByteArray, 4> broken; // a lone surrogate, encoded as the rest of Qt does
     const std::unique_ptr<sqlite3_stmt, void (*)(sqlite3_stmt*)> reset(stmt, [](sqlite3_stmt* s) {
@@ -235,21 +238,17 @@ Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
             const QByteArray b = v.toByteArray();
             rc = sqlite3_bind_blob64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
                                      SQLITE_TRANSIENT);
-        } else if (texts[i].isEmpty()) {
-            rc = sqlite3_bind_text64(stmt, i + 1, "", 0, SQLITE_STATIC, SQLITE_UTF8);
+        } else if (sizes[i] < 0) {
+            const QByteArray& b = broken.emplace_back(v.toString().toUtf8());
+            rc = sqlite3_bind_text64(stmt, i + 1, b.constData(), sqlite3_uint64(b.size()),
+                                     SQLITE_STATIC, SQLITE_UTF8);
         } else {
             const char* begin = out;
-            out = utf8.appendToBuffer(out, texts[i]);
-            if (utf8.hasError()) {
-                utf8.resetState();
-                out = const_cast<char*>(begin);
-                begin = broken.emplace_back(texts[i].toUtf8()).constData();
-                rc = sqlite3_bind_text64(stmt, i + 1, begin, sqlite3_uint64(broken.back().size()),
-                                         SQLITE_STATIC, SQLITE_UTF8);
-            } else {
-                rc = sqlite3_bind_text64(stmt, i + 1, begin, sqlite3_uint64(out - begin),
-                                         SQLITE_STATIC, SQLITE_UTF8);
-            }
+            out = v.typeId() == QMetaType::QString
+                      ? platform::put_utf8(out, *static_cast<const QString*>(v.constData()))
+                      : platform::put_utf8(out, v.toString());
+            rc = sqlite3_bind_text64(stmt, i + 1, sizes[i] == 0 ? "" : begin,
+                                     sqlite3_uint64(sizes[i]), SQLITE_STATIC, SQLITE_UTF8);
         }
         if (rc != SQLITE_OK)
             throw Error(QString::fromUtf8(sqlite3_errmsg(db_)));

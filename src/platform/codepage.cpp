@@ -71,4 +71,50 @@ bool encodable_cp1251(QChar c) {
     return c.unicode() < 0x80 || reverse().contains(c.unicode());
 }
 
+// The length of a text in UTF-8; -1 when it holds a lone surrogate, which UTF-8 cannot carry.
+qsizetype utf8_size(QStringView text) {
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            n += 1;
+        } else if (c < 0x800) {
+            n += 2;
+        } else if (!QChar::isSurrogate(c)) {
+            n += 3;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
+            n += 4;
+            ++i;
+        } else {
+            return -1;
+        }
+    }
+    return n;
+}
+
+// Writes a text utf8_size found whole; returns where it ends.
+char* put_utf8(char* out, QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (c < 0x80) {
+            *out++ = char(c);
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (!QChar::isSurrogate(c)) {
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else {
+            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+            *out++ = char(0xF0 | (c >> 18));
+            *out++ = char(0x80 | ((c >> 12) & 0x3F));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 } // namespace tavrelis::platform
