@@ -85,9 +85,13 @@ void OrderList::changed(int row, int first, int last) {
 }
 
 void OrderList::count_tick(const Row& r, int sign) {
+    count_tick(unpack(r, column_of(Field::Sum)), sign);
+}
+
+void OrderList::count_tick(const QString& sum, int sign) {
     qint64 amount = 0;
     try {
-        amount = read_kopecks(unpack(r, column_of(Field::Sum))).value();
+        amount = read_kopecks(sum).value();
     } catch (const std::exception&) {
         amount = 0; // the list shows what it was given; only a sum counts
     }
@@ -126,7 +130,7 @@ int OrderList::append(const Order& order) {
     if (!rebuilding_)
         endInsertRows();
     if (order.ticked) {
-        count_tick(rows_.back(), 1);
+        count_tick(order[Field::Sum], 1);
         if (!rebuilding_)
             emit ticks_changed();
     }
@@ -155,7 +159,7 @@ void OrderList::set_order(int row, const Order& order) {
     r.ticked = order.ticked;
     r.color = order.color;
     if (r.ticked)
-        count_tick(r, 1);
+        count_tick(order[Field::Sum], 1);
     changed(row, 0, kFieldCount - 1);
     if (counted && !rebuilding_)
         emit ticks_changed();

@@ -88,6 +88,7 @@ private:
     void changed(int row, int first, int last);
     // Adds (sign 1) or takes away (-1) a ticked row from the totals.
     void count_tick(const Row& r, int sign);
+    void count_tick(const QString& sum, int sign);
 
     std::vector<Row> rows_;
     std::vector<QString> sent_; // by row, where known
