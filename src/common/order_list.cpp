@@ -217,6 +217,13 @@ OrderList::Rebuild::~Rebuild() {
     emit list_.ticks_changed();
 }
 
+void OrderList::Rebuild::restart() {
+    list_.rows_.clear();
+    list_.sent_.clear();
+    list_.ticked_count_ = 0;
+    list_.ticked_kopecks_ = 0;
+}
+
 void OrderList::Rebuild::append(const char* utf8, const std::array<quint32, kFieldCount>& ends,
                                 int color, bool words_from_sum) {
     Row& r = list_.rows_.emplace_back();

@@ -56,6 +56,9 @@ public:
         // read, and must then be left empty; the amount must then be a number.
         void append(const char* utf8, const std::array<quint32, kFieldCount>& ends, int color,
                     bool words_from_sum);
+        // Empty again, to be filled another way.
+        void restart();
+        void reserve(int rows) { list_.rows_.reserve(size_t(rows)); }
 
     private:
         OrderList& list_;

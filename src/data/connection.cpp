@@ -26,22 +26,25 @@ const QString object_open = QStringLiteral("Operation is not allowed when the ob
 // ---------------------------------------------------------------------------------------------
 // Recordset
 
-void Recordset::add_bytes(const char* p, qsizetype len, Kind kind) {
-    if (len > left_) {
-        // Blocks grow with the rows read, so that a big select takes few of them.
-        constexpr qsizetype kFirst = 16 * 1024, kLargest = 1024 * 1024;
-        left_ = std::max(len, blocks_.empty() ? kFirst
-                                              : std::min(kLargest, qsizetype(cells_.size()) * 16));
-        free_ = blocks_.emplace_back(new char[size_t(left_)]).get();
-    }
-    Cell& c = cells_.emplace_back();
-    c.bytes = free_;
-    c.size = quint32(len);
-    c.kind = kind;
-    if (len > 0)
-        std::memcpy(free_, p, size_t(len));
-    free_ += len;
-    left_ -= len;
+void Recordset::add_block(qsizetype len) {
+    // Blocks grow with the rows read, so that a big select takes few of them.
+    constexpr qsizetype kFirst = 16 * 1024, kLargest = 1024 * 1024;
+    left_ =
+        std::max(len, blocks_.empty() ? kFirst : std::min(kLargest, qsizetype(cells_.size()) * 16));
+    free_ = blocks_.emplace_back(new char[size_t(left_)]).get();
+    if (blocks_.size() == 1)
+        first_block_ = left_;
+}
+
+void Recordset::restart() {
+    cells_.clear();
+    rows_ = 0;
+    pos_ = 0;
+    if (blocks_.empty())
+        return;
+    blocks_.resize(1);
+    free_ = blocks_[0].get();
+    left_ = first_block_;
 }
 
 void Recordset::add(const QVariant& v) {
@@ -69,12 +72,9 @@ void Recordset::add(const QVariant& v) {
     }
 }
 
-const Recordset::Cell& Recordset::at(int i) const {
-    if (pos_ < 0 || pos_ >= rows_)
-        throw Error(no_current_record);
-    if (i < 0 || i >= fields_)
-        throw Error(no_such_item);
-    return cells_[size_t(pos_ * fields_ + i)];
+// A read with no current row, or of a field that is not there.
+void Recordset::misread(int) const {
+    throw Error(pos_ < 0 || pos_ >= rows_ ? no_current_record : no_such_item);
 }
 
 qint64 Recordset::whole(int i) const {
@@ -189,6 +189,12 @@ Recordset Connection::execute(const QString& sql, const QVariantList& params) {
     if (!engine_)
         throw Error(object_closed);
     return engine_->execute(sql, params);
+}
+
+void Connection::each_row(const QString& sql, const QVariantList& params, const RowReader& row) {
+    if (!engine_)
+        throw Error(object_closed);
+    engine_->each_row(sql, params, row);
 }
 
 } // namespace tavrelis::data

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 #include <QVector>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,6 +14,9 @@
 namespace tavrelis::data {
 
 class Engine;
+class Recordset;
+// Reads the current row of the recordset it is given, and nothing else of it.
+using RowReader = std::function<void(const Recordset&)>;
 
 // The rows a statement returned, read field by field by position in select-list order.
 // A column declared DATE reads as dd.mm.yyyy text; every other value as the engine holds it
@@ -79,11 +84,30 @@ private:
     }
     void add_text(const char* p, qsizetype len) { add_bytes(p, len, Kind::Text); }
     void add_blob(const char* p, qsizetype len) { add_bytes(p, len, Kind::Bytes); }
-    void add_bytes(const char* p, qsizetype len, Kind kind);
+    void add_bytes(const char* p, qsizetype len, Kind kind) {
+        if (len > left_)
+            add_block(len);
+        Cell& c = cells_.emplace_back();
+        c.bytes = free_;
+        c.size = quint32(len);
+        c.kind = kind;
+        if (len > 0)
+            std::memcpy(free_, p, size_t(len));
+        free_ += len;
+        left_ -= len;
+    }
+    void add_block(qsizetype len);
     void add(const QVariant& v);
     // The cells added make whole rows.
     void close() { rows_ = fields_ > 0 ? qsizetype(cells_.size()) / fields_ : 0; }
-    const Cell& at(int i) const;
+    // Emptied for the next row, keeping its first block.
+    void restart();
+    const Cell& at(int i) const {
+        if (pos_ < 0 || pos_ >= rows_ || i < 0 || i >= fields_)
+            misread(i);
+        return cells_[size_t(pos_ * fields_ + i)];
+    }
+    [[noreturn]] void misread(int field) const;
 
     int fields_ = 0; // columns of the statement, whether or not it returned rows
     qsizetype rows_ = 0;
@@ -92,6 +116,7 @@ private:
     std::vector<std::shared_ptr<char[]>> blocks_;
     char* free_ = nullptr;
     qsizetype left_ = 0;
+    qsizetype first_block_ = 0;
     qsizetype pos_ = 0;
 };
 
@@ -125,6 +150,10 @@ public:
     // The values of params fill the statement's "?" in order: null, a whole number, a double,
     // a text (exactly, NULs and all) or bytes.
     Recordset execute(const QString& sql, const QVariantList& params = {});
+    // Runs a select and hands its rows to row one at a time, in the order the engine reads
+    // them, so that a long list is read without keeping all of it; what row raises ends it.
+    // The statement is still running meanwhile: row runs none on this connection.
+    void each_row(const QString& sql, const QVariantList& params, const RowReader& row);
 
     // A write whose answer the caller need not wait for: on a server it travels with the next
     // statement, so that a run of writes and lookups waits once for each pair, not each

@@ -130,16 +130,25 @@ SqliteEngine::~SqliteEngine() {
 
 // Each statement is a constant text with its values bound, so a text is compiled once and kept.
 Recordset SqliteEngine::execute(const QString& sql, const QVariantList& params) {
+    return statement(sql, params, nullptr);
+}
+
+void SqliteEngine::each_row(const QString& sql, const QVariantList& params, const RowReader& row) {
+    statement(sql, params, &row);
+}
+
+Recordset SqliteEngine::statement(const QString& sql, const QVariantList& params,
+                                  const RowReader* each) {
     // The wait a statement meets ends with it, however it ends.
     const std::unique_ptr<SqliteEngine, void (*)(SqliteEngine*)> wait(
         this, [](SqliteEngine* c) { c->end_wait(); });
     Recordset rows;
     if (capacity_ > 0) {
-        rows = run(cached(sql), params);
+        rows = run(cached(sql), params, each);
     } else {
         sqlite3_stmt* stmt = compile(sql.toUtf8());
         const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(stmt, sqlite3_finalize);
-        rows = run(stmt, params);
+        rows = run(stmt, params, each);
     }
     // Only what went through is replayed: a probe that failed has no effect to time.
     if (recording_statements())
@@ -194,7 +203,7 @@ void SqliteEngine::evict(int keep) {
 
 // Binds, steps through every row and leaves the statement reset, so that a kept one holds
 // no lock between calls.
-Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
+Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params, const RowReader* each) {
     // The texts are bound from one buffer that stays until the statement is reset, so that a
     // statement of thirty texts costs one allocation and SQLite need not copy them.
     enum Kind : char { Null, Real, Whole, Bytes, Text };
@@ -291,6 +300,11 @@ Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params) {
                     rows.add_text(p, len);
             }
             }
+        }
+        if (each) {
+            rows.close();
+            (*each)(rows);
+            rows.restart();
         }
     }
     if (rc != SQLITE_DONE)

@@ -23,6 +23,7 @@ public:
     SqliteEngine& operator=(const SqliteEngine&) = delete;
 
     Recordset execute(const QString& sql, const QVariantList& params) override;
+    void each_row(const QString& sql, const QVariantList& params, const RowReader& row) override;
 
     void set_statement_cache(int capacity) override;
     int cached_statements() const override { return int(lru_.size()); }
@@ -35,7 +36,9 @@ private:
     sqlite3_stmt* compile(const QByteArray& text);
     sqlite3_stmt* cached(const QString& sql);
     void evict(int keep);
-    Recordset run(sqlite3_stmt* stmt, const QVariantList& params);
+    // With each, every row is handed to it as it is read, and none is kept.
+    Recordset run(sqlite3_stmt* stmt, const QVariantList& params, const RowReader* each = nullptr);
+    Recordset statement(const QString& sql, const QVariantList& params, const RowReader* each);
 
     static int on_busy(void* self, int count);
     void end_wait();

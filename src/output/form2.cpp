@@ -34,7 +34,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace tavrelis {
@@ -301,6 +303,11 @@ void append_text(const data::Recordset& rs, int i, std::string& out) {
     }
 }
 
+// A key as the rows are matched to the list by it.
+qint64 key_of(const data::Recordset& rs, int i) {
+    return rs.kind(i) == data::Recordset::Kind::Whole ? rs.whole(i) : rs.field(i).toLongLong();
+}
+
 // A flag that compares with a number as it stands: null, or a number.
 bool plain_flag(const data::Recordset& rs, int i) {
     const auto kind = rs.kind(i);
@@ -378,6 +385,7 @@ void Form2::refresh_list() {
 
         step = 2;
         OrderList::Rebuild rebuild(list);
+        rebuild.reserve(n);
 
         step = 3;
         Shared& sh = shared();
@@ -385,44 +393,24 @@ void Form2::refresh_list() {
 
         step = 4;
         const FormingRun enp = enp_run();
-        // The listed orders in one statement, not one each: on a server every statement waits
-        // for its answer. The rows of the key range not listed are passed over.
-        data::Recordset rs;
-        struct Found {
-            qint64 oper_id;
-            int row; // of rs
-            bool operator<(const Found& o) const { return oper_id < o.oper_id; }
-        };
-        std::vector<Found> found;
-        if (!ids.isEmpty()) {
-            const auto [low, high] = std::minmax_element(ids.cbegin(), ids.cend());
-            rs = sh.cnn.execute(kOrderSelect, {qlonglong(*low), qlonglong(*high)});
-            found.reserve(size_t(rs.record_count()));
-            for (int i = 0; !rs.eof(); rs.move_next(), ++i)
-                found.push_back({rs.kind(kOperId) == data::Recordset::Kind::Whole
-                                     ? rs.whole(kOperId)
-                                     : rs.field(kOperId).toLongLong(),
-                                 i});
-            if (!std::is_sorted(found.cbegin(), found.cend()))
-                std::stable_sort(found.begin(), found.end());
-        }
         const std::string no_document_date = kNoDocumentDate.toStdString();
         std::string texts;
         texts.reserve(4096);
         std::array<quint32, kFieldCount> ends{};
         QList<qint64> listed;
         listed.reserve(ids.size());
-        for (const qint32 id : ids) {
-            // Of rows with the same key, the last one read.
-            const auto after = std::upper_bound(found.cbegin(), found.cend(), Found{id, 0});
-            if (after == found.cbegin() || (after - 1)->oper_id != id)
-                continue; // the order is gone
-            rs.move_to((after - 1)->row);
-            const bool plain = plain_amount(rs, select_index(Field::Sum)) &&
-                               rs.kind(kOperId) == data::Recordset::Kind::Whole &&
-                               plain_flag(rs, kPrintDone) && plain_flag(rs, kPaymentDone);
-            const bool printed = plain && !flag_equals(rs, kPrintDone, 0);
-            if (plain && (printed || k <= std::numeric_limits<qint32>::max())) {
+        // A row read straight from its UTF-8; anything unusual in it goes the way each field
+        // is read and checked.
+        const auto plain = [&](const data::Recordset& rs) {
+            return plain_amount(rs, select_index(Field::Sum)) &&
+                   rs.kind(kOperId) == data::Recordset::Kind::Whole && plain_flag(rs, kPrintDone) &&
+                   plain_flag(rs, kPaymentDone) &&
+                   (!flag_equals(rs, kPrintDone, 0) || k <= std::numeric_limits<qint32>::max());
+        };
+        // One listed order from the current row of a select.
+        const auto add_row = [&](const data::Recordset& rs, qint32 id) {
+            if (plain(rs)) {
+                const bool printed = !flag_equals(rs, kPrintDone, 0);
                 // The row's texts straight from the select's UTF-8, in column order.
                 texts.clear();
                 ends[size_t(column_of(Field::Tick))] = 0;
@@ -452,9 +440,8 @@ void Form2::refresh_list() {
                 rebuild.append(texts.data(), ends,
                                flag_equals(rs, kPaymentDone, 1) ? sh.my_color : 0, true);
                 listed.append(id);
-                continue;
+                return;
             }
-            // Anything unusual in a row goes the way each field is read and checked.
             OrderRow row(list);
             Order& o = row.order;
             for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c)
@@ -473,6 +460,62 @@ void Form2::refresh_list() {
             }
             o.color = field_equals(rs, kPaymentDone, 1) ? sh.my_color : 0;
             listed.append(id);
+        };
+
+        // The listed orders in one statement, not one each: on a server every statement waits
+        // for its answer. The rows of the key range not listed are passed over. A list in the
+        // order of its keys, as formed, meets the select's rows in the same order and is
+        // filled as they are read; any other is filled from all of them read first.
+        const auto [low, high] = std::minmax_element(ids.cbegin(), ids.cend());
+        const QVariantList range =
+            ids.isEmpty() ? QVariantList() : QVariantList{qlonglong(*low), qlonglong(*high)};
+        bool streamed = !ids.isEmpty() && std::adjacent_find(ids.cbegin(), ids.cend(),
+                                                             std::greater_equal<>()) == ids.cend();
+        if (streamed) {
+            qsizetype next = 0; // of ids
+            std::optional<qint64> last;
+            sh.cnn.each_row(kOrderSelect, range, [&](const data::Recordset& rs) {
+                if (!streamed)
+                    return;
+                const qint64 id = key_of(rs, kOperId);
+                // Out of order, or a key twice (the last one counts), or a row whose failure
+                // might be another's with the same key: all rows are read first.
+                if ((last && id <= *last) || !plain(rs)) {
+                    streamed = false;
+                    return;
+                }
+                last = id;
+                while (next < ids.size() && ids[next] < id)
+                    ++next; // gone
+                if (next < ids.size() && ids[next] == id)
+                    add_row(rs, ids[next++]);
+            });
+            if (!streamed) {
+                rebuild.restart();
+                k = qint64(sh.last_number) + 1;
+                listed.clear();
+            }
+        }
+        if (!streamed && !ids.isEmpty()) {
+            data::Recordset rs = sh.cnn.execute(kOrderSelect, range);
+            struct Found {
+                qint64 oper_id;
+                int row; // of rs
+                bool operator<(const Found& o) const { return oper_id < o.oper_id; }
+            };
+            std::vector<Found> found;
+            found.reserve(size_t(rs.record_count()));
+            for (int i = 0; !rs.eof(); rs.move_next(), ++i)
+                found.push_back({key_of(rs, kOperId), i});
+            std::stable_sort(found.begin(), found.end());
+            for (const qint32 id : ids) {
+                // Of rows with the same key, the last one read.
+                const auto after = std::upper_bound(found.cbegin(), found.cend(), Found{id, 0});
+                if (after == found.cbegin() || (after - 1)->oper_id != id)
+                    continue; // the order is gone
+                rs.move_to((after - 1)->row);
+                add_row(rs, id);
+            }
         }
 
         // Each row's tooltip tells what the stored data say has happened to the order; where

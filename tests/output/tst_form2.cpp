@@ -274,6 +274,51 @@ private slots:
         }
     }
 
+    // The rebuilt list keeps its own order and numbers its new orders in it, whatever order
+    // the stored rows come in; an order gone from the store leaves the list.
+    void rebuild_keeps_the_list_order_data() {
+        QTest::addColumn<QList<int>>("stored");
+        QTest::addColumn<QStringList>("sums");
+        QTest::addColumn<QList<int>>("listed");
+        QTest::addColumn<QStringList>("rows"); // oper_id:number:sum
+        const QStringList plain = {"1,00", "2,00", "3,00"};
+        QTest::newRow("in key order") << QList<int>{1, 2, 3} << plain << QList<int>{1, 2, 3}
+                                      << QStringList{"1:1:1,00", "2:2:2,00", "3:3:3,00"};
+        QTest::newRow("out of key order") << QList<int>{1, 2, 3} << plain << QList<int>{3, 1, 2}
+                                          << QStringList{"3:1:3,00", "1:2:1,00", "2:3:2,00"};
+        QTest::newRow("one gone") << QList<int>{1, 3} << plain << QList<int>{1, 2, 3}
+                                  << QStringList{"1:1:1,00", "3:2:2,00"};
+        QTest::newRow("one not listed") << QList<int>{1, 2, 3} << plain << QList<int>{1, 3}
+                                        << QStringList{"1:1:1,00", "3:2:3,00"};
+        QTest::newRow("the last one unusual")
+            << QList<int>{1, 2, 3} << QStringList{"1,00", "2,00", "3\u00A0000"}
+            << QList<int>{1, 2, 3} << QStringList{"1:1:1,00", "2:2:2,00", "3:3:3\u00A0000"};
+        QTest::newRow("one gone, the next unusual")
+            << QList<int>{1, 3, 4} << QStringList{"1,00", "3 000 000,5", "4\u00A0000"}
+            << QList<int>{1, 2, 3, 4}
+            << QStringList{"1:1:1,00", "3:2:3 000 000,5", "4:3:4\u00A0000"};
+    }
+    void rebuild_keeps_the_list_order() {
+        QFETCH(QList<int>, stored);
+        QFETCH(QStringList, sums);
+        QFETCH(QList<int>, listed);
+        QFETCH(QStringList, rows);
+        for (int i = 0; i < stored.size(); ++i) {
+            StoredOrder o;
+            o.oper_id = stored[i];
+            o.sum = sums[i];
+            QVERIFY(add_stored_order(fx_.host(), o));
+        }
+        Form2& f2 = fx_.list(listed);
+        f2.refresh_list(); // and again, from the list the first one made
+        QStringList got;
+        for (int r = 1; r <= f2.row_count(); ++r)
+            got << f2.cell(r, Field::OperId) + u':' + f2.cell(r, Field::Number) + u':' +
+                       f2.cell(r, Field::Sum);
+        QCOMPARE(got, rows);
+        QVERIFY(fx_.ui().boxes.isEmpty());
+    }
+
     // However long its texts, an order prints on one sheet.
     void one_page_per_order_data() {
         QTest::addColumn<QString>("column");
