@@ -283,17 +283,18 @@ void append_text(const data::Recordset& rs, int i, std::string& out) {
         out.append(digits, end - digits);
         return;
     }
-    case Kind::Real:
-        if (const double d = rs.real(i); std::isfinite(d) && std::fabs(d) < 1e15) {
-            // The shortest text that reads back, as Qt writes it: no sign on a zero.
-            const auto end = std::to_chars(digits, digits + sizeof digits, d == 0 ? 0.0 : d,
-                                           std::chars_format::fixed)
-                                 .ptr;
+    case Kind::Real: {
+        // The shortest text that reads back, as Qt writes it: no sign on a zero; one too long
+        // for the digits here (a tiny fraction, a huge number) as Qt makes it.
+        const double d = rs.real(i);
+        const auto [end, failed] = std::to_chars(digits, digits + sizeof digits, d == 0 ? 0.0 : d,
+                                                 std::chars_format::fixed);
+        if (std::isfinite(d) && failed == std::errc())
             out.append(digits, end - digits);
-        } else {
+        else
             out.append(rs.text(i).toStdString());
-        }
         return;
+    }
     case Kind::Text:
     case Kind::Bytes: {
         const QByteArrayView t = rs.utf8(i);

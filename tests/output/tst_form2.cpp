@@ -244,6 +244,8 @@ private slots:
             QStringLiteral("0"));
         row("date of a whole", "document_date=45000", "1 234,50", words, "1", "",
             QStringLiteral("45000"));
+        row("date of a tiny real", "document_date=5e-324", "1 234,50", words, "1", "",
+            QString::number(5e-324, 'f', QLocale::FloatingPointShortest));
         row("date of a huge real", "document_date=1e300", "1 234,50", words, "1", "",
             QStringLiteral("1") + QString(300, u'0'));
     }
