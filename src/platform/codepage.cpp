@@ -1,5 +1,8 @@
 #include "platform/codepage.h"
 
+#include <QtAlgorithms>
+#include <cstring>
+
 #include <QHash>
 
 namespace tavrelis::platform {
@@ -73,24 +76,27 @@ bool encodable_cp1251(QChar c) {
 
 // The length of a text in UTF-8; -1 when it holds a lone surrogate, which UTF-8 cannot carry.
 qsizetype utf8_size(QStringView text) {
-    // Counted without a branch a character, which the compiler runs many at a time; a
-    // surrogate sends the text to the exact count.
     const char16_t* p = text.utf16();
+    const qsizetype size = text.size();
     qsizetype n = 0;
-    bool surrogate = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        n += 1 + (p[i] >= 0x80) + (p[i] >= 0x800);
-        surrogate |= (p[i] & 0xF800) == 0xD800;
+    qsizetype i = 0;
+    // Four characters at a time while all are below U+0800 (Latin and Cyrillic, 1 or 2 bytes
+    // each): 2 bytes for each with a bit above the seventh.
+    constexpr quint64 kHigh = 0xFF80FF80FF80FF80, kAbove = 0xF800F800F800F800;
+    constexpr quint64 kLow = 0x7FFF7FFF7FFF7FFF, kTop = 0x8000800080008000;
+    for (; i + 4 <= size; i += 4) {
+        quint64 w;
+        std::memcpy(&w, p + i, sizeof w);
+        if (w & kAbove)
+            break;
+        const quint64 high = w & kHigh;
+        n += 4 + qPopulationCount((((high & kLow) + kLow) | high) & kTop);
     }
-    if (!surrogate)
-        return n;
-    n = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    for (; i < size; ++i) {
         const char16_t c = p[i];
         if (!QChar::isSurrogate(c)) {
             n += 1 + (c >= 0x80) + (c >= 0x800);
-        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
-                   QChar::isLowSurrogate(p[i + 1])) {
+        } else if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(p[i + 1])) {
             n += 4;
             ++i;
         } else {

@@ -22,6 +22,39 @@ private slots:
         QCOMPARE(to_cp1251(text), bytes);
     }
 
+    // UTF-8 written by hand is Qt's, in length and bytes, wherever the wide characters and
+    // pairs fall among the four read at a time; a lone surrogate is told, not written.
+    void utf8_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("empty") << QString() << true;
+        QTest::newRow("latin") << "abc 123, 45" << true;
+        QTest::newRow("cyrillic") << "Оплата налога за 2026 год" << true;
+        QTest::newRow("high bit only") << QString::fromUtf16(u"\u0080\u07FF\u00A0x") << true;
+        for (int at = 0; at < 6; ++at) {
+            QString t(9, u'ж');
+            QTest::addRow("number sign at %d", at) << t.replace(at, 1, u'№') << true;
+            QString pair = QString(9, u'a').insert(at, QStringLiteral("😀"));
+            QTest::addRow("pair at %d", at) << pair << true;
+            QTest::addRow("lone high at %d", at)
+                << QString(9, u'ы').insert(at, QChar(0xD83D)) << false;
+            QTest::addRow("lone low at %d", at)
+                << QString(9, u'ы').insert(at, QChar(0xDE00)) << false;
+        }
+    }
+    void utf8() {
+        QFETCH(QString, text);
+        QFETCH(bool, whole);
+        const qsizetype n = utf8_size(text);
+        if (!whole) {
+            QCOMPARE(n, -1);
+            return;
+        }
+        QByteArray out(n, '\0');
+        QCOMPARE(put_utf8(out.data(), text) - out.data(), n);
+        QCOMPARE(out, text.toUtf8());
+    }
+
     // Every byte with a character comes back as itself.
     void every_byte_round_trips() {
         for (int b = 1; b < 256; ++b) {
