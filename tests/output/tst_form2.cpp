@@ -179,6 +179,9 @@ private slots:
     void rows_say_what_happened() {
         Form2& f2 = list({1, 2});
         const QAbstractItemModel& m = f2.orders();
+        // Every stored field comes back, the first and the last.
+        QCOMPARE(f2.cell(1, Field::PaymentDate), QStringLiteral("01.04.2026"));
+        QCOMPARE(f2.cell(1, Field::DocumentDate), QStringLiteral("01.04.2026"));
         QCOMPARE(m.data(m.index(0, 5), Qt::ToolTipRole).toString(),
                  QStringLiteral("Не напечатано; уплата не проведена"));
         QCOMPARE(m.data(m.index(1, 5), Qt::ToolTipRole).toString(),
