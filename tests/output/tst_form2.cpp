@@ -420,6 +420,9 @@ private slots:
     }
     void windows_as_drawn() {
         QFETCH(QString, title);
+        // Built without a word from Qt (a layout's cells out of order, say), but the offscreen
+        // platform's own about size hints.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not)")));
         const QHash<QString, QDialog*> windows{
             {"Form1", &form1()}, {"Form2", &form2()}, {"Form3", &form3()}, {"Form4", &form4()},
             {"Form5", &form5()}, {"Form6", &form6()}, {"Form7", &form7()}};
