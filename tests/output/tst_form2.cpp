@@ -18,6 +18,7 @@
 #include "platform/recording_ui.h"
 #include "platform/shell.h"
 #include "platform/spreadsheet.h"
+#include "platform/word.h"
 #include "support/forming_data.h"
 #include "support/window_fixture.h"
 
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -72,6 +74,39 @@ class TestForm2 : public QObject {
 
     struct NoFileManager : platform::FolderOpener {
         bool open_folder(const QString&) override { return false; }
+    };
+
+    // The host's objects, its word processor counting the times it is told to quit.
+    struct CountingQuits : platform::ObjectFactory {
+        platform::ObjectFactory& host = platform::factory();
+        int quits = 0;
+        std::unique_ptr<platform::VersionInfo> create_version() override {
+            return host.create_version();
+        }
+        std::unique_ptr<platform::WorkCalendar> create_calendar() override {
+            return host.create_calendar();
+        }
+        std::unique_ptr<platform::WordApplication> create_word() override {
+            struct Word : platform::WordApplication {
+                std::unique_ptr<platform::WordApplication> w;
+                int* quits;
+                QString Version() const override { return w->Version(); }
+                platform::WordDocument* Documents_Add(const QString& t) override {
+                    return w->Documents_Add(t);
+                }
+                void run(const QString& m, const QString& a) override { w->run(m, a); }
+                void PrintOut() override { w->PrintOut(); }
+                void Quit() override { ++*quits, w->Quit(); }
+                void set_print_name(const QString& n, const QString& f) override {
+                    w->set_print_name(n, f);
+                }
+                Printout last_printout() const override { return w->last_printout(); }
+            };
+            auto word = std::make_unique<Word>();
+            word->w = host.create_word();
+            word->quits = &quits;
+            return word;
+        }
     };
 
 private slots:
@@ -299,6 +334,39 @@ private slots:
         QCOMPARE(f2.orders().data(f2.orders().index(0, 1), Qt::ToolTipRole).toString(),
                  print ? QStringLiteral("Напечатано под номером 1; уплата не проведена")
                        : QStringLiteral("Не напечатано; уплата не проведена"));
+    }
+
+    // However a print run ends, the word processor is told to quit: a second run finds the
+    // export files of the first.
+    void word_processor_quits_data() {
+        QTest::addColumn<bool>("preview");
+        QTest::addColumn<bool>("again");
+        QTest::newRow("printed") << false << false;
+        QTest::newRow("cancelled at the preview") << true << false;
+        QTest::newRow("cancelled at the overwrite question") << false << true;
+    }
+    void word_processor_quits() {
+        QFETCH(bool, preview);
+        QFETCH(bool, again);
+        CountingQuits counting;
+        platform::set_factory(&counting);
+        const auto restore = qScopeGuard([] { platform::set_factory(nullptr); });
+        QTemporaryDir out;
+        Form2& f2 = run_ready(out);
+        f2.Check4->setChecked(true);
+        f2.Check1->setChecked(preview);
+        f2.Check3->setChecked(true);
+        fx_.ui().answers = {platform::vbNo}; // the export's folder not opened
+        if (preview)
+            fx_.ui().on_show.push_back(
+                [](QDialog&) { QTest::keyClick(form3().WebBrowser1, Qt::Key_Escape); });
+        if (again) {
+            Command10_Click();
+            f2.Command5_Click();
+            fx_.ui().on_show = {[](QDialog&) { form6().buttons()[4]->click(); }};
+        }
+        Command10_Click();
+        QCOMPARE(counting.quits, again ? 2 : 1);
     }
 
     // Settling moves the counter past the highest number sent to the bank this year, never
