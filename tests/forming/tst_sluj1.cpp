@@ -5,6 +5,7 @@
 #include "common/form4.h"
 #include "common/session.h"
 #include "common/window.h"
+#include "forming/compose.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
 #include "output/form2.h"
@@ -85,6 +86,20 @@ private slots:
         QCOMPARE(form1().exiter, true);
         QCOMPARE(form1().List1->count(), 0); // the window was unloaded all the same
         QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
+    }
+
+    // Dates as the list shows them, every digit of the year in its place.
+    void list_dates_data() {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("2001") << QDate(2001, 1, 9) << "09.01.2001";
+        QTest::newRow("1999") << QDate(1999, 10, 31) << "31.10.1999";
+        QTest::newRow("none") << QDate() << "";
+    }
+    void list_dates() {
+        QFETCH(QDate, date);
+        QFETCH(QString, text);
+        QCOMPARE(list_date(date), text);
     }
 
     void accrual_selection_data() {
