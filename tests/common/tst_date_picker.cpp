@@ -1,5 +1,6 @@
 #include "common/date_picker.h"
 
+#include <QCalendarWidget>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>
@@ -15,6 +16,8 @@ private slots:
     void typing_commits_once_on_enter();
     void arrows_prepare_and_enter_commits();
     void dates_set_in_code_are_not_picked();
+    void keys_open_the_calendar_data();
+    void keys_open_the_calendar();
 };
 
 namespace {
@@ -102,6 +105,23 @@ void TestDatePicker::dates_set_in_code_are_not_picked() {
     QCOMPARE(picked.count(), 0);
     p.setDate(kBase.addDays(1)); // from outside, as a calendar pick
     QCOMPARE(picked.count(), 1);
+}
+
+void TestDatePicker::keys_open_the_calendar_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("F4") << int(Qt::Key_F4) << int(Qt::NoModifier);
+    QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier);
+}
+
+void TestDatePicker::keys_open_the_calendar() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    DatePicker p;
+    p.set_value(kBase);
+    p.show();
+    QTest::keyClick(&p, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QVERIFY(p.calendarWidget()->isVisible());
 }
 
 QTEST_MAIN(TestDatePicker)
