@@ -25,7 +25,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -234,6 +236,15 @@ private slots:
         QCOMPARE(
             m.data(m.index(0, column_of(Field::Sum)), Qt::TextAlignmentRole).value<Qt::Alignment>(),
             Qt::AlignRight | Qt::AlignVCenter);
+    }
+
+    // However wide the window, the last column keeps its width, the room left stays empty.
+    void last_column_not_stretched() {
+        Form2& f2 = list({1});
+        f2.show();
+        f2.resize(8000, f2.height());
+        f2.layout()->activate();
+        QVERIFY(f2.L1->viewport()->width() > f2.L1->header()->length());
     }
 
     // However long its texts, an order prints on one sheet.
