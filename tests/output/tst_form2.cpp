@@ -172,7 +172,8 @@ private slots:
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 0 на сумму 0,00"));
     }
 
-    // A row keeps its texts packed; whatever went in comes back, a broken pair included.
+    // A row keeps its texts packed; whatever went in comes back, a broken pair included, and
+    // then what is written over it.
     void row_gives_back_its_texts_data() {
         QTest::addColumn<QString>("text");
         const QChar high(0xD835), low(0xDC00);
@@ -195,6 +196,10 @@ private slots:
         QCOMPARE(list.text(row, Field::Aim), QStringLiteral("после ") + text);
         QCOMPARE(list.text(row, Field::Sum), QStringLiteral("1,00"));
         QCOMPARE(list.order(row).texts, o.texts);
+        Order plain;
+        plain[Field::Receiver] = QStringLiteral("Банк");
+        list.set_order(row, plain);
+        QCOMPARE(list.order(row).texts, plain.texts);
         // Rows are 1-based in the window; none before the first or after the last.
         Form2& f2 = form2();
         for (const int r : {0, list.count() + 1}) {
