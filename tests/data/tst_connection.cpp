@@ -201,6 +201,8 @@ private slots:
                              << "2026-12-05";
         QTest::newRow("ISO with a time") << " 2026-12-05T10:00 "
                                          << "2026-12-05";
+        QTest::newRow("ISO, a dot after the month") << "2026-12.05"
+                                                    << "";
         QTest::newRow("29 February, leap") << "29.02.2028"
                                            << "2028-02-29";
         QTest::newRow("29 February, not leap") << "29.02.2027"
