@@ -25,6 +25,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
@@ -528,6 +529,27 @@ private slots:
                              qPrintable(a->objectName() + u' ' + b->objectName()));
         }
         window->hide();
+    }
+
+    // The editor's bank form: its rules, in twips of the box, each end and middle drawn black.
+    void editor_rules() {
+        Form5& f5 = form5();
+        f5.show();
+        auto* box = static_cast<QFrame*>(f5.Picture2);
+        const QImage image = box->grab().toImage();
+        const QList<QLine> rules = {
+            {9720, 360, 10620, 360},    {10620, 360, 10620, 660},   {9720, 660, 10620, 660},
+            {9720, 360, 9720, 660},     {10200, 1080, 10620, 1080}, {10620, 1080, 10620, 1620},
+            {10200, 1620, 10620, 1620}, {10200, 1080, 10200, 1620}, {1560, 2220, 1560, 3180},
+            {300, 3180, 10680, 3180},   {3120, 3180, 3120, 3900},   {6060, 3180, 6060, 3900},
+            {7140, 3180, 7140, 3900}};
+        for (const QLine& l : rules)
+            for (const QPoint& p : {l.p1(), l.center(), l.p2()}) {
+                const QPoint at =
+                    box->contentsRect().topLeft() +
+                    QPoint(p.x() * box->logicalDpiX() / 1440, p.y() * box->logicalDpiY() / 1440);
+                QVERIFY2(image.pixelColor(at) == Qt::black, qPrintable(QDebug::toString(p)));
+            }
     }
 
     // «Правка» fills the editor from the current row; a posted order is refused, a mark that is
