@@ -79,10 +79,11 @@ class TestForm2 : public QObject {
         bool open_folder(const QString&) override { return false; }
     };
 
-    // The host's objects, its word processor counting the times it is told to quit.
+    // The host's objects, its word processor counting the times it is told to quit and the
+    // documents it then still has open.
     struct CountingQuits : platform::ObjectFactory {
         platform::ObjectFactory& host = platform::factory();
-        int quits = 0;
+        int quits = 0, open = 0, left_open = 0;
         std::unique_ptr<platform::VersionInfo> create_version() override {
             return host.create_version();
         }
@@ -90,16 +91,26 @@ class TestForm2 : public QObject {
             return host.create_calendar();
         }
         std::unique_ptr<platform::WordApplication> create_word() override {
+            struct Document : platform::WordDocument {
+                platform::WordDocument* d;
+                int* open;
+                void Activate() override { d->Activate(); }
+                void Close() override { --*open, d->Close(); }
+            };
             struct Word : platform::WordApplication {
                 std::unique_ptr<platform::WordApplication> w;
-                int* quits;
+                CountingQuits* f;
+                std::vector<std::unique_ptr<Document>> documents;
                 QString Version() const override { return w->Version(); }
                 platform::WordDocument* Documents_Add(const QString& t) override {
-                    return w->Documents_Add(t);
+                    documents.push_back(std::make_unique<Document>());
+                    documents.back()->d = w->Documents_Add(t);
+                    documents.back()->open = &++f->open;
+                    return documents.back().get();
                 }
                 void run(const QString& m, const QString& a) override { w->run(m, a); }
                 void PrintOut() override { w->PrintOut(); }
-                void Quit() override { ++*quits, w->Quit(); }
+                void Quit() override { ++f->quits, f->left_open += f->open, w->Quit(); }
                 void set_print_name(const QString& n, const QString& f) override {
                     w->set_print_name(n, f);
                 }
@@ -107,7 +118,7 @@ class TestForm2 : public QObject {
             };
             auto word = std::make_unique<Word>();
             word->w = host.create_word();
-            word->quits = &quits;
+            word->f = this;
             return word;
         }
     };
@@ -353,8 +364,8 @@ private slots:
                        : QStringLiteral("Не напечатано; уплата не проведена"));
     }
 
-    // However a print run ends, the word processor is told to quit: a second run finds the
-    // export files of the first.
+    // However a print run ends, the word processor is told to quit, each sheet closed before:
+    // a second run finds the export files of the first.
     void word_processor_quits_data() {
         QTest::addColumn<bool>("preview");
         QTest::addColumn<bool>("again");
@@ -384,6 +395,7 @@ private slots:
         }
         Command10_Click();
         QCOMPARE(counting.quits, again ? 2 : 1);
+        QCOMPARE(counting.left_open, 0);
     }
 
     // Settling moves the counter past the highest number sent to the bank this year, never
