@@ -89,17 +89,10 @@ private slots:
     }
 
     // Dates as the list shows them, every digit of the year in its place.
-    void list_dates_data() {
-        QTest::addColumn<QDate>("date");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("2001") << QDate(2001, 1, 9) << "09.01.2001";
-        QTest::newRow("1999") << QDate(1999, 10, 31) << "31.10.1999";
-        QTest::newRow("none") << QDate() << "";
-    }
     void list_dates() {
-        QFETCH(QDate, date);
-        QFETCH(QString, text);
-        QCOMPARE(list_date(date), text);
+        QCOMPARE(list_date(QDate(2001, 1, 9)) + u' ' + list_date(QDate(1999, 10, 31)) +
+                     list_date(QDate()),
+                 "09.01.2001 31.10.1999");
     }
 
     void accrual_selection_data() {
