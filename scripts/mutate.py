@@ -27,6 +27,7 @@ scripts/test.sh runs them, with a throwaway PostgreSQL cluster.
 """
 
 import argparse
+import json
 import os
 import random
 import re
@@ -101,7 +102,6 @@ def run(cmd, cwd, timeout=None, env=None):
 
 def compile_commands(build):
     """The build's compile commands, as argument lists with their folders, by source file."""
-    import json
     with open(os.path.join(build, "compile_commands.json"), encoding="utf-8") as f:
         entries = json.load(f)
     out = {}
