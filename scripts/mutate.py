@@ -11,15 +11,27 @@ Some faults are not planted, since no program can tell them from the real one:
 - anything in `bare_loop.cpp`, which only the benchmarks run (the module never does) and whose
   lines mostly time them.
 
+A fault whose object code is the unchanged file's is not counted either: the compiler made the
+same program of it (an unused value, a bound the optimiser proves, a dead statement), so no test
+could catch it. Before building, the faulty file alone is compiled with its command from the
+build's `compile_commands.json` (every flag the same, debug information off with `-g0`: a fault
+changes a line's columns, which the line tables record) and compared byte for byte with the
+unchanged file's object. A fault never adds or removes a line, so `__LINE__` and the like stay
+as they were. Such a fault is printed as `equivalent` and another is drawn in its place, so the
+faults counted all change the object code; the last line says how many were skipped. A file
+built into two targets must be the same in both to be skipped.
+
 Usage: scripts/mutate.py [--seed N] [--count N] [--build DIR] [--timeout S]
 Runs on a copy of the tree (under the build folder), never on the work tree; the tests run as
 scripts/test.sh runs them, with a throwaway PostgreSQL cluster.
 """
 
 import argparse
+import json
 import os
 import random
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -88,6 +100,42 @@ def run(cmd, cwd, timeout=None, env=None):
                           timeout=timeout, env=env).returncode
 
 
+def compile_commands(build):
+    """The build's compile commands, as argument lists with their folders, by source file."""
+    with open(os.path.join(build, "compile_commands.json"), encoding="utf-8") as f:
+        entries = json.load(f)
+    out = {}
+    for e in entries:
+        args = e["arguments"] if "arguments" in e else shlex.split(e["command"])
+        kept, skip = [], False
+        for a in args:
+            # The object and the dependency file go elsewhere: the build's own stay untouched.
+            if skip or a in ("-MD", "-MMD"):
+                skip = False
+                continue
+            if a in ("-o", "-MF", "-MT", "-MQ"):
+                skip = True
+                continue
+            kept.append(a)
+        out.setdefault(os.path.realpath(e["file"]), []).append((e["directory"], kept))
+    return out
+
+
+def object_code(commands, path, out):
+    """The file's object code as the build compiles it, without debug information; None when
+    it does not compile."""
+    objects = []
+    for n, (directory, args) in enumerate(commands.get(os.path.realpath(path), [])):
+        target = "%s.%d.o" % (out, n)
+        if subprocess.run(args + ["-g0", "-o", target], cwd=directory, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode != 0:
+            return None
+        with open(target, "rb") as f:
+            objects.append(f.read())
+        os.remove(target)
+    return objects
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--seed", type=int, default=1)
@@ -121,8 +169,12 @@ def main():
             sys.exit("mutate: the unchanged tree fails its tests")
         files = sorted(os.path.join(d, f) for d in FOLDERS for f in os.listdir(os.path.join(tree, d))
                        if f.endswith(".cpp") and os.path.join(d, f) not in SKIPPED)
+        commands = compile_commands(build)
+        objects = os.path.join(work, "objects")
+        os.makedirs(objects, exist_ok=True)
+        unchanged = {}
         rng = random.Random(args.seed)
-        planted = caught = 0
+        planted = caught = equivalent = 0
         tries = 0
         while planted < args.count and tries < args.count * 20:
             tries += 1
@@ -136,11 +188,20 @@ def main():
             if not options:
                 continue
             kind, new = rng.choice(options)
+            if rel not in unchanged:
+                unchanged[rel] = object_code(commands, path, os.path.join(objects, "unchanged"))
             original = lines[i]
             lines[i] = new
             with open(path, "w", encoding="utf-8") as f:
                 f.writelines(lines)
             try:
+                faulty = object_code(commands, path, os.path.join(objects, "faulty"))
+                if faulty is None:
+                    continue  # does not compile
+                if unchanged[rel] and faulty == unchanged[rel]:
+                    equivalent += 1
+                    print("equivalent %s:%d %s" % (rel, i + 1, kind), flush=True)
+                    continue
                 if run(["cmake", "--build", build, "-j2"], tree, args.timeout) != 0:
                     continue  # not a fault the tests can meet
                 planted += 1
@@ -156,7 +217,8 @@ def main():
                     f.writelines(lines)
         run(["cmake", "--build", build, "-j2"], tree, args.timeout)
         share = 100.0 * caught / planted if planted else 0
-        print("mutate: seed %d: %d of %d faults caught (%.0f%%)" % (args.seed, caught, planted, share))
+        print("mutate: seed %d: %d of %d faults caught (%.0f%%); %d equivalents skipped"
+              % (args.seed, caught, planted, share, equivalent), flush=True)
     finally:
         subprocess.run(["bash", "scripts/pg.sh", "destroy", env.get("TAVRELIS_PG_DIR", "")], cwd=tree,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -1,5 +1,6 @@
 #include "common/date_picker.h"
 
+#include <QCalendarWidget>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>
@@ -15,6 +16,7 @@ private slots:
     void typing_commits_once_on_enter();
     void arrows_prepare_and_enter_commits();
     void dates_set_in_code_are_not_picked();
+    void keys_open_the_calendar();
 };
 
 namespace {
@@ -102,6 +104,16 @@ void TestDatePicker::dates_set_in_code_are_not_picked() {
     QCOMPARE(picked.count(), 0);
     p.setDate(kBase.addDays(1)); // from outside, as a calendar pick
     QCOMPARE(picked.count(), 1);
+}
+
+void TestDatePicker::keys_open_the_calendar() {
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_F4), Qt::ALT | Qt::Key_Down}) {
+        DatePicker p;
+        p.set_value(kBase);
+        p.show();
+        QTest::keyClick(&p, keys.key(), keys.keyboardModifiers());
+        QVERIFY2(p.calendarWidget()->isVisible(), qPrintable(QKeySequence(keys).toString()));
+    }
 }
 
 QTEST_MAIN(TestDatePicker)

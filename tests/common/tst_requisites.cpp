@@ -175,6 +175,13 @@ private slots:
             {"Назначение платежа (24)" + no_code("✓"), "Назначение платежа (24)" + no_code("😀")});
         row("both in the bank's name", with({{&F::bank, "ОКЦ\r\n№ 7 ≈"}}),
             {"Банк получателя (13)" + kControlChar, "Банк получателя (13)" + no_code("≈")});
+        row("every free text is looked at",
+            with({{&F::way, "\t"},
+                  {&F::bank_sender, "\t"},
+                  {&F::receiver, "\t"},
+                  {&F::payment_type, "\t"}}),
+            {"Вид платежа (5)" + kControlChar, "Банк плательщика (10)" + kControlChar,
+             "Получатель (16)" + kControlChar, "Тип платежа (110)" + kControlChar});
         row("every problem is listed", with({{&F::inn, ""}, {&F::priority, "x"}}),
             {innTo + kEmpty, "Очередность платежа (21): должна быть одной цифрой"});
     }

@@ -189,39 +189,28 @@ private slots:
     void stored_dates_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("iso"); // empty: refused
-        QTest::newRow("dd.mm.yyyy") << "05.12.2026"
-                                    << "2026-12-05";
-        QTest::newRow("d.m.yyyy") << "5.1.2026"
-                                  << "2026-01-05";
-        QTest::newRow("slashes") << "28/02/2027"
-                                 << "2027-02-28";
-        QTest::newRow("mixed separators") << "28/02.2027"
-                                          << "";
-        QTest::newRow("ISO") << "2026-12-05"
-                             << "2026-12-05";
-        QTest::newRow("ISO with a time") << " 2026-12-05T10:00 "
-                                         << "2026-12-05";
-        QTest::newRow("29 February, leap") << "29.02.2028"
-                                           << "2028-02-29";
-        QTest::newRow("29 February, not leap") << "29.02.2027"
-                                               << "";
-        QTest::newRow("month 13") << "01.13.2026"
-                                  << "";
-        QTest::newRow("two-digit year") << "01.02.26"
-                                        << "";
-        QTest::newRow("three-digit day") << "001.02.2026"
-                                         << "";
-        QTest::newRow("year 0") << "01.01.0000"
-                                << "";
-        QTest::newRow("year 9") << "01.01.0009"
-                                << "0009-01-01";
+        const auto row = [](const char* tag, const QString& text, const QString& iso) {
+            QTest::newRow(tag) << text << iso;
+        };
+        row("dd.mm.yyyy", "05.12.2026", "2026-12-05");
+        row("d.m.yyyy", "5.1.2026", "2026-01-05");
+        row("slashes", "28/02/2027", "2027-02-28");
+        row("mixed separators", "28/02.2027", "");
+        row("ISO", "2026-12-05", "2026-12-05");
+        row("ISO with a time", " 2026-12-05T10:00 ", "2026-12-05");
+        row("ISO, a dot after the month", "2026-12.05", "");
+        row("29 February, leap", "29.02.2028", "2028-02-29");
+        row("29 February, not leap", "29.02.2027", "");
+        row("month 13", "01.13.2026", "");
+        row("two-digit year", "01.02.26", "");
+        row("three-digit day", "001.02.2026", "");
+        row("year 0", "01.01.0000", "");
+        row("year 9", "01.01.0009", "0009-01-01");
         // Every digit of the year its own: a thousand written as a thousand.
         for (const char* y : {"1000", "2000", "2001", "1999", "9999"})
-            QTest::newRow(y) << QStringLiteral("31.12.") + y << y + QStringLiteral("-12-31");
-        QTest::newRow("trailing text") << "01.02.2026x"
-                                       << "";
-        QTest::newRow("empty") << ""
-                               << "";
+            row(y, QStringLiteral("31.12.") + y, y + QStringLiteral("-12-31"));
+        row("trailing text", "01.02.2026x", "");
+        row("empty", "", "");
     }
     void stored_dates() {
         QFETCH(QString, text);

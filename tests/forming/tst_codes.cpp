@@ -15,6 +15,9 @@ private slots:
         QCOMPARE(kind_text(0, kind_items()[0]) + kind_text(1, "ПОЧТОЙ") + kind_text(-1, ""),
                  "ПОЧТОЙ");
         QCOMPARE(priority_text(1, "4") + priority_text(-1, "3"), "4");
+        QCOMPARE(QList<int>({operation_digit(-1), operation_digit(0), operation_digit(2),
+                             operation_digit(3)}),
+                 QList<int>({0, 1, 3, 0}));
     }
 
     void period_indicator_data() {

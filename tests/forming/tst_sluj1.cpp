@@ -5,6 +5,7 @@
 #include "common/form4.h"
 #include "common/session.h"
 #include "common/window.h"
+#include "forming/compose.h"
 #include "forming/form1.h"
 #include "forming/forming.h"
 #include "output/form2.h"
@@ -85,6 +86,13 @@ private slots:
         QCOMPARE(form1().exiter, true);
         QCOMPARE(form1().List1->count(), 0); // the window was unloaded all the same
         QCOMPARE(count("select count(*) from payments"), QStringLiteral("0"));
+    }
+
+    // Dates as the list shows them, every digit of the year in its place.
+    void list_dates() {
+        QCOMPARE(list_date(QDate(2001, 1, 9)) + u' ' + list_date(QDate(1999, 10, 31)) +
+                     list_date(QDate()),
+                 "09.01.2001 31.10.1999");
     }
 
     void accrual_selection_data() {

@@ -85,6 +85,14 @@ private slots:
         xml_saver();
         QCOMPARE(template_buffer().next_file, QString());
         QVERIFY(QFileInfo::exists(temp.filePath(QStringLiteral("result.xml"))));
+        // A full disk, whether the write or the flush finds it, is a failed save too.
+        for (const int size : {10, 1 << 16}) {
+            QVERIFY(QFile::remove(filled_file(QString())));
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), filled_file(QString())));
+            template_buffer().RB1 = QByteArray(size, 'x');
+            xml_saver();
+            QCOMPARE(template_buffer().next_file, QStringLiteral("1"));
+        }
 
         // A hundred names taken: the user is told, though the hundred-and-first is free.
         for (int i = 0; i < 100; ++i) {
