@@ -408,9 +408,9 @@ void Form2::refresh_list() {
                    plain_flag(rs, kPaymentDone) &&
                    (!flag_equals(rs, kPrintDone, 0) || k <= std::numeric_limits<qint32>::max());
         };
-        // One listed order from the current row of a select.
-        const auto add_row = [&](const data::Recordset& rs, qint32 id) {
-            if (plain(rs)) {
+        // One listed order from the current row of a select, whose plainness the caller knows.
+        const auto add_row = [&](const data::Recordset& rs, qint32 id, bool is_plain) {
+            if (is_plain) {
                 const bool printed = !flag_equals(rs, kPrintDone, 0);
                 // The row's texts straight from the select's UTF-8, in column order.
                 texts.clear();
@@ -489,7 +489,7 @@ void Form2::refresh_list() {
                 while (next < ids.size() && ids[next] < id)
                     ++next; // gone
                 if (next < ids.size() && ids[next] == id)
-                    add_row(rs, ids[next++]);
+                    add_row(rs, ids[next++], true);
             });
             if (!streamed) {
                 rebuild.restart();
@@ -515,7 +515,7 @@ void Form2::refresh_list() {
                 if (after == found.cbegin() || (after - 1)->oper_id != id)
                     continue; // the order is gone
                 rs.move_to((after - 1)->row);
-                add_row(rs, id);
+                add_row(rs, id, plain(rs));
             }
         }
 
