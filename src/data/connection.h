@@ -15,7 +15,9 @@ namespace tavrelis::data {
 
 class Engine;
 class Recordset;
-// Reads the current row of the recordset it is given, and nothing else of it.
+// Reads the current row of the recordset it is given, and nothing else of it. The row's texts
+// may be the engine's own until its next row: what is kept is copied out (a field, a text),
+// never the recordset.
 using RowReader = std::function<void(const Recordset&)>;
 
 // The rows a statement returned, read field by field by position in select-list order.
@@ -64,7 +66,7 @@ private:
         union {
             qint64 whole = 0;
             double real;
-            const char* bytes; // in one of blocks_
+            const char* bytes; // in one of blocks_, or the engine's (add_borrowed)
         };
         quint32 size = 0; // the bytes' length
         Kind kind = Kind::Null;
@@ -95,6 +97,13 @@ private:
             std::memcpy(free_, p, size_t(len));
         free_ += len;
         left_ -= len;
+    }
+    // Bytes the engine keeps for as long as the row is read: a row handed to a RowReader.
+    void add_borrowed(const char* p, qsizetype len, Kind kind) {
+        Cell& c = cells_.emplace_back();
+        c.bytes = p;
+        c.size = quint32(len);
+        c.kind = kind;
     }
     void add_block(qsizetype len);
     void add(const QVariant& v);

@@ -275,27 +275,35 @@ Recordset SqliteEngine::run(sqlite3_stmt* stmt, const QVariantList& params, cons
     Recordset rows(columns);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
         for (int c = 0; c < columns; ++c) {
-            switch (sqlite3_column_type(stmt, c)) {
+            // The column's value taken once: each column call of its own costs as much again
+            // as reading the value.
+            sqlite3_value* v = sqlite3_column_value(stmt, c);
+            switch (sqlite3_value_type(v)) {
             case SQLITE_NULL:
                 rows.add_null();
                 break;
             case SQLITE_INTEGER:
-                rows.add_whole(sqlite3_column_int64(stmt, c));
+                rows.add_whole(sqlite3_value_int64(v));
                 break;
             case SQLITE_FLOAT:
-                rows.add_real(sqlite3_column_double(stmt, c));
+                rows.add_real(sqlite3_value_double(v));
                 break;
             case SQLITE_BLOB: {
-                const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, c));
-                rows.add_blob(p, sqlite3_column_bytes(stmt, c));
+                const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+                if (each)
+                    rows.add_borrowed(p, sqlite3_value_bytes(v), Recordset::Kind::Bytes);
+                else
+                    rows.add_blob(p, sqlite3_value_bytes(v));
                 break;
             }
             default: {
-                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-                const int len = sqlite3_column_bytes(stmt, c);
+                const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                const int len = sqlite3_value_bytes(v);
                 char shown[10];
                 if (dates[c] && shown_date(p, len, shown))
                     rows.add_text(shown, 10);
+                else if (each) // the statement keeps the bytes until its next step
+                    rows.add_borrowed(p, len, Recordset::Kind::Text);
                 else
                     rows.add_text(p, len);
             }
