@@ -48,6 +48,11 @@ void OrderList::pack(Row& row, const Order& order) {
         }
         size += n;
     }
+    if (size == 0) { // a row appended to be filled
+        row.utf8 = QByteArray();
+        row.ends.fill(0);
+        return;
+    }
     row.utf8 = QByteArray(size, Qt::Uninitialized);
     char* const begin = row.utf8.data();
     char* out = begin;
@@ -107,14 +112,18 @@ void OrderList::set_sent(int row, const QString& text) {
     sent_[size_t(row)] = text;
 }
 
-void OrderList::clear() {
-    beginResetModel();
+void OrderList::drop_rows() {
     rows_.clear();
     rows_.shrink_to_fit();
     sent_.clear();
-    endResetModel();
     ticked_count_ = 0;
     ticked_kopecks_ = 0;
+}
+
+void OrderList::clear() {
+    beginResetModel();
+    drop_rows();
+    endResetModel();
     emit ticks_changed();
 }
 
@@ -169,6 +178,25 @@ QString OrderList::text(int row, Field f) const {
     return unpack(at(row), column_of(f));
 }
 
+std::optional<qint32> OrderList::plain_digits(int row, Field f) const {
+    const Row& r = at(row);
+    const int column = column_of(f);
+    if (r.raw || (r.words_from_sum && column == column_of(Field::SumWords)))
+        return std::nullopt;
+    const quint32 begin = column == 0 ? 0 : r.ends[size_t(column - 1)];
+    const quint32 end = r.ends[size_t(column)];
+    if (end == begin || end - begin > 9)
+        return std::nullopt;
+    qint32 n = 0;
+    for (quint32 i = begin; i < end; ++i) {
+        const char c = r.utf8[qsizetype(i)];
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
 void OrderList::set_text(int row, Field f, const QString& text) {
     Order o = order(row);
     o[f] = text;
@@ -218,10 +246,7 @@ OrderList::Rebuild::~Rebuild() {
 }
 
 void OrderList::Rebuild::restart() {
-    list_.rows_.clear();
-    list_.sent_.clear();
-    list_.ticked_count_ = 0;
-    list_.ticked_kopecks_ = 0;
+    list_.drop_rows();
 }
 
 void OrderList::Rebuild::append(const char* utf8, const std::array<quint32, kFieldCount>& ends,

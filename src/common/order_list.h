@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tavrelis {
@@ -30,6 +31,9 @@ public:
     Order order(int row) const;
     void set_order(int row, const Order& order);
     QString text(int row, Field f) const;
+    // A field of one to nine ASCII digits, as its number, read without making its text;
+    // nothing for any other text.
+    std::optional<qint32> plain_digits(int row, Field f) const;
     void set_text(int row, Field f, const QString& text);
     bool ticked(int row) const;
     void set_ticked(int row, bool ticked);
@@ -93,6 +97,7 @@ private:
     void count_tick(const Row& r, int sign);
     void count_tick(const QString& sum, int sign);
 
+    void drop_rows();
     std::vector<Row> rows_;
     std::vector<QString> sent_; // by row, where known
     bool rebuilding_ = false;

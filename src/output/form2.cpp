@@ -381,8 +381,10 @@ void Form2::refresh_list() {
         const int n = list.count();
         QList<qint32> ids;
         ids.reserve(n);
-        for (int r = 0; r < n; ++r)
-            ids.append(to_long(list.text(r, Field::OperId)));
+        for (int r = 0; r < n; ++r) {
+            const std::optional<qint32> id = list.plain_digits(r, Field::OperId);
+            ids.append(id ? *id : to_long(list.text(r, Field::OperId)));
+        }
 
         step = 2;
         OrderList::Rebuild rebuild(list);

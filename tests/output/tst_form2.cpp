@@ -374,6 +374,55 @@ private slots:
         QVERIFY(fx_.ui().boxes.isEmpty());
     }
 
+    // A listed key is read as the platform reads a text as a whole number, whether it is
+    // plain digits or not.
+    void rebuild_reads_listed_keys_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("found"); // the oper_id listed after, or the error box
+        QTest::newRow("digits") << "2"
+                                << "2";
+        QTest::newRow("leading zeros") << "002"
+                                       << "2";
+        QTest::newRow("nine digits") << "000000002"
+                                     << "2";
+        QTest::newRow("ten digits") << "0000000002"
+                                    << "2";
+        QTest::newRow("blank around") << " 2 "
+                                      << "2";
+        QTest::newRow("half to even") << "2,5"
+                                      << "2";
+        QTest::newRow("half up to even") << "1,5"
+                                         << "2";
+        QTest::newRow("minus") << "-2"
+                               << "";
+        QTest::newRow("beyond 32 bits")
+            << "2147483648"
+            << "Возникла ошибка в модуле Tavrelis.Form2.refresh_list(1): "
+               "Overflow";
+        QTest::newRow("printed mark") << "N2"
+                                      << "Возникла ошибка в модуле Tavrelis.Form2.refresh_list(1): "
+                                         "Type mismatch";
+        QTest::newRow("empty") << ""
+                               << "Возникла ошибка в модуле Tavrelis.Form2.refresh_list(1): "
+                                  "Type mismatch";
+    }
+    void rebuild_reads_listed_keys() {
+        QFETCH(QString, key);
+        QFETCH(QString, found);
+        Form2& f2 = list({2});
+        f2.set_cell(1, Field::OperId, key);
+        f2.refresh_list();
+        const QStringList boxes = fx_.ui().texts();
+        if (found.startsWith(u'В')) {
+            QCOMPARE(boxes, QStringList{found});
+            return;
+        }
+        QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(u'|')));
+        QCOMPARE(f2.row_count(), found.isEmpty() ? 0 : 1);
+        if (!found.isEmpty())
+            QCOMPARE(f2.cell(1, Field::OperId), found);
+    }
+
     // However long its texts, an order prints on one sheet.
     void one_page_per_order_data() {
         QTest::addColumn<QString>("column");
