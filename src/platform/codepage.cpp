@@ -90,7 +90,10 @@ qsizetype utf8_size(QStringView text) {
         if (w & kAbove)
             break;
         const quint64 high = w & kHigh;
-        n += 4 + qPopulationCount((((high & kLow) + kLow) | high) & kTop);
+        // The four top bits summed by one multiplication: a population count is a library
+        // call on a processor not told to have the instruction.
+        const quint64 flags = ((((high & kLow) + kLow) | high) & kTop) >> 15;
+        n += 4 + qsizetype((flags * 0x0001000100010001) >> 48);
     }
     for (; i < size; ++i) {
         const char16_t c = p[i];
@@ -108,7 +111,20 @@ qsizetype utf8_size(QStringView text) {
 
 // Writes a text utf8_size found whole; returns where it ends.
 char* put_utf8(char* out, QStringView text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    qsizetype i = 0;
+    // Four ASCII characters at a time: digits, codes and accounts are most of an order.
+    constexpr quint64 kNotAscii = 0xFF80FF80FF80FF80;
+    for (; i + 4 <= text.size(); i += 4) {
+        quint64 w;
+        std::memcpy(&w, text.utf16() + i, sizeof w);
+        if (w & kNotAscii)
+            break;
+        const quint32 bytes = quint32((w & 0xFF) | ((w >> 8) & 0xFF00) | ((w >> 16) & 0xFF0000) |
+                                      ((w >> 24) & 0xFF000000));
+        std::memcpy(out, &bytes, sizeof bytes);
+        out += 4;
+    }
+    for (; i < text.size(); ++i) {
         char32_t c = text[i].unicode();
         if (c < 0x80) {
             *out++ = char(c);

@@ -31,6 +31,14 @@ private slots:
         QTest::newRow("latin") << "abc 123, 45" << true;
         QTest::newRow("cyrillic") << "Оплата налога за 2026 год" << true;
         QTest::newRow("high bit only") << QString::fromUtf16(u"\u0080\u07FF\u00A0x") << true;
+        // Each mix of one- and two-byte characters in a block of four, after a block of ASCII
+        // and with DEL and U+0080, the edges of the one-byte range.
+        for (int mix = 0; mix < 16; ++mix) {
+            QString t = QStringLiteral("abcd");
+            for (int bit = 0; bit < 4; ++bit)
+                t += mix & (1 << bit) ? u'ж' : u'\x7F';
+            QTest::addRow("mix %d", mix) << t + QChar(0x80) + u'z' << true;
+        }
         for (int at = 0; at < 6; ++at) {
             QString t(9, u'ж');
             QTest::addRow("number sign at %d", at) << t.replace(at, 1, u'№') << true;
