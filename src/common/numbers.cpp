@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 
 #include <QComboBox>
+#include <QVarLengthArray>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -25,10 +26,20 @@ bool is_group_blank(QChar c) {
 // A number text taken apart without going through binary floating point, so that its
 // digits stay exactly as written.
 struct DecimalText {
+    using Digits = QVarLengthArray<QChar, 32>; // on the stack: amounts are read by the thousand
     bool negative = false;
-    QString whole; // digits only, as written (may be empty: ",5")
-    QString frac;  // digits after the separator, as written
+    Digits whole; // digits only, as written (may be empty: ",5")
+    Digits frac;  // digits after the separator, as written
 };
+
+QStringView view(const DecimalText::Digits& digits) {
+    return {digits.data(), digits.size()};
+}
+
+void append_latin1(std::string& out, const DecimalText::Digits& digits) {
+    for (QChar c : digits)
+        out += char(c.unicode());
+}
 
 bool parse_decimal(QStringView text, DecimalText& out) {
     text = text.trimmed();
@@ -43,7 +54,7 @@ bool parse_decimal(QStringView text, DecimalText& out) {
     for (; i < n; ++i) {
         const QChar c = text[i];
         if (is_digit(c)) {
-            out.whole += c;
+            out.whole.append(c);
         } else if (is_group_blank(c)) {
             // Only a single blank between two digits counts as a group separator.
             if (!is_digit(text[i - 1]) || i + 1 >= n || !is_digit(text[i + 1]))
@@ -60,7 +71,7 @@ bool parse_decimal(QStringView text, DecimalText& out) {
         for (; i < n; ++i) {
             if (!is_digit(text[i]))
                 return false;
-            out.frac += text[i];
+            out.frac.append(text[i]);
         }
     }
     return !out.whole.isEmpty() || !out.frac.isEmpty();
@@ -107,7 +118,7 @@ Kopecks kopecks_of(const QString& text, bool round) {
     push(d.frac.size() > 0 ? d.frac[0] : u'0');
     push(d.frac.size() > 1 ? d.frac[1] : u'0');
     if (round && d.frac.size() > 2) {
-        const QStringView rest = QStringView(d.frac).mid(2);
+        const QStringView rest = view(d.frac).mid(2);
         const bool up =
             rest[0] > u'5' || (rest[0] == u'5' && (v % 2 != 0 || !all_zeros(rest.mid(1))));
         if (up) {
@@ -129,9 +140,13 @@ bool read_number(const QString& text, double& value) {
     plain.reserve(d.whole.size() + d.frac.size() + 3);
     if (d.negative)
         plain += '-';
-    plain += d.whole.isEmpty() ? std::string("0") : d.whole.toStdString();
-    if (!d.frac.isEmpty())
-        plain += '.' + d.frac.toStdString();
+    if (d.whole.isEmpty())
+        plain += '0';
+    append_latin1(plain, d.whole);
+    if (!d.frac.isEmpty()) {
+        plain += '.';
+        append_latin1(plain, d.frac);
+    }
     double v = 0;
     const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), v);
     if (ec != std::errc() || end != plain.data() + plain.size())
@@ -188,7 +203,7 @@ QString razr(const QString& S) {
     if (!parse_decimal(S, d))
         throw Error(QStringLiteral("Type mismatch"));
 
-    QString whole = d.whole;
+    QString whole = view(d.whole).toString();
     qsizetype lead = 0;
     while (lead < whole.size() - 1 && whole[lead] == u'0')
         ++lead;
@@ -197,8 +212,8 @@ QString razr(const QString& S) {
         whole = QStringLiteral("0");
 
     QString kop = QStringLiteral("00");
-    if (!all_zeros(d.frac)) {
-        kop = d.frac.left(2);
+    if (!all_zeros(view(d.frac))) {
+        kop = view(d.frac).left(2).toString();
         if (kop.size() == 1)
             kop += u'0';
     }

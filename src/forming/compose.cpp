@@ -22,6 +22,21 @@
 
 namespace tavrelis {
 
+FormingRun::FirstRow::FirstRow(const data::Recordset& rs) : empty(rs.empty()) {
+    if (empty)
+        return;
+    fields.reserve(size_t(rs.field_count()));
+    for (int i = 0; i < rs.field_count(); ++i)
+        fields.push_back(rs.is_null(i) ? std::nullopt : std::optional<QString>(rs.text(i)));
+}
+
+const QString& FormingRun::FirstRow::text(int i) const {
+    const std::optional<QString>& f = fields.at(size_t(i));
+    if (!f)
+        throw Error(QStringLiteral("Invalid use of Null"));
+    return *f;
+}
+
 namespace {
 
 // A collection item by key; a key it does not hold is the platform's error for it.
@@ -66,18 +81,19 @@ const FormingRun::Requisites& requisites_of(const QString& org_inn, const QStrin
     FormingRun::Requisites r;
     data::Connection& cnn = shared().cnn;
     if (!run.enp)
-        r.receiver = cnn.execute(
+        r.receiver = FormingRun::FirstRow(cnn.execute(
             QStringLiteral("select receiver,okato,rs,bik,bank,ks,kbk,inn,kpp from requisites "
                            "where self_inn=? and self_kpp=? and (kbk=? or kbk='')"),
-            {org_inn, org_kpp, run.tax_code});
-    r.own = cnn.execute(QStringLiteral("select sender,okato,rs,bik,bank,ks from self_requisites "
-                                       "where inn=? and kpp=? and closed=0"),
-                        {org_inn, org_kpp});
+            {org_inn, org_kpp, run.tax_code}));
+    r.own = FormingRun::FirstRow(
+        cnn.execute(QStringLiteral("select sender,okato,rs,bik,bank,ks from self_requisites "
+                                   "where inn=? and kpp=? and closed=0"),
+                    {org_inn, org_kpp}));
     return *run.requisites.insert(key, r);
 }
 
-void tax_receiver(Order& o, const data::Recordset& receiver) {
-    if (receiver.empty())
+void tax_receiver(Order& o, const FormingRun::FirstRow& receiver) {
+    if (receiver.empty)
         return;
     o[Field::Receiver] = receiver.text(0);
     o[Field::Rs] = receiver.text(2);
@@ -245,7 +261,7 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     if (!run.enp)
         tax_receiver(o, req.receiver);
 
-    if (const data::Recordset& own = req.own; !own.empty()) {
+    if (const FormingRun::FirstRow& own = req.own; !own.empty) {
         o[Field::Sender] = own.text(0);
         o[Field::OkatoSender] = own.text(1);
         o[Field::RsSender] = own.text(2);
@@ -270,8 +286,8 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
 
     o[Field::SumWords] = sum_rub_kop(amount);
 
-    QVariantList values;
-    values.reserve(32);
+    QVariantList& values = run.insert_values;
+    values.clear();
     values << o[Field::Number] << payment_day(w) << o[Field::Sum];
     for (int c = column_of(Field::Receiver); c <= column_of(Field::Period); ++c)
         values << o.texts[size_t(c)];

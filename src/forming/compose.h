@@ -13,6 +13,7 @@
 #include <QVariant>
 
 #include <optional>
+#include <vector>
 
 namespace tavrelis {
 
@@ -29,11 +30,23 @@ struct FormingRun {
 
     // What the run looks up once per organisation (by "INN\nKPP"): its requisites do not
     // change while it runs.
+    // A lookup's first row, its texts made once for all the orders that copy them.
+    struct FirstRow {
+        FirstRow() = default;
+        explicit FirstRow(const data::Recordset& rs);
+        bool empty = true;
+        std::vector<std::optional<QString>> fields; // nothing for a null
+        // Raises "Invalid use of Null" for a null, as the field's reading would.
+        const QString& text(int i) const;
+    };
     struct Requisites {
-        data::Recordset receiver; // receiver,okato,rs,bik,bank,ks,kbk,inn,kpp
-        data::Recordset own;      // sender,okato,rs,bik,bank,ks
+        FirstRow receiver; // receiver,okato,rs,bik,bank,ks,kbk,inn,kpp
+        FirstRow own;      // sender,okato,rs,bik,bank,ks
     };
     mutable QHash<QString, Requisites> requisites;
+    // The values of a new order's insert, kept between orders so that its list is allocated
+    // once a run.
+    mutable QVariantList insert_values;
     mutable QHash<QString, std::optional<EnpRequisites>> enp_receivers;
 
     // What the formation window says, read once a run: nothing changes it while the run goes.

@@ -244,6 +244,7 @@ void sluj1() {
                     run.paid.insert(paid.field(0).toLongLong());
             }
 
+            rebuild->reserve(accruals.record_count());
             for (; !accruals.eof(); accruals.move_next()) {
                 f1.emp = false;
                 OrderRow row(list);

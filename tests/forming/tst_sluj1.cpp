@@ -191,6 +191,8 @@ private slots:
         QTest::newRow("null amount") << amount.arg("null") << "Invalid use of Null";
         QTest::newRow("receiver field") << "update requisites set bik=null"
                                         << "Invalid use of Null";
+        QTest::newRow("own field") << "update self_requisites set rs=null"
+                                   << "Invalid use of Null";
         QTest::newRow("infinite amount") << amount.arg("9e999") << "Type mismatch";
         QTest::newRow("NaN amount") << amount.arg("'NaN'") << "Type mismatch";
     }
