@@ -18,7 +18,8 @@
 // gone through the same statements before (budget 1.5 times the bare loop), and against the
 // floors, each replayed on a twin of its own. `--rtt-ms N` puts a round trip of N ms between
 // them and the server (a delaying proxy on loopback, latency_proxy.h) and tells the round trips
-// each run waited for; `--no-bare` leaves the replays out.
+// each run waited for; `--no-bare` leaves the replays out; `--forming-only` measures the two
+// formings and the list rebuild alone.
 
 #include "common/form4.h"
 #include "common/session.h"
@@ -216,6 +217,8 @@ struct Phase {
 
 std::unique_ptr<LatencyProxy> proxy;
 bool no_bare = false;
+// Only the formings and the list rebuild (--forming-only), for profiling them.
+bool forming_only = false;
 
 // A link file of the installation pointed at the proxy in the server's place.
 void through_proxy(const QString& link_file) {
@@ -465,6 +468,7 @@ int main(int argc, char** argv) {
         data::set_database_server(args[server + 1]);
     on_server = !data::database_server().isEmpty();
     no_bare = args.contains(QStringLiteral("--no-bare"));
+    forming_only = args.contains(QStringLiteral("--forming-only"));
     if (const qsizetype i = args.indexOf(QStringLiteral("--rtt-ms"));
         i > 0 && i + 1 < args.size()) {
         if (data::database_server().isEmpty())
@@ -544,7 +548,7 @@ int main(int argc, char** argv) {
                     [] { form2().refresh_list(); });
             const int rows = form2().L1->model()->rowCount();
             const bool quiet = ui.boxes.isEmpty();
-            if (on_server) {
+            if (on_server || forming_only) {
                 if (!quiet || rows != kAccruals)
                     return 1;
                 continue;
@@ -599,6 +603,8 @@ int main(int argc, char** argv) {
         << (!on_server ? "journal_mode=" + journal : QStringLiteral("PostgreSQL server")) << "\n";
     bool within = true;
     for (Phase& p : phases) {
+        if (forming_only && p.statements == 0)
+            continue;
         if (on_server) {
             if (p.statements == 0)
                 continue;
@@ -629,8 +635,9 @@ int main(int argc, char** argv) {
             const bool floors_ok = (p.floor_budget == 0 || to_floor <= p.floor_budget) &&
                                    (p.one_budget == 0 || to_one <= p.one_budget);
             within = within && floors_ok;
-            out << "; floor " << p.floor.wall << " s, ratio " << to_floor << "; one transaction "
-                << p.one.wall << " s, ratio " << to_one << (floors_ok ? "" : "  OVER THE FLOOR");
+            out << "; floor " << p.floor.wall << " s (cpu " << p.floor.cpu << " s), ratio "
+                << to_floor << "; one transaction " << p.one.wall << " s, ratio " << to_one
+                << (floors_ok ? "" : "  OVER THE FLOOR");
         }
         if (p.round_trips >= 0)
             out << "; round trips " << p.round_trips << " (" << double(p.round_trips) / kAccruals
