@@ -33,7 +33,26 @@ OrdersWindow& orders_window() {
     return orders_window_accessor();
 }
 
+namespace {
+
+// One to nine ASCII digits as their number; -1 for anything else.
+template <typename Char> qint32 plain_digits(const Char* p, qsizetype n) {
+    if (n < 1 || n > 9)
+        return -1;
+    qint32 v = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return -1;
+        v = v * 10 + qint32(p[i] - '0');
+    }
+    return v;
+}
+
+} // namespace
+
 void OrderList::pack(Row& row, const Order& order) {
+    const QString& key = order[Field::OperId];
+    row.key = plain_digits(key.utf16(), key.size());
     row.raw.reset();
     row.words_from_sum = false;
     // Measured first, so that the row's buffer is allocated once at its size.
@@ -178,23 +197,9 @@ QString OrderList::text(int row, Field f) const {
     return unpack(at(row), column_of(f));
 }
 
-std::optional<qint32> OrderList::plain_digits(int row, Field f) const {
-    const Row& r = at(row);
-    const int column = column_of(f);
-    if (r.raw || (r.words_from_sum && column == column_of(Field::SumWords)))
-        return std::nullopt;
-    const quint32 begin = column == 0 ? 0 : r.ends[size_t(column - 1)];
-    const quint32 end = r.ends[size_t(column)];
-    if (end == begin || end - begin > 9)
-        return std::nullopt;
-    qint32 n = 0;
-    for (quint32 i = begin; i < end; ++i) {
-        const char c = r.utf8[qsizetype(i)];
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    return n;
+std::optional<qint32> OrderList::plain_key(int row) const {
+    const qint32 key = at(row).key;
+    return key >= 0 ? std::optional<qint32>(key) : std::nullopt;
 }
 
 void OrderList::set_text(int row, Field f, const QString& text) {
@@ -249,13 +254,17 @@ void OrderList::Rebuild::restart() {
     list_.drop_rows();
 }
 
-void OrderList::Rebuild::append(const char* utf8, const std::array<quint32, kFieldCount>& ends,
+void OrderList::Rebuild::append(QByteArray utf8, const std::array<quint32, kFieldCount>& ends,
                                 int color, bool words_from_sum) {
     Row& r = list_.rows_.emplace_back();
-    r.utf8 = QByteArray(utf8, ends.back());
+    utf8.truncate(ends.back());
+    r.utf8 = std::move(utf8);
     r.ends = ends;
     r.color = color;
     r.words_from_sum = words_from_sum;
+    constexpr int kKey = column_of(Field::OperId);
+    r.key =
+        plain_digits(r.utf8.constData() + ends[kKey - 1], qsizetype(ends[kKey] - ends[kKey - 1]));
 }
 
 int OrderList::rowCount(const QModelIndex& parent) const {

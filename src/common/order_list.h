@@ -31,9 +31,9 @@ public:
     Order order(int row) const;
     void set_order(int row, const Order& order);
     QString text(int row, Field f) const;
-    // A field of one to nine ASCII digits, as its number, read without making its text;
-    // nothing for any other text.
-    std::optional<qint32> plain_digits(int row, Field f) const;
+    // The row's oper_id when it is one to nine ASCII digits, as its number, kept beside the
+    // row; nothing for any other text.
+    std::optional<qint32> plain_key(int row) const;
     void set_text(int row, Field f, const QString& text);
     bool ticked(int row) const;
     void set_ticked(int row, bool ticked);
@@ -56,9 +56,10 @@ public:
         Rebuild& operator=(const Rebuild&) = delete;
         // Appends an unticked row of texts given in UTF-8, one after another in column order,
         // ends[c] where column c ends. Bytes that are not UTF-8 read as the rest of Qt reads
-        // them. With words_from_sum, the amount in words is made from the amount when it is
-        // read, and must then be left empty; the amount must then be a number.
-        void append(const char* utf8, const std::array<quint32, kFieldCount>& ends, int color,
+        // them; the row keeps the block, cut at the last end. With words_from_sum, the amount
+        // in words is made from the amount when it is read, and must then be left empty; the
+        // amount must then be a number.
+        void append(QByteArray utf8, const std::array<quint32, kFieldCount>& ends, int color,
                     bool words_from_sum);
         // Empty again, to be filled another way.
         void restart();
@@ -86,6 +87,7 @@ private:
         bool ticked = false;
         bool words_from_sum = false; // the amount in words made when it is read
         int color = 0;
+        qint32 key = -1; // the oper_id of plain digits, else -1
     };
     static void pack(Row& row, const Order& order);
     static QString unpack(const Row& row, int column);

@@ -271,37 +271,34 @@ int Form2::current_list_row() const {
 
 namespace {
 
-// A field's text as text_or_empty reads it, appended in UTF-8.
-void append_text(const data::Recordset& rs, int i, std::string& out) {
+// A field's text as text_or_empty reads it, in UTF-8: the select's own bytes, or a number's
+// digits written into digits (one too long for them, a tiny fraction or a huge number, made
+// as Qt makes it into spill).
+QByteArrayView field_utf8(const data::Recordset& rs, int i, std::array<char, 32>& digits,
+                          QByteArray& spill) {
     using Kind = data::Recordset::Kind;
-    char digits[32];
+    char* const begin = digits.data();
+    char* const end = begin + digits.size();
     switch (rs.kind(i)) {
     case Kind::Null:
-        return;
-    case Kind::Whole: {
-        const auto end = std::to_chars(digits, digits + sizeof digits, rs.whole(i)).ptr;
-        out.append(digits, end - digits);
-        return;
-    }
+        return {};
+    case Kind::Whole:
+        return {begin, std::to_chars(begin, end, rs.whole(i)).ptr};
     case Kind::Real: {
-        // The shortest text that reads back, as Qt writes it: no sign on a zero; one too long
-        // for the digits here (a tiny fraction, a huge number) as Qt makes it.
+        // The shortest text that reads back, as Qt writes it: no sign on a zero.
         const double d = rs.real(i);
-        const auto [end, failed] = std::to_chars(digits, digits + sizeof digits, d == 0 ? 0.0 : d,
-                                                 std::chars_format::fixed);
+        const auto [last, failed] =
+            std::to_chars(begin, end, d == 0 ? 0.0 : d, std::chars_format::fixed);
         if (std::isfinite(d) && failed == std::errc())
-            out.append(digits, end - digits);
-        else
-            out.append(rs.text(i).toStdString());
-        return;
+            return {begin, last};
+        spill = rs.text(i).toUtf8();
+        return spill;
     }
     case Kind::Text:
-    case Kind::Bytes: {
-        const QByteArrayView t = rs.utf8(i);
-        out.append(t.data(), size_t(t.size()));
-        return;
+    case Kind::Bytes:
+        return rs.utf8(i);
     }
-    }
+    return {};
 }
 
 // A key as the rows are matched to the list by it.
@@ -382,7 +379,7 @@ void Form2::refresh_list() {
         QList<qint32> ids;
         ids.reserve(n);
         for (int r = 0; r < n; ++r) {
-            const std::optional<qint32> id = list.plain_digits(r, Field::OperId);
+            const std::optional<qint32> id = list.plain_key(r);
             ids.append(id ? *id : to_long(list.text(r, Field::OperId)));
         }
 
@@ -396,9 +393,11 @@ void Form2::refresh_list() {
 
         step = 4;
         const FormingRun enp = enp_run();
-        const std::string no_document_date = kNoDocumentDate.toStdString();
-        std::string texts;
-        texts.reserve(4096);
+        const QByteArray no_document_date = kNoDocumentDate.toUtf8();
+        // A fast row's texts by column, and room for the numbers among them.
+        std::array<QByteArrayView, kFieldCount> fields{};
+        std::array<std::array<char, 32>, kFieldCount> digits;
+        std::array<QByteArray, kFieldCount> spills;
         std::array<quint32, kFieldCount> ends{};
         QList<qint64> listed;
         listed.reserve(ids.size());
@@ -414,33 +413,39 @@ void Form2::refresh_list() {
         const auto add_row = [&](const data::Recordset& rs, qint32 id, bool is_plain) {
             if (is_plain) {
                 const bool printed = !flag_equals(rs, kPrintDone, 0);
-                // The row's texts straight from the select's UTF-8, in column order.
-                texts.clear();
-                ends[size_t(column_of(Field::Tick))] = 0;
-                if (printed) {
-                    texts += 'N';
-                    append_text(rs, select_index(Field::Number), texts);
-                } else {
-                    texts += std::to_string(k++);
-                }
-                ends[size_t(column_of(Field::Number))] = quint32(texts.size());
-                for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c) {
-                    append_text(rs, select_index(Field(c)), texts);
-                    ends[size_t(c)] = quint32(texts.size());
-                }
+                // The row's texts straight from the select's UTF-8, in column order, written
+                // once into a block of their size.
+                constexpr int kNumber = column_of(Field::Number);
+                fields[kNumber] =
+                    printed ? field_utf8(rs, select_index(Field::Number), digits[kNumber],
+                                         spills[kNumber])
+                            : QByteArrayView(digits[kNumber].data(),
+                                             std::to_chars(digits[kNumber].data(),
+                                                           digits[kNumber].data() + 32, k++)
+                                                 .ptr);
+                for (int c = column_of(kFirstStored); c <= column_of(kLastStored); ++c)
+                    fields[size_t(c)] = field_utf8(rs, select_index(Field(c)), digits[size_t(c)],
+                                                   spills[size_t(c)]);
                 constexpr int kDate = column_of(Field::DocumentDate);
                 constexpr int kKbk = column_of(Field::Kbk);
-                if (ends[kDate] == ends[kDate - 1] &&
-                    is_enp_kbk(QString::fromUtf8(texts.data() + ends[kKbk - 1],
-                                                 ends[kKbk] - ends[kKbk - 1]),
-                               enp)) {
-                    texts.append(no_document_date);
-                    ends[kDate] = quint32(texts.size());
+                if (fields[kDate].isEmpty() && is_enp_kbk(QString::fromUtf8(fields[kKbk]), enp))
+                    fields[kDate] = no_document_date;
+                constexpr int kId = column_of(Field::OperId);
+                fields[kId] = field_utf8(rs, kOperId, digits[kId], spills[kId]);
+                qsizetype size = printed ? 1 : 0;
+                for (const QByteArrayView f : fields)
+                    size += f.size();
+                QByteArray texts(size, Qt::Uninitialized);
+                char* const begin = texts.data();
+                char* out = begin;
+                for (int c = 0; c < kFieldCount; ++c) {
+                    if (c == kNumber && printed)
+                        *out++ = 'N';
+                    if (!fields[size_t(c)].isEmpty())
+                        out = std::copy(fields[size_t(c)].begin(), fields[size_t(c)].end(), out);
+                    ends[size_t(c)] = quint32(out - begin);
                 }
-                ends[size_t(column_of(Field::SumWords))] = quint32(texts.size());
-                append_text(rs, kOperId, texts);
-                ends[size_t(column_of(Field::OperId))] = quint32(texts.size());
-                rebuild.append(texts.data(), ends,
+                rebuild.append(std::move(texts), ends,
                                flag_equals(rs, kPaymentDone, 1) ? sh.my_color : 0, true);
                 listed.append(id);
                 return;
