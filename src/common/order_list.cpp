@@ -178,12 +178,17 @@ Order OrderList::order(int row) const {
     return o;
 }
 
-void OrderList::set_order(int row, const Order& order) {
+void OrderList::set_order(int row, const Order& order, bool words_from_sum) {
     Row& r = at(row);
     const bool counted = r.ticked || order.ticked;
     if (r.ticked)
         count_tick(r, -1);
     pack(r, order);
+    if (words_from_sum && r.raw) // kept as given: made now
+        r.raw->texts[size_t(column_of(Field::SumWords))] =
+            sum_rub_kop(read_kopecks(order[Field::Sum]));
+    else
+        r.words_from_sum = words_from_sum;
     r.ticked = order.ticked;
     r.color = order.color;
     if (r.ticked)

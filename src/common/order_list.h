@@ -29,7 +29,9 @@ public:
     int append(const Order& order);
     // The order of a row; a row that is not there raises "Index out of bounds".
     Order order(int row) const;
-    void set_order(int row, const Order& order);
+    // With words_from_sum, the order's amount in words is left empty, to be made from its
+    // amount (a number) when read.
+    void set_order(int row, const Order& order, bool words_from_sum = false);
     QString text(int row, Field f) const;
     // The row's oper_id when it is one to nine ASCII digits, as its number, kept beside the
     // row; nothing for any other text.
@@ -112,11 +114,12 @@ private:
 class OrderRow {
 public:
     explicit OrderRow(OrderList& list) : list_(list), row_(list.append(Order{})) {}
-    ~OrderRow() { list_.set_order(row_, order); }
+    ~OrderRow() { list_.set_order(row_, order, words_from_sum); }
     OrderRow(const OrderRow&) = delete;
     OrderRow& operator=(const OrderRow&) = delete;
 
     Order order;
+    bool words_from_sum = false; // as set_order takes it
 
 private:
     OrderList& list_;

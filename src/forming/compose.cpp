@@ -233,7 +233,17 @@ QVariant tax_code_value(const QString& code) {
 const QString kInAccList =
     QStringLiteral("',' || cast(? as text) || ',' like '%,' || accstream_id || ',%'");
 
-void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& run) {
+void set_words(Order& o, Kopecks amount, bool* later) {
+    if (later && amount.roubles() < 1'000'000'000'000) {
+        o[Field::SumWords].clear();
+        *later = true;
+        return;
+    }
+    o[Field::SumWords] = sum_rub_kop(amount);
+}
+
+void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& run,
+                   bool* words_later) {
     Form1& f1 = form1();
     Shared& sh = shared();
     const QVariant oper_id = accrual.field(4);
@@ -284,7 +294,7 @@ void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& r
     if (run.enp)
         enp_codes(o);
 
-    o[Field::SumWords] = sum_rub_kop(amount);
+    set_words(o, amount, words_later);
 
     QVariantList& values = run.insert_values;
     values.clear();

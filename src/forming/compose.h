@@ -103,8 +103,14 @@ extern const QString kInAccList;
 // id, tax code, docum_date, oper_id) into the order, whose number and oper_id are already
 // set, and stores it in payments. A null amount, oper_id or copied requisites field, or a
 // report set the window does not know, raises an error; the order then stays as far as it
-// was filled.
-void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& run);
+// was filled. With words_later, the amount in words is left to the list (set_words).
+void compose_order(Order& o, const data::Recordset& accrual, const FormingRun& run,
+                   bool* words_later = nullptr);
+
+// The order's amount in words; with later, when its words can raise nothing (a whole part of
+// at most twelve digits), left empty and *later set, for the list to make them from the
+// amount when they are read.
+void set_words(Order& o, Kopecks amount, bool* later);
 
 // Refreshes a kept order that is not yet paid: the order, filled from the stored one, takes
 // the window's current kind, priority, codes and dates (a single tax payment's own codes in

@@ -75,7 +75,7 @@ std::optional<Kopecks> stored_sum(const data::Recordset& rs, int i) {
 // A kept order: shown from its stored columns, refreshed while unpaid (unless refresh is
 // false), renumbered.
 void keep_order(Order& o, const data::Recordset& stored, Kopecks amount, const FormingRun& run,
-                bool refresh = true) {
+                bool refresh, bool* words_later) {
     // Fields of the select after the stored ones.
     constexpr int kPaymentDone = select_index(kLastStored) + 1;
     constexpr int kPrintDone = kPaymentDone + 1;
@@ -90,7 +90,7 @@ void keep_order(Order& o, const data::Recordset& stored, Kopecks amount, const F
     if (is_enp_kbk(o[Field::Kbk], run) && o[Field::DocumentDate].isEmpty())
         o[Field::DocumentDate] = kNoDocumentDate;
     o[Field::Sum] = razr(amount);
-    o[Field::SumWords] = sum_rub_kop(amount);
+    set_words(o, amount, words_later);
     if (refresh && !is_one(stored, kPaymentDone))
         refresh_order(o, run);
     o.color = sh.my_color;
@@ -267,13 +267,14 @@ void sluj1() {
                     const Stored fate = stored_fate(stored, run);
                     kept = amount.has_value() && fate != Stored::Replace;
                     if (kept)
-                        keep_order(o, stored, *amount, run, fate == Stored::Keep);
+                        keep_order(o, stored, *amount, run, fate == Stored::Keep,
+                                   &row.words_from_sum);
                     else
                         sh.cnn.execute(QStringLiteral("delete from payments where oper_id=?"),
                                        {oper_id});
                 }
                 if (!kept)
-                    compose_order(o, accruals, run);
+                    compose_order(o, accruals, run, &row.words_from_sum);
 
                 o.ticked = true;
                 f1.nom = add_int32(f1.nom, 1);

@@ -117,6 +117,63 @@ private slots:
         QCOMPARE(form1().emp, !formed);
     }
 
+    // The amount in words of a new and of a kept order, and the box of one too large for
+    // words, which comes while forming.
+    void amount_in_words_data() {
+        QTest::addColumn<QVariant>("summa");
+        QTest::addColumn<bool>("kept");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("aim"); // the purpose typed, or the window's own
+        const QString none;
+        QTest::newRow("new") << QVariant(1234.5) << false
+                             << "Одна тысяча двести тридцать четыре рубля 50 копеек" << none
+                             << none;
+        QTest::newRow("kept") << QVariant(7.0) << true << "Десять рублей 00 копеек" << none << none;
+        QTest::newRow("twelve digits") << QVariant(999999999999.99) << false
+                                       << "Девятьсот девяносто девять миллиардов девятьсот "
+                                          "девяносто девять миллионов девятьсот девяносто девять "
+                                          "тысяч девятьсот девяносто девять рублей 99 копеек"
+                                       << none << none;
+        QTest::newRow("thirteen digits") << QVariant(1e12) << false << "рублей 00 копеек"
+                                         << "5): Subscript out of range" << none;
+        // A text UTF-8 cannot carry keeps the row as it is given, words and all.
+        QTest::newRow("lone surrogate in the purpose")
+            << QVariant(2.0) << false << "Два рубля 00 копеек" << none
+            << QStringLiteral("Налог ") + QChar(0xD800);
+    }
+    void amount_in_words() {
+        QFETCH(QVariant, summa);
+        QFETCH(bool, kept);
+        QFETCH(QString, words);
+        QFETCH(QString, box);
+        QFETCH(QString, aim);
+        Accrual a;
+        a.oper_id = 1001;
+        a.summa = summa;
+        QVERIFY(add_accrual(fx_.host(), a));
+        if (kept) {
+            StoredOrder o;
+            o.oper_id = 1001;
+            o.sum = QStringLiteral("10,00");
+            QVERIFY(add_stored_order(fx_.host(), o));
+        }
+        Form1& f1 = open();
+        f1.Text1->setText(QStringLiteral("1"));
+        if (!aim.isEmpty())
+            f1.Text2->setText(aim);
+        Command2_Click();
+        if (!aim.isEmpty())
+            QCOMPARE(text(0, column_of(Field::Aim)), aim);
+        const QStringList boxes = fx_.ui().texts();
+        QCOMPARE(boxes.size(), box.isEmpty() ? 0 : 1);
+        if (!box.isEmpty())
+            QVERIFY2(boxes[0].endsWith(box), qPrintable(boxes[0]));
+        QCOMPARE(text(0, column_of(Field::SumWords)), words);
+        QCOMPARE(form2().row_count(), 1);
+        QVERIFY(fx_.ui().texts() == boxes); // reading the words raised nothing more
+    }
+
     void operation_digit_of_kbk_data() {
         QTest::addColumn<int>("payment_type");
         QTest::addColumn<qint64>("oper_id");
