@@ -176,6 +176,16 @@ sqlite3_stmt* SqliteEngine::compile(const QByteArray& text) {
 // The compiled statement of a text, compiled now if it is not kept; the least recently used
 // one makes room.
 sqlite3_stmt* SqliteEngine::cached(const QString& sql) {
+    // A loop's statements come back in turn, so the latest two are looked for by where their
+    // text lies before any text is hashed: a text the cache holds cannot be freed or changed,
+    // so the same place and length is the same text.
+    auto recent = lru_.begin();
+    for (int n = 0; n < 2 && recent != lru_.end(); ++n, ++recent) {
+        if (recent->text.constData() == sql.constData() && recent->text.size() == sql.size()) {
+            lru_.splice(lru_.begin(), lru_, recent);
+            return lru_.front().stmt;
+        }
+    }
     if (const auto it = by_text_.constFind(sql); it != by_text_.cend()) {
         lru_.splice(lru_.begin(), lru_, it.value());
         return lru_.front().stmt;

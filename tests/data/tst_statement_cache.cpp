@@ -113,6 +113,22 @@ private slots:
         QCOMPARE(plain->cached_statements(), 0);
     }
 
+    // A statement is found by its text, wherever the text lies: one changed in place after it
+    // ran, or the same text made anew, runs as what it now says.
+    void found_by_text() {
+        const auto c = open(Connection::kStatementCache);
+        QVERIFY(c);
+        QString sql = QStringLiteral("select 1 from t where id=?");
+        const auto first = [&] { return c->execute(sql, {1LL}).field(0).toLongLong(); };
+        QCOMPARE(first(), 1);
+        QCOMPARE(c->execute(QStringLiteral("select 3"), {}).field(0).toLongLong(), 3);
+        sql[7] = u'2';
+        QCOMPARE(first(), 2);
+        sql = QString::fromLatin1("select 1 from t where id=?");
+        QCOMPARE(first(), 1);
+        QCOMPARE(c->cached_statements(), 3);
+    }
+
     // A value is never read as SQL: a NUL or control characters in a text are stored as they
     // stand. The server's texts hold no NUL: such a text is refused whole, never cut short.
     void odd_characters_in_a_value() {
