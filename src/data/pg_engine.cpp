@@ -8,6 +8,7 @@
 #include "platform/errors.h"
 
 #include <QVarLengthArray>
+#include <charconv>
 #include <cstring>
 #include <libpq-fe.h>
 
@@ -388,11 +389,17 @@ Recordset PgEngine::rows_of(const pg_result* res) {
     if (status != PGRES_TUPLES_OK)
         throw Error(pg::error_of(conn_, res));
     const int columns = PQnfields(res), count = PQntuples(res);
-    QVarLengthArray<bool, 64> dates(columns);
+    // How each column is read, decided once for all its rows.
+    enum How : char { Date, Text, Whole, Value };
+    QVarLengthArray<How, 64> how(columns);
     for (int c = 0; c < columns; ++c) {
         const Oid table = PQftable(res, c);
-        dates[c] = PQftype(res, c) == kDate ||
-                   (table != InvalidOid && date_column(table, PQftablecol(res, c)));
+        const Oid type = PQftype(res, c);
+        how[c] = type == kDate || (table != InvalidOid && date_column(table, PQftablecol(res, c)))
+                     ? Date
+                 : read_as_text(type)                                              ? Text
+                 : type == kInt2 || type == kInt4 || type == kInt8 || type == kOid ? Whole
+                                                                                   : Value;
     }
     Recordset rows(columns);
     rows.cells_.reserve(size_t(count) * size_t(columns));
@@ -405,10 +412,13 @@ Recordset PgEngine::rows_of(const pg_result* res) {
             const char* p = PQgetvalue(res, i, c);
             const int len = PQgetlength(res, i, c);
             char shown[10];
-            if (dates[c] && shown_date(p, len, shown))
+            qint64 whole = 0;
+            if (how[c] == Date && shown_date(p, len, shown))
                 rows.add_text(shown, 10);
-            else if (dates[c] || read_as_text(PQftype(res, c)))
+            else if (how[c] == Date || how[c] == Text)
                 rows.add_text(p, len);
+            else if (how[c] == Whole && std::from_chars(p, p + len, whole).ptr == p + len)
+                rows.add_whole(whole);
             else
                 rows.add(pg::value(res, i, c));
         }
