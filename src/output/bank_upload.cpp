@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace tavrelis {
@@ -273,7 +274,7 @@ void Command11_Click() {
         step = kNumber;
         qint32 counter = clean_number(sh.nomer);
         QList<JournalOrder> journal;
-        qint32 last_fresh = 0;
+        std::optional<qint32> last_fresh; // none: every order keeps its printed number
         for (qsizetype i = 0; i < orders.size(); ++i) {
             BankOrderFields& o = orders[i];
             const bool fresh = !o.number_.contains(u'N');
@@ -339,9 +340,9 @@ void Command11_Click() {
         step = kRecord;
         record_sent(sh.cnn, hash, path);
         platform::crash_point("upload-recorded");
-        if (last_fresh > 0) {
-            sh.last_number = last_fresh;
-            sh.nomer = QString::number(qint64(last_fresh) + 1);
+        if (last_fresh) {
+            sh.last_number = *last_fresh;
+            sh.nomer = QString::number(qint64(*last_fresh) + 1);
             save_counter(form1().S);
         }
         platform::crash_point("upload-saved");
