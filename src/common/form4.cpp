@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStorageInfo>
@@ -66,9 +67,7 @@ Form4::Form4() {
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Dir1 = new FolderTree(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
-    Command1 = new QPushButton(QStringLiteral("Закрыть"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setAutoDefault(false);
+    Command1 = make_button(this, "Command1", QStringLiteral("Закрыть"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Drive1);
     layout->addWidget(Dir1, 1);
@@ -77,6 +76,11 @@ Form4::Form4() {
     fill_drives();
     connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+}
+
+void Form4::keyPressEvent(QKeyEvent* e) {
+    if (!press_focused_button(*this, e))
+        QDialog::keyPressEvent(e);
 }
 
 Form4::~Form4() = default;

@@ -44,6 +44,10 @@ public:
     void Drive1_Change();
     void Command1_Click();
 
+protected:
+    // Enter presses the button that has the focus; in the tree it only opens the folder.
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     void fill_drives();
 };

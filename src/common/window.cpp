@@ -42,15 +42,19 @@ void ModuleWindow::closeEvent(QCloseEvent* e) {
     unload();
 }
 
-void ModuleWindow::keyPressEvent(QKeyEvent* e) {
+bool press_focused_button(QWidget& window, QKeyEvent* e) {
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
-    auto* button = qobject_cast<QPushButton*>(focusWidget());
-    if (enter && button && button->isEnabled() && button->isVisible()) {
-        e->accept();
-        button->click();
-        return;
-    }
-    QDialog::keyPressEvent(e);
+    auto* button = qobject_cast<QPushButton*>(window.focusWidget());
+    if (!enter || !button || !button->isEnabled() || !button->isVisible())
+        return false;
+    e->accept();
+    button->click();
+    return true;
+}
+
+void ModuleWindow::keyPressEvent(QKeyEvent* e) {
+    if (!press_focused_button(*this, e))
+        QDialog::keyPressEvent(e);
 }
 
 namespace {

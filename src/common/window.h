@@ -16,6 +16,10 @@ extern const QString kTitle;
 // A push button named by its design name; Enter never presses it unasked.
 QPushButton* make_button(QWidget* parent, const char* name, const QString& text);
 
+// Enter on the enabled button that has the focus in window presses it, as in every window of
+// the module; true when it did, and the key is then taken.
+bool press_focused_button(QWidget& window, QKeyEvent* e);
+
 // The failure box of a procedure with a handler: its fixed prefix, which ends where the
 // step begins ("Возникла ошибка в модуле Tavrelis.Form1.sluj1"), then "(" step "): " and the
 // error's description; OK only, no icon, no title.

@@ -774,6 +774,21 @@ private slots:
         QCOMPARE(shared().up_path, out.path());
     }
 
+    // Enter in the folder tree opens the folder; only «Закрыть» closes the chooser.
+    void folder_chooser_keeps_enter() {
+        QTemporaryDir out;
+        Form4& f4 = form4();
+        f4.Drive1->addItem(out.path());
+        f4.Drive1->setCurrentIndex(f4.Drive1->count() - 1);
+        f4.show();
+        f4.Dir1->setFocus();
+        QTest::keyClick(f4.Dir1, Qt::Key_Return);
+        QVERIFY(f4.isVisible());
+        f4.Command1->setFocus();
+        QTest::keyClick(f4.Command1, Qt::Key_Return);
+        QVERIFY(!f4.isVisible());
+    }
+
     void enter_presses_the_focused_button() {
         Form2& f2 = list({1, 2});
         f2.show();
