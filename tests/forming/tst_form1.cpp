@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QtTest>
 
@@ -98,6 +99,15 @@ private slots:
         f1.DTPicker3->setFocus();
         QTest::keyClick(f1.DTPicker3, Qt::Key_Tab);
         QCOMPARE(f1.focusWidget(), f1.DTPicker1);
+    }
+
+    // Unloaded, the window takes its design state: the start number "1", the purpose empty.
+    void unload_puts_controls_back() {
+        Form1& f1 = open();
+        f1.Text1->setText(QStringLiteral("7"));
+        f1.Text2->setText(QStringLiteral("Налог"));
+        f1.unload();
+        QCOMPARE(f1.Text1->text() + u'|' + f1.Text2->text(), QStringLiteral("1|"));
     }
 
     void nearest_due_dates() {
