@@ -59,6 +59,7 @@ void TestDatePicker::typing_commits_once_on_enter_data() {
     QTest::newRow("in the year") << 8 << "28.01.27" << QDate(2027, 1, 28);
     QTest::newRow("at the end") << 10 << "280127" << QDate(2027, 1, 28);
     QTest::newRow("not a date keeps the old one") << 0 << "310227" << kBase;
+    QTest::newRow("before 1900 keeps the old one") << 0 << "31.12.1899" << kBase;
 }
 
 void TestDatePicker::typing_commits_once_on_enter() {
