@@ -8,15 +8,14 @@ namespace {
 Session* active = nullptr;
 } // namespace
 
-Session::Session() : shared_(std::make_unique<Shared>()), previous_(active) {
+Session::Session() : previous_{active}, shared_(std::make_unique<Shared>()) {
     active = this;
 }
 
-Session::~Session() {
-    // Windows go in reverse order of creation would be nicer, but none refers to another
-    // in its destructor; clearing first keeps `current()` valid while they close.
-    objects_.clear();
-    active = previous_;
+Session::~Session() = default;
+
+Session::Previous::~Previous() {
+    active = session;
 }
 
 Shared& shared() {

@@ -33,9 +33,15 @@ public:
     Shared& shared() { return *shared_; }
 
 private:
+    // The session before this one, made current again when this one has gone: members go in
+    // the reverse of their order, so its windows and values close while it is still current.
+    struct Previous {
+        Session* session;
+        ~Previous();
+    };
+    Previous previous_;
     std::unique_ptr<Shared> shared_;
     std::map<std::type_index, std::unique_ptr<QObject>> objects_;
-    Session* previous_;
 };
 
 } // namespace tavrelis
