@@ -485,42 +485,50 @@ private slots:
     }
 
     void status_after_runs_data() {
-        QTest::addColumn<bool>("print");
+        QTest::addColumn<QString>("run"); // print, export or post
         QTest::addColumn<bool>("file_manager");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("next"); // the printed order keeps 15, the other takes 1
-        QTest::newRow("print") << true << true << "Напечатано 2 листа: PDF в папке %1/pdf"
-                               << "2";
-        QTest::newRow("export") << false << true << "Выгружено в XML: 2 файла в папке %1/Выгрузка"
-                                << "1";
+        QTest::addColumn<QString>("tip");  // of the first row after the run
+        const QString not_printed = QStringLiteral("Не напечатано; уплата не проведена");
+        QTest::newRow("print") << "print" << true << "Напечатано 2 листа: PDF в папке %1/pdf"
+                               << "2"
+                               << "Напечатано под номером 1; уплата не проведена";
+        QTest::newRow("export") << "export" << true
+                                << "Выгружено в XML: 2 файла в папке %1/Выгрузка"
+                                << "1" << not_printed;
         QTest::newRow("export, no file manager")
-            << false << false
+            << "export" << false
             << "Выгружено в XML: 2 файла в папке %1/Выгрузка; папку %1/Выгрузка открыть не "
                "удалось: не найден файловый менеджер"
-            << "1";
+            << "1" << not_printed;
+        // The orders have no accruals in the cards here: nothing to post, and it says so.
+        QTest::newRow("post") << "post" << true
+                              << "Проведено операций уплаты: 0, карточек расчета с бюджетом: 0"
+                              << "1" << not_printed;
     }
     void status_after_runs() {
-        QFETCH(bool, print);
+        QFETCH(QString, run);
         QFETCH(bool, file_manager);
         QFETCH(QString, status);
         QFETCH(QString, next);
+        QFETCH(QString, tip);
         QTemporaryDir out;
         platform::RecordingOpener opener;
         NoFileManager none;
         platform::OpenerScope scope(file_manager ? static_cast<platform::FolderOpener&>(opener)
                                                  : none);
         Form2& f2 = run_ready(out);
-        f2.Check4->setChecked(print);
+        f2.Check4->setChecked(run == u"print");
         f2.Check1->setChecked(false);
-        f2.Check3->setChecked(!print);
-        fx_.ui().answers = {platform::vbYes};
+        f2.Check3->setChecked(run == u"export");
+        f2.Check2->setChecked(run == u"post");
+        fx_.ui().answers = {platform::vbYes, platform::vbYes};
         Command10_Click();
         QCOMPARE(f2.Label1->text(), status.arg(QDir::toNativeSeparators(out.path())));
         QCOMPARE(shared().nomer, next);
         // The list shows what the run did.
-        QCOMPARE(f2.orders().data(f2.orders().index(0, 1), Qt::ToolTipRole).toString(),
-                 print ? QStringLiteral("Напечатано под номером 1; уплата не проведена")
-                       : QStringLiteral("Не напечатано; уплата не проведена"));
+        QCOMPARE(f2.orders().data(f2.orders().index(0, 1), Qt::ToolTipRole).toString(), tip);
     }
 
     // However a print run ends, the word processor is told to quit, each sheet closed before:
