@@ -301,6 +301,9 @@ private slots:
             QString::number(5e-324, 'f', QLocale::FloatingPointShortest));
         row("date of a huge real", "document_date=1e300", "1 234,50", words, "1", "",
             QStringLiteral("1") + QString(300, u'0'));
+        // Bytes, as a blob: read as the UTF-8 they hold.
+        row("date of bytes", "document_date=X'D0AF'", "1 234,50", words, "1", "",
+            QStringLiteral("Я"));
     }
     void rebuild_reads_what_is_stored() {
         QFETCH(QString, set);
