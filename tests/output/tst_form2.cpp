@@ -783,6 +783,12 @@ private slots:
         QCOMPARE(f4.Dir1->path(), out.path());
         f4.Command1->click();
         QCOMPARE(shared().up_path, out.path());
+        // Opened at a folder, it shows the drive that holds it, the nearest.
+        QVERIFY(QDir(out.path()).mkdir(QStringLiteral("ПП")));
+        f4.Drive1->setCurrentIndex(0);
+        f4.open_at(out.filePath(QStringLiteral("ПП")));
+        QCOMPARE(f4.Drive1->currentText() + u'|' + f4.Dir1->path(),
+                 out.path() + u'|' + out.filePath(QStringLiteral("ПП")));
     }
 
     // Enter in the folder tree opens the folder; only «Закрыть» closes the chooser.
