@@ -17,7 +17,8 @@ public:
             row(rs);
     }
     // A write whose answer the caller does not wait for; an engine that cannot hold it back
-    // runs it at once. Its failure is raised by the next statement, or by flush().
+    // runs it at once. Its failure is raised by the next statement, or by flush(); an engine
+    // destroyed with writes still travelling waits for them and raises nothing.
     virtual void send(const QString& sql, const QVariantList& params) { execute(sql, params); }
     virtual void flush() {}
     // Compiled statements kept by their text; an engine that keeps none ignores it.

@@ -122,6 +122,22 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Error, rs.field(3));
     }
 
+    // Closing ends the connection, the writes sent before it done; a closed connection runs
+    // nothing, and closing it again does nothing.
+    void close_ends_the_connection() {
+        Connection other;
+        other.set_connection_string(cnn.connection_string());
+        other.open();
+        other.send("insert into marker values (?)", {"sent"});
+        other.close();
+        QCOMPARE(other.state(), int(Connection::Closed));
+        QCOMPARE(description_of(other, "select 1"),
+                 QStringLiteral("Operation is not allowed when the object is closed."));
+        other.close();
+        QCOMPARE(cnn.execute("select count(*) from marker where v='sent'").field(0).toInt(), 1);
+        cnn.execute("delete from marker where v='sent'");
+    }
+
     // Another process holds a write lock for 2 s: the statement waits, with the busy cursor,
     // and goes through. On the server a lock held on and on gives up after the wait.
     void a_lock_is_waited_for() {
