@@ -156,8 +156,13 @@ def main():
 
     # A fault changes the module's library only: the programs linked to it need not be
     # linked again, which would take longer than the build itself.
-    if run(["bash", "scripts/setup.sh", build, "-DCMAKE_LINK_DEPENDS_NO_SHARED=ON"], tree) != 0:
-        sys.exit("mutate: the unchanged tree does not build")
+    setup = ["bash", "scripts/setup.sh", build, "-DCMAKE_LINK_DEPENDS_NO_SHARED=ON"]
+    if run(setup, tree) != 0:
+        # A build folder left by an older tree can hold archives its rules no longer rebuild:
+        # built once more from nothing before giving up.
+        shutil.rmtree(build, ignore_errors=True)
+        if run(setup, tree) != 0:
+            sys.exit("mutate: the unchanged tree does not build")
     pg = subprocess.run(["bash", "scripts/pg.sh", "start"], cwd=tree, capture_output=True, text=True)
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     for line in pg.stdout.splitlines():
