@@ -1,5 +1,6 @@
 #include "common/amount.h"
 #include "platform/recording_ui.h"
+#include "support/rows.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -137,12 +138,9 @@ private slots:
         QTest::addColumn<double>("amount");
         QTest::addColumn<QString>("words");
         QTest::addColumn<QString>("box");
-        QTest::newRow("10^12+1") << 1e12 + 1 << "рубль 00 копеек"
-                                 << "5): Subscript out of range";
-        QTest::newRow("10^16") << 1e16 << "рублей 00 копеек"
-                               << "4): Overflow";
-        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << "рублей 00 копеек"
-                             << "1): Overflow";
+        row("10^12+1", 1e12 + 1, "рубль 00 копеек", "5): Subscript out of range");
+        row("10^16", 1e16, "рублей 00 копеек", "4): Overflow");
+        row("NaN", std::numeric_limits<double>::quiet_NaN(), "рублей 00 копеек", "1): Overflow");
     }
     void out_of_range() {
         QFETCH(double, amount);

@@ -1,5 +1,6 @@
 #include "common/bank_exchange.h"
 #include "support/bank_order.h"
+#include "support/rows.h"
 
 #include <QStringDecoder>
 #include <QtTest>
@@ -184,21 +185,16 @@ private slots:
             o.*member = value;
             return o;
         };
-        QTest::newRow("status of a natural person")
-            << changed(&F::inn_sender, "500100732259") << "СтатусСоставителя"
-            << "13";
-        QTest::newRow("status held") << changed(&F::status, "13") << "СтатусСоставителя"
-                                     << "13";
-        QTest::newRow("УИН") << changed(&F::code, "18209965260349137111") << "Код"
-                             << "18209965260349137111";
-        QTest::newRow("no document date") << changed(&F::document_date, "") << "ПоказательДаты"
-                                          << "0";
-        QTest::newRow("no-break blanks") << changed(&F::sum, "1\u00A0234\u202F567,89") << "Сумма"
-                                         << "1234567.89";
-        QTest::newRow("control characters") << changed(&F::aim, "a\u0085b\u2028c\u2029d\x01"
-                                                                "e\r\nf\x1Fg\n\rh")
-                                            << "НазначениеПлатежа"
-                                            << "a b c d e f g  h";
+        row("status of a natural person", changed(&F::inn_sender, "500100732259"),
+            "СтатусСоставителя", "13");
+        row("status held", changed(&F::status, "13"), "СтатусСоставителя", "13");
+        row("УИН", changed(&F::code, "18209965260349137111"), "Код", "18209965260349137111");
+        row("no document date", changed(&F::document_date, ""), "ПоказательДаты", "0");
+        row("no-break blanks", changed(&F::sum, "1\u00A0234\u202F567,89"), "Сумма", "1234567.89");
+        row("control characters",
+            changed(&F::aim, "a\u0085b\u2028c\u2029d\x01"
+                             "e\r\nf\x1Fg\n\rh"),
+            "НазначениеПлатежа", "a b c d e f g  h");
     }
     void written() {
         QFETCH(F, order);

@@ -1,4 +1,5 @@
 #include "common/files.h"
+#include "support/rows.h"
 #include "support/support.h"
 
 #include <QDir>
@@ -64,12 +65,9 @@ private slots:
     void make_folder_tree_data() {
         QTest::addColumn<QString>("path"); // below the temporary folder
         QTest::addColumn<QString>("error");
-        QTest::newRow("two levels") << "A/B/"
-                                    << "";
-        QTest::newRow("backslashes") << "A\\B"
-                                     << "";
-        QTest::newRow("file on the way") << "F/B"
-                                         << "Ошибка создания каталога \"%1/F/\": \r\n";
+        row("two levels", "A/B/", "");
+        row("backslashes", "A\\B", "");
+        row("file on the way", "F/B", "Ошибка создания каталога \"%1/F/\": \r\n");
     }
     void make_folder_tree() {
         QFETCH(QString, path);

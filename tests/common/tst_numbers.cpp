@@ -1,5 +1,6 @@
 #include "common/numbers.h"
 #include "platform/errors.h"
+#include "support/rows.h"
 
 #include <QtTest>
 #include <limits>
@@ -47,22 +48,14 @@ private slots:
     void order_number_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("number"); // or the error
-        QTest::newRow("printed") << "N17"
-                                 << "17";
-        QTest::newRow("above a half") << "12,6"
-                                      << "13";
-        QTest::newRow("half to even, down") << "12,5"
-                                            << "12";
-        QTest::newRow("half to even, up") << "13,5"
-                                          << "14";
-        QTest::newRow("below a half") << "N13,4"
-                                      << "13";
-        QTest::newRow("negative half") << "-2,5"
-                                       << "-2";
-        QTest::newRow("past 32 bits") << "2147483647,5"
-                                      << "Overflow";
-        QTest::newRow("no number") << "N"
-                                   << "Type mismatch";
+        row("printed", "N17", "17");
+        row("above a half", "12,6", "13");
+        row("half to even, down", "12,5", "12");
+        row("half to even, up", "13,5", "14");
+        row("below a half", "N13,4", "13");
+        row("negative half", "-2,5", "-2");
+        row("past 32 bits", "2147483647,5", "Overflow");
+        row("no number", "N", "Type mismatch");
     }
     void order_number() {
         QFETCH(QString, text);

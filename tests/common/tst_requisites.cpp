@@ -1,6 +1,7 @@
 #include "common/enp.h"
 #include "common/requisites.h"
 #include "support/bank_order.h"
+#include "support/rows.h"
 
 #include <QtTest>
 
@@ -202,12 +203,9 @@ private slots:
     void status_of_payer_data() {
         QTest::addColumn<QString>("inn");
         QTest::addColumn<QString>("status");
-        QTest::newRow("organisation") << "7736050003"
-                                      << "01";
-        QTest::newRow("natural person") << "500100732259"
-                                        << "13";
-        QTest::newRow("none") << ""
-                              << "01";
+        row("organisation", "7736050003", "01");
+        row("natural person", "500100732259", "13");
+        row("none", "", "01");
     }
     void status_of_payer() {
         QFETCH(QString, inn);
@@ -224,20 +222,18 @@ private slots:
         const F real = testsupport::valid_bank_order();
         const QList<int> all{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
         QTest::newRow("INN of 10") << real << Member(&F::inn) << QList<int>{9};
-        QTest::newRow("INN of 12")
-            << with({{&F::inn_sender, "500100732259"}, {&F::kpp_sender, "0"}})
-            << Member(&F::inn_sender) << QList<int>{10, 11};
+        row("INN of 12", with({{&F::inn_sender, "500100732259"}, {&F::kpp_sender, "0"}}),
+            Member(&F::inn_sender), QList<int>{10, 11});
         // No digit zero, so that every weight counts.
-        QTest::newRow("INN of 10, no zero")
-            << with({{&F::inn_sender, "1234567894"}}) << Member(&F::inn_sender) << QList<int>{9};
-        QTest::newRow("INN of 12, no zero")
-            << with({{&F::inn_sender, "123456789110"}, {&F::kpp_sender, "0"}})
-            << Member(&F::inn_sender) << QList<int>{10, 11};
+        row("INN of 10, no zero", with({{&F::inn_sender, "1234567894"}}), Member(&F::inn_sender),
+            QList<int>{9});
+        row("INN of 12, no zero", with({{&F::inn_sender, "123456789110"}, {&F::kpp_sender, "0"}}),
+            Member(&F::inn_sender), QList<int>{10, 11});
         QTest::newRow("settlement account") << real << Member(&F::rs_sender) << all;
         QTest::newRow("BIK under it") << real << Member(&F::bik_sender) << QList<int>{6, 7, 8};
         QTest::newRow("correspondent account") << real << Member(&F::ks_sender) << all;
-        QTest::newRow("BIK under that") << with({{&F::rs_sender, "03100643000000018500"}})
-                                        << Member(&F::bik_sender) << QList<int>{4, 5};
+        row("BIK under that", with({{&F::rs_sender, "03100643000000018500"}}),
+            Member(&F::bik_sender), QList<int>{4, 5});
     }
     void one_digit_off() {
         QFETCH(F, order);
@@ -277,12 +273,12 @@ private slots:
         EnpRequisites changed = real;
         changed.kbk = "1";
         QTest::newRow("BOM, comments, blanks") << loose << std::optional(changed);
-        QTest::newRow("a key missing")
-            << QByteArray(text).replace("\nbik=", "\nbic=") << std::optional<EnpRequisites>();
-        QTest::newRow("a value empty")
-            << QByteArray(text).replace("=770701001", "= ") << std::optional<EnpRequisites>();
-        QTest::newRow("windows-1251")
-            << QByteArray(text).replace("ФНС", "\xD4\xCD\xD1") << std::optional<EnpRequisites>();
+        row("a key missing", QByteArray(text).replace("\nbik=", "\nbic="),
+            std::optional<EnpRequisites>());
+        row("a value empty", QByteArray(text).replace("=770701001", "= "),
+            std::optional<EnpRequisites>());
+        row("windows-1251", QByteArray(text).replace("ФНС", "\xD4\xCD\xD1"),
+            std::optional<EnpRequisites>());
         QTest::newRow("no file") << QByteArray() << std::optional<EnpRequisites>();
     }
     void enp_file() {

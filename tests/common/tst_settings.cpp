@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "platform/env.h"
 #include "platform/errors.h"
+#include "support/rows.h"
 #include "support/support.h"
 
 #include <QtTest>
@@ -70,8 +71,7 @@ private slots:
     void read_data() {
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QString>("read"); // folder|number|year, or the error
-        QTest::newRow("bounds") << QByteArray("d\r\n2147483647\r\n-2147483648")
-                                << "d|2147483647|-2147483648";
+        row("bounds", QByteArray("d\r\n2147483647\r\n-2147483648"), "d|2147483647|-2147483648");
         QTest::newRow("two lines") << QByteArray("d\r\n41\r\n") << "Input past end of file";
         QTest::newRow("blank year") << QByteArray("d\r\n41\r\n \r\n") << "Type mismatch";
         QTest::newRow("past 32 bits") << QByteArray("d\n2147483648\n2026\n") << "Overflow";

@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "platform/recording_ui.h"
 #include "support/faults.h"
+#include "support/rows.h"
 #include "support/support.h"
 
 #include <QDir>
@@ -55,12 +56,10 @@ private slots:
     void open_refuses_what_is_no_database_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("description");
-        QTest::newRow("missing") << ""
-                                 << "unable to open database file";
-        QTest::newRow("zero bytes") << "="
-                                    << "file is not a database";
-        QTest::newRow("link to no server") << "=postgresql://localhost:1/fsk\n"
-                                           << "connection to server at \"localhost\"";
+        row("missing", "", "unable to open database file");
+        row("zero bytes", "=", "file is not a database");
+        row("link to no server", "=postgresql://localhost:1/fsk\n",
+            "connection to server at \"localhost\"");
     }
     void open_refuses_what_is_no_database() {
         QFETCH(QString, file);
@@ -94,14 +93,10 @@ private slots:
         for (const char* p :
              {"/a/Fsk_Base.mdb", "/a;b/F.mdb", " /a/F.mdb ", "{x}/F.mdb", "/a}b;}}/F.mdb"})
             QTest::newRow(p) << p << p;
-        QTest::newRow("hand, lower case, blanks") << "=;x;dbq = /x.mdb ;Uid=a"
-                                                  << "/x.mdb";
-        QTest::newRow("hand, braced") << "=Driver={A;B};DBQ= {a;b}}c} ;z=1"
-                                      << "a;b}c";
-        QTest::newRow("no Dbq") << "=Uid=a;"
-                                << "";
-        QTest::newRow("hand, brace left open") << "=Dbq={/a;b.mdb"
-                                               << "/a;b.mdb";
+        row("hand, lower case, blanks", "=;x;dbq = /x.mdb ;Uid=a", "/x.mdb");
+        row("hand, braced", "=Driver={A;B};DBQ= {a;b}}c} ;z=1", "a;b}c");
+        row("no Dbq", "=Uid=a;", "");
+        row("hand, brace left open", "=Dbq={/a;b.mdb", "/a;b.mdb");
     }
     void connection_string() {
         QFETCH(QString, path);
@@ -165,25 +160,22 @@ private slots:
     void bound_values_are_stored_as_the_host_keeps_them_data() {
         QTest::addColumn<QVariantList>("values"); // summa, whole, code, due
         QTest::addColumn<QString>("stored");
-        QTest::newRow("amount and date")
-            << QVariantList{1234.5, 12LL, "1,5", stored_date("05.12.2026")}
-            << "1234.5 12 '1,5' '05.12.2026'";
-        QTest::newRow("whole amount, short date")
-            << QVariantList{-3.0, -3LL, "O'Brien", stored_date("1.2.2027")}
-            << "-3 -3 'O'Brien' '01.02.2027'";
-        QTest::newRow("nulls") << QVariantList{QVariant(), QVariant(), "", stored_date_or_null("")}
-                               << "NULL NULL '' NULL";
-        QTest::newRow("date with a time")
-            << QVariantList{0.01, 0LL, "?", stored_date("2026-12-31 10:00")}
-            << "0.01 0 '?' '31.12.2026'";
-        QTest::newRow("cyrillic") << QVariantList{1.0, 1LL, QStringLiteral("Банк «№ 1»"),
-                                                  QVariant()}
-                                  << "1 1 'Банк «№ 1»' NULL";
+        row("amount and date", QVariantList{1234.5, 12LL, "1,5", stored_date("05.12.2026")},
+            "1234.5 12 '1,5' '05.12.2026'");
+        row("whole amount, short date",
+            QVariantList{-3.0, -3LL, "O'Brien", stored_date("1.2.2027")},
+            "-3 -3 'O'Brien' '01.02.2027'");
+        row("nulls", QVariantList{QVariant(), QVariant(), "", stored_date_or_null("")},
+            "NULL NULL '' NULL");
+        row("date with a time", QVariantList{0.01, 0LL, "?", stored_date("2026-12-31 10:00")},
+            "0.01 0 '?' '31.12.2026'");
+        row("cyrillic", QVariantList{1.0, 1LL, QStringLiteral("Банк «№ 1»"), QVariant()},
+            "1 1 'Банк «№ 1»' NULL");
         // A broken pair is stored as Qt writes it anywhere else: "?".
-        QTest::newRow("lone surrogate")
-            << QVariantList{1.0, 1LL, QStringLiteral("ООО ") + QChar(0xD835) + QStringLiteral("А"),
-                            QVariant()}
-            << "1 1 'ООО ?А' NULL";
+        row("lone surrogate",
+            QVariantList{1.0, 1LL, QStringLiteral("ООО ") + QChar(0xD835) + QStringLiteral("А"),
+                         QVariant()},
+            "1 1 'ООО ?А' NULL");
     }
     void bound_values_are_stored_as_the_host_keeps_them() {
         QFETCH(QVariantList, values);
@@ -246,21 +238,18 @@ private slots:
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QVariantList>("values");
         QTest::addColumn<QString>("result");
-        QTest::newRow("texts joined, null as empty")
-            << "select coalesce(?,'') || 'x' || coalesce(?,'')" << QVariantList{QVariant(), "y"}
-            << "xy";
-        QTest::newRow("a question mark in quotes")
-            << "select '?' || cast(? as text)" << QVariantList{"!"} << "?!";
-        QTest::newRow("a value is no SQL")
-            << "select cast(? as text)" << QVariantList{"O'Brien'); drop table marker; --"}
-            << "O'Brien'); drop table marker; --";
-        QTest::newRow("syntax") << "select v from marker where v='O'Brien'" << QVariantList{}
-                                << "!near \"Brien\": syntax error";
-        QTest::newRow("empty") << "  " << QVariantList{}
-                               << "!Invalid SQL statement; expected 'DELETE', 'INSERT', "
-                                  "'PROCEDURE', 'SELECT', or 'UPDATE'.";
-        QTest::newRow("two statements") << "select 1; select 2" << QVariantList{}
-                                        << "!Characters found after end of SQL statement.";
+        row("texts joined, null as empty", "select coalesce(?,'') || 'x' || coalesce(?,'')",
+            QVariantList{QVariant(), "y"}, "xy");
+        row("a question mark in quotes", "select '?' || cast(? as text)", QVariantList{"!"}, "?!");
+        row("a value is no SQL", "select cast(? as text)",
+            QVariantList{"O'Brien'); drop table marker; --"}, "O'Brien'); drop table marker; --");
+        row("syntax", "select v from marker where v='O'Brien'", QVariantList{},
+            "!near \"Brien\": syntax error");
+        row("empty", "  ", QVariantList{},
+            "!Invalid SQL statement; expected 'DELETE', 'INSERT', "
+            "'PROCEDURE', 'SELECT', or 'UPDATE'.");
+        row("two statements", "select 1; select 2", QVariantList{},
+            "!Characters found after end of SQL statement.");
     }
     void statements() {
         QFETCH(QString, sql);

@@ -14,6 +14,7 @@
 #include "support/faults.h"
 #include "support/forming_data.h"
 #include "support/host_state.h"
+#include "support/rows.h"
 #include "support/support.h"
 
 #include <QDir>
@@ -113,34 +114,25 @@ private slots:
         const auto porvik_box = [](const QString& description) {
             return QStringList{kPorvik + QStringLiteral("7): ") + description};
         };
-        QTest::newRow("settlements missing")
-            << "settlements missing" << QStringList{kNoSettlements} << refused;
-        QTest::newRow("taxpayers missing")
-            << "taxpayers missing" << QStringList{kNoTaxpayers} << refused;
-        QTest::newRow("settlements a folder")
-            << "settlements a folder" << porvik_box("unable to open database file")
-            << QStringList();
-        QTest::newRow("settlements not a database")
-            << "settlements not a database" << porvik_box("file is not a database")
-            << QStringList();
-        QTest::newRow("settlements empty")
-            << "settlements empty" << porvik_box("file is not a database") << QStringList();
-        QTest::newRow("taxpayers truncated")
-            << "taxpayers truncated" << porvik_box("database disk image is malformed")
-            << QStringList();
-        QTest::newRow("settlements unreadable")
-            << "settlements unreadable" << porvik_box("unable to open database file")
-            << QStringList();
+        row("settlements missing", "settlements missing", QStringList{kNoSettlements}, refused);
+        row("taxpayers missing", "taxpayers missing", QStringList{kNoTaxpayers}, refused);
+        row("settlements a folder", "settlements a folder",
+            porvik_box("unable to open database file"), QStringList());
+        row("settlements not a database", "settlements not a database",
+            porvik_box("file is not a database"), QStringList());
+        row("settlements empty", "settlements empty", porvik_box("file is not a database"),
+            QStringList());
+        row("taxpayers truncated", "taxpayers truncated",
+            porvik_box("database disk image is malformed"), QStringList());
+        row("settlements unreadable", "settlements unreadable",
+            porvik_box("unable to open database file"), QStringList());
         // Not faults: a log-mode file read while another process writes; a ";" in a folder.
-        QTest::newRow("settlements locked by another writer")
-            << "settlements locked" << QStringList() << opened;
+        row("settlements locked by another writer", "settlements locked", QStringList(), opened);
         QTest::newRow("folder name with ;") << "folder with ;" << QStringList() << opened;
-        QTest::newRow("no table fsk_cardlist")
-            << "drop settlements fsk_cardlist" << porvik_box("no such table: fsk_cardlist")
-            << QStringList();
-        QTest::newRow("no table legalperson")
-            << "drop taxpayers legalperson" << porvik_box("no such table: legalperson")
-            << QStringList();
+        row("no table fsk_cardlist", "drop settlements fsk_cardlist",
+            porvik_box("no such table: fsk_cardlist"), QStringList());
+        row("no table legalperson", "drop taxpayers legalperson",
+            porvik_box("no such table: legalperson"), QStringList());
     }
 
     // Each fault ends the work with the message given; the databases are left byte for byte
@@ -222,14 +214,11 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::newRow("locked by another process") << "locked" << kSluj1 + "8): database is locked";
         QTest::newRow("disk full") << "disk full" << kSluj1 + "8): disk I/O error";
-        QTest::newRow("read-only")
-            << "read-only" << kSluj1 + "8): attempt to write a readonly database";
-        QTest::newRow("read-only folder")
-            << "read-only folder" << kSluj1 + "8): attempt to write a readonly database";
-        QTest::newRow("no table payments")
-            << "drop payments" << kSluj1 + "8): no such table: payments";
-        QTest::newRow("no table requisites")
-            << "drop requisites" << kSluj1 + "4): no such table: requisites";
+        row("read-only", "read-only", kSluj1 + "8): attempt to write a readonly database");
+        row("read-only folder", "read-only folder",
+            kSluj1 + "8): attempt to write a readonly database");
+        row("no table payments", "drop payments", kSluj1 + "8): no such table: payments");
+        row("no table requisites", "drop requisites", kSluj1 + "4): no such table: requisites");
     }
 
     // "Далее >>" meets the fault: the forming's error box, the formation window closes and the
@@ -285,13 +274,10 @@ private slots:
         QTest::addColumn<QString>("description");
         const QByteArray folder = platform::to_cp1251(QStringLiteral("D:\\Выгрузка\r\n"));
         QTest::newRow("empty") << QByteArray() << "Input past end of file";
-        QTest::newRow("two lines") << folder + " 41 \r\n"
-                                   << "Input past end of file";
-        QTest::newRow("huge number") << folder + " 99999999999 \r\n 2026 \r\n"
-                                     << "Overflow";
+        row("two lines", folder + " 41 \r\n", "Input past end of file");
+        row("huge number", folder + " 99999999999 \r\n 2026 \r\n", "Overflow");
         // The next number after the largest one a 32-bit counter holds cannot be given.
-        QTest::newRow("last number at the top") << folder + " 2147483647 \r\n 2026 \r\n"
-                                                << "Overflow";
+        row("last number at the top", folder + " 2147483647 \r\n 2026 \r\n", "Overflow");
     }
 
     // A settings file the start-up cannot use ends the work with the entry method's message

@@ -12,6 +12,7 @@
 #include "platform/env.h"
 #include "platform/recording_ui.h"
 #include "support/forming_data.h"
+#include "support/rows.h"
 #include "support/window_fixture.h"
 
 #include <QComboBox>
@@ -100,8 +101,7 @@ private slots:
         QTest::addColumn<bool>("formed");
         QTest::newRow("matching") << "" << true;
         QTest::newRow("deleted") << "update fsk_operations set deleted=1" << false;
-        QTest::newRow("other due date")
-            << "update fsk_operations set term_day='2026-05-15'" << false;
+        row("other due date", "update fsk_operations set term_day='2026-05-15'", false);
         QTest::newRow("other tax") << "update fsk_operations set card_id=3" << false;
     }
     void accrual_selection() {
@@ -126,21 +126,19 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("aim"); // the purpose typed, or the window's own
         const QString none;
-        QTest::newRow("new") << QVariant(1234.5) << false
-                             << "Одна тысяча двести тридцать четыре рубля 50 копеек" << none
-                             << none;
+        row("new", QVariant(1234.5), false, "Одна тысяча двести тридцать четыре рубля 50 копеек",
+            none, none);
         QTest::newRow("kept") << QVariant(7.0) << true << "Десять рублей 00 копеек" << none << none;
-        QTest::newRow("twelve digits") << QVariant(999999999999.99) << false
-                                       << "Девятьсот девяносто девять миллиардов девятьсот "
-                                          "девяносто девять миллионов девятьсот девяносто девять "
-                                          "тысяч девятьсот девяносто девять рублей 99 копеек"
-                                       << none << none;
-        QTest::newRow("thirteen digits") << QVariant(1e12) << false << "рублей 00 копеек"
-                                         << "5): Subscript out of range" << none;
+        row("twelve digits", QVariant(999999999999.99), false,
+            "Девятьсот девяносто девять миллиардов девятьсот "
+            "девяносто девять миллионов девятьсот девяносто девять "
+            "тысяч девятьсот девяносто девять рублей 99 копеек",
+            none, none);
+        row("thirteen digits", QVariant(1e12), false, "рублей 00 копеек",
+            "5): Subscript out of range", none);
         // A text UTF-8 cannot carry keeps the row as it is given, words and all.
-        QTest::newRow("lone surrogate in the purpose")
-            << QVariant(2.0) << false << "Два рубля 00 копеек" << none
-            << QStringLiteral("Налог ") + QChar(0xD800);
+        row("lone surrogate in the purpose", QVariant(2.0), false, "Два рубля 00 копеек", none,
+            QStringLiteral("Налог ") + QChar(0xD800));
     }
     void amount_in_words() {
         QFETCH(QVariant, summa);
@@ -246,10 +244,8 @@ private slots:
         const QString amount =
             QStringLiteral("update fsk_operations set summa=%1 where oper_id=1002");
         QTest::newRow("null amount") << amount.arg("null") << "Invalid use of Null";
-        QTest::newRow("receiver field") << "update requisites set bik=null"
-                                        << "Invalid use of Null";
-        QTest::newRow("own field") << "update self_requisites set rs=null"
-                                   << "Invalid use of Null";
+        row("receiver field", "update requisites set bik=null", "Invalid use of Null");
+        row("own field", "update self_requisites set rs=null", "Invalid use of Null");
         QTest::newRow("infinite amount") << amount.arg("9e999") << "Type mismatch";
         QTest::newRow("NaN amount") << amount.arg("'NaN'") << "Type mismatch";
     }

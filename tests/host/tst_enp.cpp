@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "support/demo_host.h"
 #include "support/faults.h"
+#include "support/rows.h"
 #include "support/support.h"
 
 #include <QDir>
@@ -77,14 +78,10 @@ private slots:
         QTest::addColumn<bool>("file");
         QTest::addColumn<QString>("company_kpp"); // receiver KPP of the company's orders
         QTest::addColumn<QString>("branch_kpp");
-        QTest::newRow("host row, file") << "" << true << "770701001"
-                                        << "770801001";
-        QTest::newRow("file only") << kDropHostRow << true << "770801001"
-                                   << "770801001";
-        QTest::newRow("no file, branch has no row") << "" << false << ""
-                                                    << "";
-        QTest::newRow("neither") << kDropHostRow << false << ""
-                                 << "";
+        row("host row, file", "", true, "770701001", "770801001");
+        row("file only", kDropHostRow, true, "770801001", "770801001");
+        row("no file, branch has no row", "", false, "", "");
+        row("neither", kDropHostRow, false, "", "");
     }
     void receiver() {
         QFETCH(QString, settlements);

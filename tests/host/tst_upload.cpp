@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "support/demo_host.h"
 #include "support/faults.h"
+#include "support/rows.h"
 #include "support/support.h"
 
 #include <QDir>
@@ -118,8 +119,8 @@ private slots:
         QTest::newRow("claimed") << "upload-claimed" << QStringList{dropped} + send_now;
         QTest::newRow("written") << "upload-written" << QStringList{dropped} + send_now;
         // The list is rebuilt from what was recorded, its ticks cleared.
-        QTest::newRow("named") << "upload-named"
-                               << QStringList{"answer OK", "Form2.Command5 click"} + nothing_left;
+        row("named", "upload-named",
+            QStringList{"answer OK", "Form2.Command5 click"} + nothing_left);
         QTest::newRow("recorded") << "upload-recorded" << nothing_left;
         QTest::newRow("saved") << "upload-saved" << nothing_left;
     }

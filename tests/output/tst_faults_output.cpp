@@ -15,6 +15,7 @@
 #include "support/faults.h"
 #include "support/forming_data.h"
 #include "support/host_state.h"
+#include "support/rows.h"
 #include "support/support.h"
 #include "support/window_fixture.h"
 
@@ -116,10 +117,8 @@ private slots:
     void database_during_run_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("left"); // oper_id and payment_done of the orders after
-        QTest::newRow("accrual gone") << "delete from fsk_operations where oper_id=1001"
-                                      << "10010,10021";
-        QTest::newRow("order gone") << "delete from payments where oper_id=1001"
-                                    << "10021";
+        row("accrual gone", "delete from fsk_operations where oper_id=1001", "10010,10021");
+        row("order gone", "delete from payments where oper_id=1001", "10021");
     }
     // A posting run meets the fault at the first order: the output step's box; that order
     // gets no operation and stays unposted; the second order is posted as usual, and the

@@ -1,4 +1,5 @@
 #include "platform/codepage.h"
+#include "support/rows.h"
 
 #include <QtTest>
 
@@ -10,8 +11,7 @@ private slots:
     void encode_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("cyrillic") << "Ёж ёж АЯая"
-                                  << QByteArray("\xa8\xe6 \xb8\xe6 \xc0\xdf\xe0\xff");
+        row("cyrillic", "Ёж ёж АЯая", QByteArray("\xa8\xe6 \xb8\xe6 \xc0\xdf\xe0\xff"));
         QTest::newRow("number sign") << "№ 5" << QByteArray("\xb9 5");
         QTest::newRow("guillemets") << "«ООО»" << QByteArray("\xab\xce\xce\xce\xbb");
         QTest::newRow("emoji is one character") << "x😀y" << QByteArray("x?y");

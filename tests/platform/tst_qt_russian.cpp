@@ -1,4 +1,5 @@
 #include "platform/ui.h"
+#include "support/rows.h"
 
 #include <QLocale>
 #include <QtTest>
@@ -17,21 +18,11 @@ private slots:
         QTest::addColumn<QString>("context");
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("russian");
-        QTest::newRow("button") << "QPlatformTheme"
-                                << "Cancel"
-                                << "Отмена";
-        QTest::newRow("yes") << "QPlatformTheme"
-                             << "&Yes"
-                             << "&Да";
-        QTest::newRow("undo") << "QWidgetTextControl"
-                              << "&Undo"
-                              << "&Отменить действие";
-        QTest::newRow("cut") << "QLineEdit"
-                             << "Cu&t"
-                             << "&Вырезать";
-        QTest::newRow("paste") << "QLineEdit"
-                               << "&Paste"
-                               << "В&ставить";
+        row("button", "QPlatformTheme", "Cancel", "Отмена");
+        row("yes", "QPlatformTheme", "&Yes", "&Да");
+        row("undo", "QWidgetTextControl", "&Undo", "&Отменить действие");
+        row("cut", "QLineEdit", "Cu&t", "&Вырезать");
+        row("paste", "QLineEdit", "&Paste", "В&ставить");
     }
     void texts() {
         QFETCH(QString, context);

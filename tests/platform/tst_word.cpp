@@ -2,6 +2,7 @@
 // other byte as windows-1251.
 #include "platform/errors.h"
 #include "platform/wordml_render.h"
+#include "support/rows.h"
 
 #include <QtTest>
 
@@ -79,8 +80,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         QTest::newRow("utf-8") << QString("Сумма №").toUtf8() << "Сумма №";
-        QTest::newRow("windows-1251 bytes in between")
-            << QByteArray("\xAB") + QString("Ёлка").toUtf8() + QByteArray("\xBB") << "«Ёлка»";
+        row("windows-1251 bytes in between",
+            QByteArray("\xAB") + QString("Ёлка").toUtf8() + QByteArray("\xBB"), "«Ёлка»");
     }
     void decode_document() {
         QFETCH(QByteArray, bytes);
@@ -121,30 +122,23 @@ private slots:
     void drawn_as_on_its_own_data() {
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QStringList>("texts");
-        QTest::newRow("other texts")
-            << QStringList{"Сумма", "1", "x"} << QStringList{"Итого", "22", "yy"};
+        row("other texts", QStringList{"Сумма", "1", "x"}, QStringList{"Итого", "22", "yy"});
         QTest::newRow("a text emptied") << QStringList{"a", "b", "c"} << QStringList{"", "", ""};
         QTest::newRow("a text filled") << QStringList{"", "", ""} << QStringList{"a", "b", "c"};
         QTest::newRow("blank texts") << QStringList{"a", "b", "c"} << QStringList{" ", "\t", "\n"};
-        QTest::newRow("references") << QStringList{"a", "b", "c"}
-                                    << QStringList{"&amp;&lt;", "&#1057;&#x41;&#x1F600;", "&quot;"};
-        QTest::newRow("markup characters")
-            << QStringList{"a", "b", "c"} << QStringList{"a > b", "\"'", "ж & з"};
-        QTest::newRow("line breaks")
-            << QStringList{"a", "b", "c"} << QStringList{"a\r\nb", "c\rd", "e\r"};
+        row("references", QStringList{"a", "b", "c"},
+            QStringList{"&amp;&lt;", "&#1057;&#x41;&#x1F600;", "&quot;"});
+        row("markup characters", QStringList{"a", "b", "c"}, QStringList{"a > b", "\"'", "ж & з"});
+        row("line breaks", QStringList{"a", "b", "c"}, QStringList{"a\r\nb", "c\rd", "e\r"});
         QTest::newRow("capitals") << QStringList{"a", "b", "c"} << QStringList{"a", "b", "ёлка"};
-        QTest::newRow("markup in a run")
-            << QStringList{"a", "b", "c"} << QStringList{"a</w:t>b", "<w:t>", "c"};
-        QTest::newRow("after markup in a run")
-            << QStringList{"a</w:t>b", "b", "c"} << QStringList{"x", "y", "z"};
-        QTest::newRow("reference the reader refuses")
-            << QStringList{"a", "b", "c"} << QStringList{"&#X41;", "b", "c"};
-        QTest::newRow("signed reference")
-            << QStringList{"a", "b", "c"} << QStringList{"&#+65;", "b", "c"};
-        QTest::newRow("text after the document")
-            << QStringList{"a", "b", "c"} << QStringList{"a", "b", "c", "tail"};
-        QTest::newRow("another style")
-            << QStringList{"a", "b", "c"} << QStringList{"a", "b", "c", "", "i"};
+        row("markup in a run", QStringList{"a", "b", "c"}, QStringList{"a</w:t>b", "<w:t>", "c"});
+        row("after markup in a run", QStringList{"a</w:t>b", "b", "c"}, QStringList{"x", "y", "z"});
+        row("reference the reader refuses", QStringList{"a", "b", "c"},
+            QStringList{"&#X41;", "b", "c"});
+        row("signed reference", QStringList{"a", "b", "c"}, QStringList{"&#+65;", "b", "c"});
+        row("text after the document", QStringList{"a", "b", "c"},
+            QStringList{"a", "b", "c", "tail"});
+        row("another style", QStringList{"a", "b", "c"}, QStringList{"a", "b", "c", "", "i"});
     }
     void drawn_as_on_its_own() {
         QFETCH(QStringList, before);
@@ -160,12 +154,8 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("style");
         QTest::addColumn<QString>("shows");
-        QTest::newRow("italic after bold") << "b"
-                                           << "i"
-                                           << "font-style:italic";
-        QTest::newRow("bold after underline") << "u"
-                                              << "b"
-                                              << "font-weight:bold";
+        row("italic after bold", "b", "i", "font-style:italic");
+        row("bold after underline", "u", "b", "font-weight:bold");
     }
     void other_markup_drawn_as_its_own() {
         QFETCH(QString, before);
