@@ -7,115 +7,107 @@
 
 using tavrelis::DatePicker;
 
-class TestDatePicker : public QObject {
-    Q_OBJECT
-private slots:
-    void parses_typed_texts_data();
-    void parses_typed_texts();
-    void typing_commits_once_on_enter_data();
-    void typing_commits_once_on_enter();
-    void arrows_prepare_and_enter_commits();
-    void dates_set_in_code_are_not_picked();
-    void keys_open_the_calendar();
-};
-
 namespace {
 const QDate kBase(2026, 12, 6);
 }
 
-void TestDatePicker::parses_typed_texts_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QDate>("date");
-    QTest::newRow("dotted") << "28.01.2027" << QDate(2027, 1, 28);
-    QTest::newRow("eight digits") << "28012027" << QDate(2027, 1, 28);
-    QTest::newRow("short year") << "28.01.27" << QDate(2027, 1, 28);
-    QTest::newRow("six digits") << "280127" << QDate(2027, 1, 28);
-    QTest::newRow("one-digit parts") << "8.1.27" << QDate(2027, 1, 8);
-    QTest::newRow("other separators") << "28/01-2027" << QDate(2027, 1, 28);
-    QTest::newRow("day only") << "15" << QDate(2026, 12, 15);
-    QTest::newRow("day and month") << "15.03" << QDate(2026, 3, 15);
-    QTest::newRow("day and month, dot") << "1503." << QDate();
-    QTest::newRow("no such day") << "31.02.2027" << QDate();
-    QTest::newRow("five digits") << "28012" << QDate();
-    QTest::newRow("three-digit year") << "28.01.202" << QDate();
-    QTest::newRow("letters") << "28.янв.2027" << QDate();
-    QTest::newRow("empty") << "" << QDate();
-}
+class TestDatePicker : public QObject {
+    Q_OBJECT
+private slots:
+    void parses_typed_texts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("date");
+        QTest::newRow("dotted") << "28.01.2027" << QDate(2027, 1, 28);
+        QTest::newRow("eight digits") << "28012027" << QDate(2027, 1, 28);
+        QTest::newRow("short year") << "28.01.27" << QDate(2027, 1, 28);
+        QTest::newRow("six digits") << "280127" << QDate(2027, 1, 28);
+        QTest::newRow("one-digit parts") << "8.1.27" << QDate(2027, 1, 8);
+        QTest::newRow("other separators") << "28/01-2027" << QDate(2027, 1, 28);
+        QTest::newRow("day only") << "15" << QDate(2026, 12, 15);
+        QTest::newRow("day and month") << "15.03" << QDate(2026, 3, 15);
+        QTest::newRow("day and month, dot") << "1503." << QDate();
+        QTest::newRow("no such day") << "31.02.2027" << QDate();
+        QTest::newRow("five digits") << "28012" << QDate();
+        QTest::newRow("three-digit year") << "28.01.202" << QDate();
+        QTest::newRow("letters") << "28.янв.2027" << QDate();
+        QTest::newRow("empty") << "" << QDate();
+    }
 
-void TestDatePicker::parses_typed_texts() {
-    QFETCH(QString, text);
-    QFETCH(QDate, date);
-    QCOMPARE(tavrelis::parse_typed_date(text, kBase), date);
-}
+    void parses_typed_texts() {
+        QFETCH(QString, text);
+        QFETCH(QDate, date);
+        QCOMPARE(tavrelis::parse_typed_date(text, kBase), date);
+    }
 
-// Whatever part of the date the cursor is in, a typed date replaces the whole value, and is
-// picked once, on Enter.
-void TestDatePicker::typing_commits_once_on_enter_data() {
-    QTest::addColumn<int>("cursor");
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QDate>("date");
-    QTest::newRow("day selected") << 0 << "28.01.2027" << QDate(2027, 1, 28);
-    QTest::newRow("in the month") << 4 << "28012027" << QDate(2027, 1, 28);
-    QTest::newRow("in the year") << 8 << "28.01.27" << QDate(2027, 1, 28);
-    QTest::newRow("at the end") << 10 << "280127" << QDate(2027, 1, 28);
-    QTest::newRow("not a date keeps the old one") << 0 << "310227" << kBase;
-    QTest::newRow("before 1900 keeps the old one") << 0 << "31.12.1899" << kBase;
-}
+    // Whatever part of the date the cursor is in, a typed date replaces the whole value, and is
+    // picked once, on Enter.
+    void typing_commits_once_on_enter_data() {
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QDate>("date");
+        QTest::newRow("day selected") << 0 << "28.01.2027" << QDate(2027, 1, 28);
+        QTest::newRow("in the month") << 4 << "28012027" << QDate(2027, 1, 28);
+        QTest::newRow("in the year") << 8 << "28.01.27" << QDate(2027, 1, 28);
+        QTest::newRow("at the end") << 10 << "280127" << QDate(2027, 1, 28);
+        QTest::newRow("not a date keeps the old one") << 0 << "310227" << kBase;
+        QTest::newRow("before 1900 keeps the old one") << 0 << "31.12.1899" << kBase;
+    }
 
-void TestDatePicker::typing_commits_once_on_enter() {
-    QFETCH(int, cursor);
-    QFETCH(QString, keys);
-    QFETCH(QDate, date);
-    DatePicker p;
-    p.set_value(kBase);
-    p.show();
-    p.findChild<QLineEdit*>()->setCursorPosition(cursor);
-    QSignalSpy picked(&p, &DatePicker::picked);
-    QTest::keyClicks(&p, keys);
-    QCOMPARE(picked.count(), 0);
-    QCOMPARE(p.date(), kBase);
-    QTest::keyClick(&p, Qt::Key_Return);
-    QCOMPARE(p.date(), date);
-    QCOMPARE(p.findChild<QLineEdit*>()->text(), date.toString(QStringLiteral("dd.MM.yyyy")));
-    QCOMPARE(picked.count(), date == kBase ? 0 : 1);
-    QTest::keyClick(&p, Qt::Key_Return);
-    QCOMPARE(picked.count(), date == kBase ? 0 : 1);
-}
-
-void TestDatePicker::arrows_prepare_and_enter_commits() {
-    DatePicker p;
-    p.set_value(kBase);
-    p.show();
-    p.setCurrentSection(QDateTimeEdit::DaySection);
-    QSignalSpy picked(&p, &DatePicker::picked);
-    QTest::keyClick(&p, Qt::Key_Up);
-    QTest::keyClick(&p, Qt::Key_Up);
-    QCOMPARE(p.date(), kBase.addDays(2));
-    QCOMPARE(picked.count(), 0);
-    QTest::keyClick(&p, Qt::Key_Enter);
-    QCOMPARE(picked.count(), 1);
-    QCOMPARE(picked.at(0).at(0).toDate(), kBase.addDays(2));
-}
-
-void TestDatePicker::dates_set_in_code_are_not_picked() {
-    DatePicker p;
-    QSignalSpy picked(&p, &DatePicker::picked);
-    p.set_value(kBase);
-    p.commit();
-    QCOMPARE(picked.count(), 0);
-    p.setDate(kBase.addDays(1)); // from outside, as a calendar pick
-    QCOMPARE(picked.count(), 1);
-}
-
-void TestDatePicker::keys_open_the_calendar() {
-    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_F4), Qt::ALT | Qt::Key_Down}) {
+    void typing_commits_once_on_enter() {
+        QFETCH(int, cursor);
+        QFETCH(QString, keys);
+        QFETCH(QDate, date);
         DatePicker p;
         p.set_value(kBase);
         p.show();
-        QTest::keyClick(&p, keys.key(), keys.keyboardModifiers());
-        QVERIFY2(p.calendarWidget()->isVisible(), qPrintable(QKeySequence(keys).toString()));
+        p.findChild<QLineEdit*>()->setCursorPosition(cursor);
+        QSignalSpy picked(&p, &DatePicker::picked);
+        QTest::keyClicks(&p, keys);
+        QCOMPARE(picked.count(), 0);
+        QCOMPARE(p.date(), kBase);
+        QTest::keyClick(&p, Qt::Key_Return);
+        QCOMPARE(p.date(), date);
+        QCOMPARE(p.findChild<QLineEdit*>()->text(), date.toString(QStringLiteral("dd.MM.yyyy")));
+        QCOMPARE(picked.count(), date == kBase ? 0 : 1);
+        QTest::keyClick(&p, Qt::Key_Return);
+        QCOMPARE(picked.count(), date == kBase ? 0 : 1);
     }
-}
+
+    void arrows_prepare_and_enter_commits() {
+        DatePicker p;
+        p.set_value(kBase);
+        p.show();
+        p.setCurrentSection(QDateTimeEdit::DaySection);
+        QSignalSpy picked(&p, &DatePicker::picked);
+        QTest::keyClick(&p, Qt::Key_Up);
+        QTest::keyClick(&p, Qt::Key_Up);
+        QCOMPARE(p.date(), kBase.addDays(2));
+        QCOMPARE(picked.count(), 0);
+        QTest::keyClick(&p, Qt::Key_Enter);
+        QCOMPARE(picked.count(), 1);
+        QCOMPARE(picked.at(0).at(0).toDate(), kBase.addDays(2));
+    }
+
+    void dates_set_in_code_are_not_picked() {
+        DatePicker p;
+        QSignalSpy picked(&p, &DatePicker::picked);
+        p.set_value(kBase);
+        p.commit();
+        QCOMPARE(picked.count(), 0);
+        p.setDate(kBase.addDays(1)); // from outside, as a calendar pick
+        QCOMPARE(picked.count(), 1);
+    }
+
+    void keys_open_the_calendar() {
+        for (const QKeyCombination keys : {QKeyCombination(Qt::Key_F4), Qt::ALT | Qt::Key_Down}) {
+            DatePicker p;
+            p.set_value(kBase);
+            p.show();
+            QTest::keyClick(&p, keys.key(), keys.keyboardModifiers());
+            QVERIFY2(p.calendarWidget()->isVisible(), qPrintable(QKeySequence(keys).toString()));
+        }
+    }
+};
 
 QTEST_MAIN(TestDatePicker)
 #include "tst_date_picker.moc"

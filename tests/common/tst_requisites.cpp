@@ -200,19 +200,6 @@ private slots:
                  QStringList{"Основание платежа (106)" + kZero + "должно быть «0»"});
     }
 
-    void status_of_payer_data() {
-        QTest::addColumn<QString>("inn");
-        QTest::addColumn<QString>("status");
-        row("organisation", "7736050003", "01");
-        row("natural person", "500100732259", "13");
-        row("none", "", "01");
-    }
-    void status_of_payer() {
-        QFETCH(QString, inn);
-        QFETCH(QString, status);
-        QCOMPARE(payer_status(inn), status);
-    }
-
     // Every change of one digit is found: anywhere in an account or in the BIK digits keyed
     // with it (the 7-1-3 weights make any change show), and in an INN's control digits.
     void one_digit_off_data() {

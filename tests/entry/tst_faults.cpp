@@ -16,6 +16,7 @@
 #include "support/host_state.h"
 #include "support/rows.h"
 #include "support/support.h"
+#include "support/window_fixture.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -46,18 +47,12 @@ QByteArray not_a_database() {
 class TestFaults : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestHost> host_;
-    std::unique_ptr<platform::RecordingUi> ui_;
-    std::unique_ptr<platform::UiScope> scope_;
+    FormingFixture fx_;
 
-    QString settings_file() const {
-        return host_->dir() + QStringLiteral("/appdata/V2_Payments/V2_payments.ini");
+    QString settings_file() {
+        return fx_.host().dir() + QStringLiteral("/appdata/V2_Payments/V2_payments.ini");
     }
-    QString settings_folder() const {
-        return host_->dir() + QStringLiteral("/appdata/V2_Payments");
-    }
-    HostState state() const { return capture_host(host_->settlements_file(), settings_file()); }
-
+    QString settings_folder() { return fx_.host().dir() + QStringLiteral("/appdata/V2_Payments"); }
     // The module's whole run for report set 1, as the host calls it.
     void porvik() {
         Class1 module;
@@ -84,24 +79,17 @@ class TestFaults : public QObject {
 
 private slots:
     void init() {
-        platform::set_today(fd::kToday);
-        host_ = std::make_unique<TestHost>();
-        QVERIFY(fd::standard(*host_));
+        fx_.init();
         fd::Accrual a;
         a.oper_id = 1001;
-        QVERIFY(fd::add_accrual(*host_, a));
-        ui_ = std::make_unique<platform::RecordingUi>();
-        scope_ = std::make_unique<platform::UiScope>(*ui_);
+        QVERIFY(fd::add_accrual(fx_.host(), a));
     }
 
     void cleanup() {
-        scope_.reset();
-        ui_.reset();
         for (const QString& f :
-             {host_->settlements_file(), host_->taxpayer_file(), host_->data_dir()})
+             {fx_.host().settlements_file(), fx_.host().taxpayer_file(), fx_.host().data_dir()})
             make_writable(f);
-        host_.reset();
-        platform::set_today(QDate());
+        fx_.cleanup();
     }
 
     void startup_database_data() {
@@ -141,8 +129,8 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QStringList, boxes);
         QFETCH(QStringList, events);
-        const QString settlements = host_->settlements_file();
-        const QString taxpayers = host_->taxpayer_file();
+        const QString settlements = fx_.host().settlements_file();
+        const QString taxpayers = fx_.host().taxpayer_file();
         const QString file = fault.contains("taxpayers") ? taxpayers : settlements;
 
         std::unique_ptr<HeldLock> lock;
@@ -167,8 +155,8 @@ private slots:
                 QSKIP("running as root: permissions do not stop root from reading a file");
             QVERIFY(QFile::setPermissions(file, QFileDevice::Permissions()));
         } else if (fault == "folder with ;") {
-            QVERIFY(QFile::link(host_->data_dir(), host_->dir() + "/Da;ta"));
-            host_->write_registry(host_->dir() + "/Da;ta/", 93);
+            QVERIFY(QFile::link(fx_.host().data_dir(), fx_.host().dir() + "/Da;ta"));
+            fx_.host().write_registry(fx_.host().dir() + "/Da;ta/", 93);
         } else if (fault.startsWith("drop ")) {
             const QString table = fault.section(u' ', 2);
             QCOMPARE(run_sql(file, "drop table " + table), QString());
@@ -177,7 +165,7 @@ private slots:
         const QString settlements_before = database_content(settlements);
         const QString taxpayers_before = database_content(taxpayers);
         const QStringList data_before =
-            QDir(host_->data_dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+            QDir(fx_.host().data_dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         if (fault.endsWith(QLatin1String(" locked"))) {
             lock = std::make_unique<HeldLock>(file);
             QVERIFY2(lock->held(), qPrintable(lock->error()));
@@ -186,19 +174,19 @@ private slots:
         porvik();
         lock.reset();
 
-        QCOMPARE(ui_->texts(), boxes);
-        for (const auto& box : ui_->boxes) {
+        QCOMPARE(fx_.ui().texts(), boxes);
+        for (const auto& box : fx_.ui().boxes) {
             QCOMPARE(box.title, QString());
             QCOMPARE(box.icon, QStringLiteral("none"));
             QCOMPARE(box.buttons, QStringLiteral("OK"));
         }
         QStringList windows;
-        for (const QString& e : ui_->events)
+        for (const QString& e : fx_.ui().events)
             if (!e.startsWith(QLatin1String("msgbox ")))
                 windows << e;
         QCOMPARE(windows, events);
 
-        QCOMPARE(QDir(host_->data_dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(fx_.host().data_dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  data_before);
         // The faulty file stays as it was, byte for byte; a database the module could open
         // keeps every row.
@@ -228,13 +216,13 @@ private slots:
     void forming_database() {
         QFETCH(QString, fault);
         QFETCH(QString, box);
-        const QString settlements = host_->settlements_file();
+        const QString settlements = fx_.host().settlements_file();
         if (fault.startsWith(QLatin1String("drop ")))
             QCOMPARE(run_sql(settlements, "drop table " + fault.mid(5)), QString());
         const QString before = database_content(settlements);
         if (fault.startsWith(QLatin1String("read-only"))) {
             QString why;
-            if (!make_read_only(fault.endsWith(QLatin1String("folder")) ? host_->data_dir()
+            if (!make_read_only(fault.endsWith(QLatin1String("folder")) ? fx_.host().data_dir()
                                                                         : settlements,
                                 &why))
                 QSKIP(qPrintable(why));
@@ -242,7 +230,7 @@ private slots:
 
         std::unique_ptr<HeldLock> lock;
         std::unique_ptr<FileSizeLimit> limit;
-        ui_->on_show.push_back([&](QDialog& w) {
+        fx_.ui().on_show.push_back([&](QDialog& w) {
             if (fault == QLatin1String("locked")) {
                 lock = std::make_unique<HeldLock>(settlements, 30);
                 QVERIFY2(lock->held(), qPrintable(lock->error()));
@@ -255,15 +243,15 @@ private slots:
         });
         porvik();
         lock.reset();
-        make_writable(host_->data_dir());
+        make_writable(fx_.host().data_dir());
 
-        QCOMPARE(ui_->texts(), QStringList{box});
-        QCOMPARE(ui_->boxes[0].title, QString());
-        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("none"));
+        QCOMPARE(fx_.ui().texts(), QStringList{box});
+        QCOMPARE(fx_.ui().boxes[0].title, QString());
+        QCOMPARE(fx_.ui().boxes[0].icon, QStringLiteral("none"));
         const QStringList wait = fault == QLatin1String("locked")
                                      ? QStringList{"cursor busy", "cursor normal"}
                                      : QStringList();
-        QCOMPARE(ui_->events,
+        QCOMPARE(fx_.ui().events,
                  (QStringList{"show Form1"} + wait + QStringList{"msgbox " + box, "close Form1"}));
         QCOMPARE(database_content(settlements), before);
         expect_first_run_settings();
@@ -287,16 +275,16 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, description);
         write_settings_file(content);
-        const QStringList data_before = QDir(host_->data_dir()).entryList(QDir::Files);
+        const QStringList data_before = QDir(fx_.host().data_dir()).entryList(QDir::Files);
 
         porvik();
 
-        QCOMPARE(ui_->texts(), QStringList{kPorvik + "6): " + description});
-        QCOMPARE(ui_->boxes[0].title, QString());
-        QCOMPARE(ui_->events.size(), 1);
+        QCOMPARE(fx_.ui().texts(), QStringList{kPorvik + "6): " + description});
+        QCOMPARE(fx_.ui().boxes[0].title, QString());
+        QCOMPARE(fx_.ui().events.size(), 1);
         QCOMPARE(read_file(settings_file()), content);
         QVERIFY(!QFileInfo::exists(QStringLiteral("D:\\Выгрузка")));
-        QCOMPARE(QDir(host_->data_dir()).entryList(QDir::Files), data_before);
+        QCOMPARE(QDir(fx_.host().data_dir()).entryList(QDir::Files), data_before);
     }
 
     void settings_unwritable_on_close_data() {
@@ -313,7 +301,7 @@ private slots:
         const QByteArray old = settings_bytes(QStringLiteral("D:\\Выгрузка"), 41, 2026);
         write_settings_file(old);
         std::unique_ptr<FileSizeLimit> full;
-        ui_->on_show.push_back([&full, room](QDialog& w) {
+        fx_.ui().on_show.push_back([&full, room](QDialog& w) {
             full = std::make_unique<FileSizeLimit>(room);
             QVERIFY(full->active());
             static_cast<Form1&>(w).Command4->click(); // Выход
@@ -321,13 +309,13 @@ private slots:
         });
         porvik();
 
-        QCOMPARE(ui_->texts().size(), 1);
+        QCOMPARE(fx_.ui().texts().size(), 1);
         const QString prefix = "Не удалось записать файл настроек \"" + settings_file() + "\": ";
-        QVERIFY2(ui_->texts()[0].startsWith(prefix), qPrintable(ui_->texts()[0]));
-        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("critical"));
-        QCOMPARE(ui_->boxes[0].title, kTitle);
-        QCOMPARE(ui_->events,
-                 (QStringList{"show Form1", "msgbox " + ui_->texts()[0], "close Form1"}));
+        QVERIFY2(fx_.ui().texts()[0].startsWith(prefix), qPrintable(fx_.ui().texts()[0]));
+        QCOMPARE(fx_.ui().boxes[0].icon, QStringLiteral("critical"));
+        QCOMPARE(fx_.ui().boxes[0].title, kTitle);
+        QCOMPARE(fx_.ui().events,
+                 (QStringList{"show Form1", "msgbox " + fx_.ui().texts()[0], "close Form1"}));
         QCOMPARE(read_file(settings_file()), old);
         QCOMPARE(QDir(settings_folder()).entryList(QDir::Files), QStringList{"V2_payments.ini"});
     }

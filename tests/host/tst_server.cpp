@@ -27,13 +27,6 @@ QStringList forming(const QString& day) {
 
 const QString pg_script = QStringLiteral(TAVRELIS_SOURCE_DIR "/scripts/pg.sh");
 
-bool make_on(const QString& server, const DemoHost& place) {
-    tavrelis::data::set_database_server(server);
-    const bool made = place.make();
-    tavrelis::data::set_database_server({});
-    return made;
-}
-
 } // namespace
 
 class TestServer : public QObject {
@@ -48,17 +41,11 @@ private slots:
     void two_sessions_at_once() {
         QTemporaryDir a;
         DemoHost first{a.path()};
-        QVERIFY(make_on(server, first));
+        QVERIFY(first.make_on(server));
         // The second accountant's desk: the same databases, a folder of his own.
         QTemporaryDir b;
         DemoHost second{b.path()};
-        for (const char* sub : {"appdata", "home", "temp", "pdf", "host/Data"})
-            QVERIFY(QDir(second.root).mkpath(QLatin1String(sub)));
-        for (const char* f : {"/registry.reg", "/Data/Fsk_Base.mdb", "/Data/Valmora2.mdb"})
-            QVERIFY(QFile::copy(first.host() + f, second.host() + f));
-        const QString reg = second.host() + "/registry.reg";
-        QVERIFY(
-            write_file(reg, read_file(reg).replace(first.host().toUtf8(), second.host().toUtf8())));
+        QVERIFY(first.copy_desk_to(second));
 
         const HostState before = capture_host(first.settlements(), first.settings());
         for (const QString& day : {QStringLiteral("28.01.2027"), DemoHost::kToday}) {
@@ -104,7 +91,7 @@ private slots:
 
         QTemporaryDir dir;
         DemoHost place{dir.path()};
-        QVERIFY(make_on(uri, place));
+        QVERIFY(place.make_on(uri));
         QVERIFY(run_host(place, forming("28.01.2027")).exit_code == 0);
         const HostState written = capture_host(place.settlements(), place.settings());
         QVERIFY(!written.payments.isEmpty());

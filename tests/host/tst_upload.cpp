@@ -56,13 +56,6 @@ Sent sent_files(const QStringList& folders) {
     return out;
 }
 
-bool make_place(const QString& server, const DemoHost& place) {
-    tavrelis::data::set_database_server(server);
-    const bool made = place.make();
-    tavrelis::data::set_database_server({});
-    return made;
-}
-
 } // namespace
 
 class TestUpload : public QObject {
@@ -128,7 +121,7 @@ private slots:
         QFETCH(QString, step);
         QFETCH(QStringList, second);
         DemoHost place{dir_.filePath(QTest::currentDataTag())};
-        QVERIFY(make_place(server_, place));
+        QVERIFY(place.make_on(server_));
         place.crash_at = step;
         const HostRun killed = run_host(place, kForm + kUpload);
         QVERIFY2(killed.exit_code != 0 && killed.transcript.isEmpty(),
@@ -151,16 +144,10 @@ private slots:
             QSKIP("a server test: runs with TAVRELIS_TEST_ENGINE=pg");
         for (int round = 0; round < 3; ++round) {
             DemoHost first{dir_.filePath(QStringLiteral("first%1").arg(round))};
-            QVERIFY(make_place(server_, first));
+            QVERIFY(first.make_on(server_));
             QVERIFY(run_host(first, kForm + QStringList{"Form2.Command8 click"}).exit_code == 0);
             DemoHost second{dir_.filePath(QStringLiteral("second%1").arg(round))};
-            for (const char* sub : {"appdata", "home", "temp", "pdf", "host/Data"})
-                QVERIFY(QDir(second.root).mkpath(QLatin1String(sub)));
-            for (const char* f : {"/registry.reg", "/Data/Fsk_Base.mdb", "/Data/Valmora2.mdb"})
-                QVERIFY(QFile::copy(first.host() + f, second.host() + f));
-            const QString reg = second.host() + "/registry.reg";
-            QVERIFY(write_file(
-                reg, read_file(reg).replace(first.host().toUtf8(), second.host().toUtf8())));
+            QVERIFY(first.copy_desk_to(second));
             // Each forms, then both press the button; whatever each is asked, it takes the
             // default answer, which never sends an order again.
             auto a = QtConcurrent::run([&] { return run_host(first, kForm + kUpload); });

@@ -49,17 +49,15 @@ const char* const kChildVariable = "TAVRELIS_TEMPLATE_RUN";
 class TestFaultsOutput : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestHost> host_;
+    FormingFixture fx_;
     std::unique_ptr<QTemporaryDir> out_;
-    std::unique_ptr<Session> session_;
-    std::unique_ptr<platform::RecordingUi> ui_;
-    std::unique_ptr<platform::UiScope> scope_;
 
     QString pdf_dir() const { return out_->filePath(QStringLiteral("printed")); }
     QString folder() const { return out_->filePath(QStringLiteral("Выгрузка")); }
-    HostState state() const {
-        return capture_host(host_->settlements_file(),
-                            host_->dir() + QStringLiteral("/appdata/V2_Payments/V2_payments.ini"));
+    HostState state() {
+        return capture_host(fx_.host().settlements_file(),
+                            fx_.host().dir() +
+                                QStringLiteral("/appdata/V2_Payments/V2_payments.ini"));
     }
 
     // Two accruals formed as the user forms them; the list is left as the forming leaves it
@@ -69,7 +67,7 @@ class TestFaultsOutput : public QObject {
             fd::Accrual a;
             a.oper_id = id;
             a.summa = 1234.5;
-            if (!fd::add_accrual(*host_, a))
+            if (!fd::add_accrual(fx_.host(), a))
                 qWarning("accrual %lld not added", id);
         }
         testsupport::open_formation(fd::kReportSet);
@@ -80,7 +78,7 @@ class TestFaultsOutput : public QObject {
 
     // Neither order printed, posted or given an operation; no sheet, no export file.
     void nothing_recorded(const HostState& before) {
-        QCOMPARE(host_->settlements_value(
+        QCOMPARE(fx_.host().settlements_value(
                      "select group_concat(print_done || payment_done) from payments where "
                      "oper_id in (1001, 1002)"),
                  QStringLiteral("00,00"));
@@ -91,27 +89,18 @@ class TestFaultsOutput : public QObject {
 
 private slots:
     void init() {
-        platform::set_today(fd::kToday);
-        host_ = std::make_unique<TestHost>();
-        QVERIFY(fd::standard(*host_));
+        fx_.init();
         out_ = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir().mkpath(pdf_dir()));
         QVERIFY(QDir().mkpath(folder()));
         platform::set_print_folder(pdf_dir());
-        session_ = std::make_unique<Session>();
-        ui_ = std::make_unique<platform::RecordingUi>();
-        scope_ = std::make_unique<platform::UiScope>(*ui_);
     }
 
     void cleanup() {
-        scope_.reset();
-        ui_.reset();
-        session_.reset();
-        make_writable(host_->settlements_file());
+        make_writable(fx_.host().settlements_file());
         platform::set_print_folder(QString());
-        host_.reset();
+        fx_.cleanup();
         out_.reset();
-        platform::set_today(QDate());
     }
 
     void database_during_run_data() {
@@ -129,17 +118,17 @@ private slots:
         Form2& f2 = formed(folder());
         f2.Check3->setChecked(false); // the forming chose an export run
         f2.Check2->setChecked(true);
-        QCOMPARE(run_sql(host_->settlements_file(), sql), QString());
+        QCOMPARE(run_sql(fx_.host().settlements_file(), sql), QString());
         const HostState before = state();
         Command10_Click();
-        QCOMPARE(ui_->texts(),
+        QCOMPARE(fx_.ui().texts(),
                  (QStringList{kSaveData + kGone,
                               "Проведено 1 операций уплаты в 1 карточек расчета с бюджетом"}));
-        QCOMPARE(ui_->boxes[0].icon, QStringLiteral("none"));
+        QCOMPARE(fx_.ui().boxes[0].icon, QStringLiteral("none"));
         const HostState after = state();
         QCOMPARE(after.operations.size(), before.operations.size() + 1);
         QCOMPARE(invariant_violations(before, after), QStringList());
-        QCOMPARE(host_->settlements_value(
+        QCOMPARE(fx_.host().settlements_value(
                      "select group_concat(oper_id || payment_done) from payments where oper_id "
                      "in (1001, 1002)"),
                  left);
@@ -210,8 +199,8 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const auto& [name, value] : {std::pair{"LD_LIBRARY_PATH", module.path()},
                                           {kChildVariable, run},
-                                          {"TAVRELIS_REGISTRY", host_->registry_file()},
-                                          {"TAVRELIS_SETTLEMENTS", host_->settlements_file()},
+                                          {"TAVRELIS_REGISTRY", fx_.host().registry_file()},
+                                          {"TAVRELIS_SETTLEMENTS", fx_.host().settlements_file()},
                                           {"TAVRELIS_EXPORT", folder()},
                                           {"TAVRELIS_PRINT_TO", pdf_dir()},
                                           {"TEMP", temp}})

@@ -1,5 +1,6 @@
 #include "support/demo_host.h"
 
+#include "data/database_file.h"
 #include "demo.h"
 #include "platform/env.h"
 #include "support/faults.h"
@@ -40,6 +41,24 @@ bool DemoHost::make(const QString& settlements_sql, const QString& taxpayer_sql)
     if (!error.isEmpty())
         qWarning("%s", qPrintable(error));
     return made && error.isEmpty();
+}
+
+bool DemoHost::make_on(const QString& server) const {
+    tavrelis::data::set_database_server(server);
+    const bool made = make();
+    tavrelis::data::set_database_server({});
+    return made;
+}
+
+bool DemoHost::copy_desk_to(const DemoHost& other) const {
+    for (const char* sub : {"appdata", "home", "temp", "pdf", "host/Data"})
+        if (!QDir(other.root).mkpath(QLatin1String(sub)))
+            return false;
+    for (const char* f : {"/registry.reg", "/Data/Fsk_Base.mdb", "/Data/Valmora2.mdb"})
+        if (!QFile::copy(host() + f, other.host() + f))
+            return false;
+    const QString reg = other.host() + "/registry.reg";
+    return write_file(reg, read_file(reg).replace(host().toUtf8(), other.host().toUtf8()));
 }
 
 bool DemoHost::own_module(const QByteArray* enp_ini) {

@@ -24,6 +24,10 @@ struct DemoHost {
 
     // Makes the demo and runs the statements on it; false, with a warning, on failure.
     bool make(const QString& settlements_sql = {}, const QString& taxpayer_sql = {}) const;
+    // Makes the demo with its settlements on the server (none: on files).
+    bool make_on(const QString& server) const;
+    // A second accountant's desk in root: this desk's databases, folders of its own.
+    bool copy_desk_to(const DemoHost& other) const;
     // The first field of the first row of a query on the settlements database.
     QString value(const QString& sql) const;
     // Sessions load the module from a folder of the test's own, whose Templates/ holds the

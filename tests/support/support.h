@@ -17,8 +17,4 @@ QString data_path(const QString& name);
 QByteArray read_file(const QString& path);
 bool write_file(const QString& path, const QByteArray& bytes);
 
-// The text of a PDF file as pdftotext gives it in the order it is drawn; empty when it
-// cannot be read.
-QString pdf_text(const QString& pdf);
-
 } // namespace testsupport
