@@ -12,6 +12,7 @@
 #include "platform/env.h"
 #include "platform/recording_ui.h"
 #include "platform/registry_file.h"
+#include "support/demo_host.h"
 #include "support/faults.h"
 #include "support/forming_data.h"
 #include "support/host_state.h"
@@ -23,11 +24,9 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QProcess>
 #include <QtTest>
 
 #include <memory>
-#include <sys/resource.h>
 
 using namespace tavrelis;
 using namespace testsupport;
@@ -41,8 +40,6 @@ const QString kPrintError =
 const QString kGone = QStringLiteral(
     "3): Either BOF or EOF is True, or the current record has been deleted. Requested "
     "operation requires a current record.");
-
-const char* const kChildVariable = "TAVRELIS_TEMPLATE_RUN";
 
 } // namespace
 
@@ -151,25 +148,21 @@ private slots:
         row("external entity", "export", unreadable);
         row("entity bomb", "print", unreadable);
     }
-    // The template beside the module is missing, wrong or hostile; the run goes in a process
-    // of its own that loads a copy of the module from a folder of the test's making. It ends
-    // in the print error box at its first order; nothing is printed, exported or recorded,
-    // nothing an entity names shows anywhere, and memory does not blow up.
+    // The template beside the module is missing, wrong or hostile, in a session of the host
+    // that loads a copy of the module from a folder of the test's making. The run ends in the
+    // print error box at its first order; nothing is printed, exported or recorded, nothing an
+    // entity names shows anywhere, and memory does not blow up.
     void template_faulty() {
         QFETCH(QString, fault);
         QFETCH(QString, run);
         QFETCH(QString, box);
-        formed(folder());
-        const HostState before = state();
-
-        QTemporaryDir module;
-        const QDir shipped_dir(platform::module_folder());
-        QVERIFY(
-            QFile::copy(shipped_dir.filePath("libtavrelis.so"), module.filePath("libtavrelis.so")));
-        const QString templ = module.filePath(QStringLiteral("Templates/Payments.xml"));
-        QVERIFY(QDir().mkpath(module.filePath(QStringLiteral("Templates"))));
-        QByteArray t = read_file(shipped_dir.filePath(QStringLiteral("Templates/Payments.xml")));
+        DemoHost place{out_->filePath(QStringLiteral("desk"))};
+        QVERIFY(place.make());
+        QVERIFY(place.own_module(nullptr));
+        const QString templ = place.module + QStringLiteral("/Templates/Payments.xml");
+        QByteArray t = read_file(templ);
         QVERIFY(t.contains("<kbk>") && t.contains("<w:t>0401060"));
+        QVERIFY(QFile::remove(templ));
         // What must show nowhere: the text of the file an entity names, or "lol" expanded.
         const QByteArray secret = fault == "entity bomb" ? "lollol" : "secret-of-the-host-7f3a";
         const QString target = out_->filePath(QStringLiteral("target.txt"));
@@ -192,91 +185,36 @@ private slots:
             QVERIFY(QDir().mkpath(templ));
         else if (fault != "missing")
             QVERIFY(write_file(templ, fault == "cut" ? t.left(t.size() - 200) : t));
-        const QString temp = out_->filePath(QStringLiteral("temp"));
-        QVERIFY(QDir().mkpath(temp));
 
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const auto& [name, value] : {std::pair{"LD_LIBRARY_PATH", module.path()},
-                                          {kChildVariable, run},
-                                          {"TAVRELIS_REGISTRY", fx_.host().registry_file()},
-                                          {"TAVRELIS_SETTLEMENTS", fx_.host().settlements_file()},
-                                          {"TAVRELIS_EXPORT", folder()},
-                                          {"TAVRELIS_PRINT_TO", pdf_dir()},
-                                          {"TEMP", temp}})
-            env.insert(QLatin1String(name), value);
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), QStringList());
-        QVERIFY(child.waitForFinished(60000));
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-                 child.readAllStandardError().constData());
-        const QStringList lines =
-            QString::fromUtf8(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        if (lines.value(0) != QStringLiteral("module ") + module.path())
-            QSKIP("this build finds the module by a run path that LD_LIBRARY_PATH cannot "
-                  "override, so no copy of the module can be loaded");
-        QCOMPARE(lines.size(), 3);
-        QVERIFY2(lines[1].startsWith("grew ") && lines[1].mid(5).toLongLong() < 100 * 1024,
-                 qPrintable(lines[1]));
-        const QString expected = box.replace("<T>", QDir::toNativeSeparators(templ));
-        QVERIFY2(lines[2].startsWith("box critical|" + kTitle + u'|' + kPrintError + expected),
-                 qPrintable(lines[2]));
-        QVERIFY(!lines[2].contains(QString::fromLatin1(secret)));
-        for (const QFileInfo& f : QDir(temp).entryInfoList(QDir::Files))
+        const HostRun idle = run_host(place, {}, nullptr, true);
+        const HostState before = capture_host(place.settlements(), place.settings());
+        const QStringList choice =
+            run == "print"
+                ? QStringList{"Form2.Check4 check", "Form2.Check1 uncheck", "Form2.Check3 uncheck"}
+                : QStringList{"Form2.Check4 uncheck", "Form2.Check3 check"};
+        const HostRun r =
+            run_host(place,
+                     QStringList{"Form1.DTPicker3 date 28.01.2027", "Form1.Command2 click"} +
+                         choice + QStringList{"Form2.Command10 click", "answer OK"},
+                     nullptr, true);
+        QVERIFY2(r.exit_code == 0, qPrintable(r.stderr_text));
+        QVERIFY2(r.peak_kb - idle.peak_kb < 100 * 1024,
+                 qPrintable(QStringLiteral("%1 kB against %2").arg(r.peak_kb).arg(idle.peak_kb)));
+        const QString said = r.transcript.join(u'\n');
+        const QString expected =
+            "msgbox title=\"" + kTitle + "\" icon=critical buttons=OK \"" +
+            QString(kPrintError + box.replace("<T>", QDir::toNativeSeparators(templ)))
+                .replace(u'"', QStringLiteral("\"\""));
+        QVERIFY2(said.contains(expected), qPrintable(said));
+        QVERIFY(!said.contains(QString::fromLatin1(secret)));
+        for (const QFileInfo& f : QDir(place.temp()).entryInfoList(QDir::Files))
             QVERIFY2(!read_file(f.filePath()).contains(secret), qPrintable(f.filePath()));
-        QCOMPARE(state().payments, before.payments);
-        nothing_recorded(before);
+        QCOMPARE(capture_host(place.settlements(), place.settings()).operations, before.operations);
+        QCOMPARE(place.value("select count(*) from payments where print_done<>0"), "0");
+        QCOMPARE(QDir(place.pdfs()).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(place.exports()).entryList(QDir::Files), QStringList());
     }
 };
-// The run of template_faulty in its own process: both orders through a print or an export
-// run; the growth of its peak memory and its boxes go to standard output.
-int template_run(const QString& run) {
-    platform::set_registry_file(qEnvironmentVariable("TAVRELIS_REGISTRY"));
-    platform::set_today(fd::kToday);
-    platform::set_print_folder(qEnvironmentVariable("TAVRELIS_PRINT_TO"));
-    Session session;
-    platform::RecordingUi ui;
-    platform::UiScope scope(ui);
-    Shared& sh = shared();
-    sh.cnn.set_connection_string(
-        data::access_connection_string(qEnvironmentVariable("TAVRELIS_SETTLEMENTS")));
-    sh.cnn.open();
-    sh.nomer = QStringLiteral("1");
-    sh.up_path = qEnvironmentVariable("TAVRELIS_EXPORT");
-    form1().emp = false;
-    Form2& f2 = form2();
-    for (const char* id : {"1001", "1002"}) {
-        Order o;
-        o[Field::OperId] = QLatin1String(id);
-        f2.orders().append(o);
-    }
-    f2.refresh_list();
-    f2.Command5_Click();
-    const bool print = run == QLatin1String("print");
-    f2.Check4->setChecked(print);
-    f2.Check1->setChecked(false);
-    f2.Check3->setChecked(!print);
-    f2.Check2->setChecked(false);
-    rusage before{}, after{};
-    getrusage(RUSAGE_SELF, &before);
-    Command10_Click();
-    getrusage(RUSAGE_SELF, &after);
-    QTextStream out(stdout);
-    out << "module " << platform::module_folder() << "\n";
-    out << "grew " << (after.ru_maxrss - before.ru_maxrss) << "\n"; // peak, in kB
-    for (const auto& b : ui.boxes)
-        out << "box " << b.icon << '|' << b.title << '|' << QString(b.text).replace(u'\n', u' ')
-            << "\n";
-    return 0;
-}
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    if (qEnvironmentVariableIsSet(kChildVariable))
-        return template_run(qEnvironmentVariable(kChildVariable));
-    TestFaultsOutput t;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&t, argc, argv);
-}
-
+QTEST_MAIN(TestFaultsOutput)
 #include "tst_faults_output.moc"
