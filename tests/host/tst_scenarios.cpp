@@ -91,40 +91,40 @@ private:
     }
 
     void run(const QString& file, const QString& server, testsupport::HostState* after) {
+        using namespace testsupport;
         QTemporaryDir tmp;
         QVERIFY(tmp.isValid());
-        const QString inst = tmp.filePath(QStringLiteral("host"));
+        const QString inst = tmp.filePath("host"), data = inst + "/Data/";
         for (const char* sub : {"appdata", "home", "temp"})
-            QDir(tmp.path()).mkpath(QLatin1String(sub));
+            QDir(tmp.path()).mkpath(sub);
 
         // Each directive's values in order; the data changes keep their order across both files.
         QHash<QString, QStringList> d;
         QList<QPair<QString, QString>> sql;
-        static const QStringList known{
-            "args",   "today",   "version",  "database-path",    "remove",   "exit",
-            "absent", "present", "touch",    "no-database-open", "print-to", "word-version",
-            "holds",  "files",   "taxpayer", "settlements",      "stored"};
-        for (const QString& line : read_text(file).split(QLatin1Char('\n'))) {
-            if (!line.startsWith(QLatin1String("#! ")))
+        static const QStringList known =
+            QStringLiteral("args today version database-path remove exit absent present touch "
+                           "no-database-open print-to word-version holds files taxpayer "
+                           "settlements stored")
+                .split(u' ');
+        for (const QString& line : read_text(file).split(u'\n')) {
+            if (!line.startsWith("#! "))
                 continue;
             const QString rest = line.mid(3).trimmed();
             const QString key = rest.section(u' ', 0, 0), value = rest.section(u' ', 1);
             if (!known.contains(key))
-                QFAIL(qPrintable(QStringLiteral("unknown directive: ") + line));
-            if (key == QLatin1String("taxpayer") || key == QLatin1String("settlements"))
+                QFAIL(qPrintable("unknown directive: " + line));
+            if (key == "taxpayer" || key == "settlements")
                 sql.append({key, value});
             d[key] << value;
         }
-        const auto one = [&d](const char* key, const QString& otherwise) {
-            return d.value(QLatin1String(key), {otherwise}).last();
+        const auto one = [&d](const char* key, const QString& otherwise = {}) {
+            return d.value(key, {otherwise}).last();
         };
         QStringList args = one("args", "--acc 1").split(u' ', Qt::SkipEmptyParts);
-        const QString today = one("today", "05.12.2026"), db_path_change = one("database-path", {}),
-                      word_version = one("word-version", {}), print_to = one("print-to", {});
-        const int version = one("version", "93").toInt(), expected_exit = one("exit", "0").toInt();
+        const QString today = one("today", "05.12.2026"), print_to = one("print-to");
 
         // The demo is laid out around the day the module will run on.
-        tavrelis::platform::set_today(QDate::fromString(today, QStringLiteral("dd.MM.yyyy")));
+        tavrelis::platform::set_today(QDate::fromString(today, "dd.MM.yyyy"));
         QString error;
         tavrelis::data::set_database_server(server);
         const bool made = host::make_demo(inst, &error);
@@ -132,82 +132,69 @@ private:
         tavrelis::platform::set_today(QDate());
         QVERIFY2(made, qPrintable(error));
 
-        const QString reg_file = inst + QStringLiteral("/registry.reg");
+        const QString reg_file = inst + "/registry.reg";
         QString reg = read_text(reg_file);
-        if (version == 0)
-            reg.remove(QRegularExpression(
-                QStringLiteral("\\[HKEY_CLASSES_ROOT\\\\Fsk_Version\\.VersionInfo\\][^\\[]*")));
+        if (const int version = one("version", "93").toInt(); version == 0)
+            reg.remove(
+                QRegularExpression("\\[HKEY_CLASSES_ROOT\\\\Fsk_Version\\.VersionInfo\\][^\\[]*"));
         else
-            reg.replace(QStringLiteral("dword:0000005d"),
+            reg.replace("dword:0000005d",
                         QStringLiteral("dword:%1").arg(version, 8, 16, QLatin1Char('0')));
-        if (db_path_change == QLatin1String("missing")) {
-            reg.remove(QRegularExpression(QStringLiteral("\"DataBasePath\"=\"[^\"]*\"\\n")));
-        } else if (db_path_change == QLatin1String("expandable")) {
+        const QString db_path = QStringLiteral("\"DataBasePath\"=\"[^\"]*\"");
+        if (one("database-path") == "missing") {
+            reg.remove(QRegularExpression(db_path + "\n"));
+        } else if (one("database-path") == "expandable") {
             QByteArray hex;
-            const QString path = inst + QStringLiteral("/Data/");
-            for (QChar c : path + QChar(0))
+            for (QChar c : data + QChar(0))
                 hex += QByteArray::number(c.unicode() & 0xff, 16).rightJustified(2, '0') + ",00,";
             hex.chop(1);
-            reg.replace(QRegularExpression(QStringLiteral("\"DataBasePath\"=\"[^\"]*\"")),
-                        QStringLiteral("\"DataBasePath\"=hex(2):") + QString::fromLatin1(hex));
+            reg.replace(QRegularExpression(db_path),
+                        "\"DataBasePath\"=hex(2):" + QString::fromLatin1(hex));
         }
-        if (!word_version.isEmpty())
+        if (const QString word = one("word-version"); !word.isEmpty())
             reg += QStringLiteral("\n[HKEY_CLASSES_ROOT\\Word.Application\\CurVer]\n"
                                   "@=\"Word.Application.%1\"\n")
-                       .arg(word_version.section(QLatin1Char('.'), 0, 0));
-        QVERIFY(testsupport::write_file(reg_file, reg.toUtf8()));
+                       .arg(word.section(u'.', 0, 0));
+        QVERIFY(write_file(reg_file, reg.toUtf8()));
         for (const QString& r : d.value("remove"))
-            QVERIFY2(QFile::remove(inst + QLatin1Char('/') + r), qPrintable(r));
+            QVERIFY2(QFile::remove(inst + u'/' + r), qPrintable(r));
         for (const QString& t : d.value("touch"))
             QVERIFY2(QFile(tmp.filePath(t)).open(QIODevice::WriteOnly), qPrintable(t));
         for (const auto& [db, statement] : sql) {
-            const QString dbfile =
-                inst + (db == QLatin1String("taxpayer") ? QStringLiteral("/Data/Valmora2.mdb")
-                                                        : QStringLiteral("/Data/Fsk_Base.mdb"));
-            error = testsupport::run_sql(dbfile, statement);
+            error = run_sql(data + (db == "taxpayer" ? "Valmora2.mdb" : "Fsk_Base.mdb"), statement);
             QVERIFY2(error.isEmpty(), qPrintable(error));
         }
 
-        const QString settlements_file = inst + QStringLiteral("/Data/Fsk_Base.mdb");
-        const QString settings_file =
-            tmp.filePath(QStringLiteral("appdata/V2_Payments/V2_payments.ini"));
-        const testsupport::HostState before =
-            testsupport::capture_host(settlements_file, settings_file);
+        const QString settlements = data + "Fsk_Base.mdb";
+        const QString settings = tmp.filePath("appdata/V2_Payments/V2_payments.ini");
+        const HostState before = capture_host(settlements, settings);
 
-        const QString transcript = tmp.filePath(QStringLiteral("transcript.txt"));
+        const QString transcript = tmp.filePath("transcript.txt");
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const QString var : {"APPDATA", "HOME", "TEMP"})
             env.insert(var, tmp.filePath(var.toLower()));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
         p.setProcessEnvironment(env);
         if (!print_to.isEmpty()) {
             QVERIFY(QDir(tmp.path()).mkpath(print_to));
-            args << QStringLiteral("--print-to") << tmp.filePath(print_to);
+            args << "--print-to" << tmp.filePath(print_to);
         }
-        p.start(QStringLiteral(TAVRELIS_HOST_BIN),
-                QStringList{QStringLiteral("--prefix"), inst, QStringLiteral("--today"), today}
-                    << args
-                    << QStringList{QStringLiteral("--script"), file, QStringLiteral("--transcript"),
-                                   transcript});
+        p.start(TAVRELIS_HOST_BIN, QStringList{"--prefix", inst, "--today", today} + args +
+                                       QStringList{"--script", file, "--transcript", transcript});
         QVERIFY(p.waitForFinished(60000));
         const QString err = QString::fromUtf8(p.readAllStandardError());
         QVERIFY2(p.exitStatus() == QProcess::NormalExit, qPrintable(err));
-        QVERIFY2(p.exitCode() == expected_exit,
+        QVERIFY2(p.exitCode() == one("exit", "0").toInt(),
                  qPrintable(QStringLiteral("exit %1, stderr:\n%2").arg(p.exitCode()).arg(err)));
 
-        const QString expected_file = file.chopped(4) + QStringLiteral(".transcript");
+        const QString expected = file.chopped(4) + ".transcript";
+        const QString got = read_text(transcript).replace(tmp.path(), "$TMP");
         // After a change that shows other texts: the transcripts written anew, for review.
-        if (QFile::exists(expected_file) &&
-            qEnvironmentVariableIsSet("TAVRELIS_UPDATE_TRANSCRIPTS"))
-            QVERIFY(testsupport::write_file(
-                expected_file,
-                read_text(transcript).replace(tmp.path(), QStringLiteral("$TMP")).toUtf8()));
-        if (QFile::exists(expected_file))
-            QCOMPARE(read_text(transcript)
-                         .replace(tmp.path(), QStringLiteral("$TMP"))
-                         .split(QLatin1Char('\n')),
-                     read_text(expected_file).split(QLatin1Char('\n')));
+        if (QFile::exists(expected) && qEnvironmentVariableIsSet("TAVRELIS_UPDATE_TRANSCRIPTS"))
+            QVERIFY(write_file(expected, got.toUtf8()));
+        if (QFile::exists(expected))
+            QCOMPARE(got.split(u'\n'), read_text(expected).split(u'\n'));
         for (const QString& a : d.value("absent"))
             QVERIFY2(!QFile::exists(tmp.filePath(a)), qPrintable(a + " exists"));
         for (const QString& a : d.value("present"))
@@ -223,23 +210,21 @@ private:
             const QString dir = v.section(u' ', 0, -2);
             const QStringList there = QDir(tmp.filePath(dir)).entryList(QDir::Files, QDir::Name);
             QVERIFY2(there.size() == v.section(u' ', -1).toInt(),
-                     qPrintable(dir + ": " + there.join(QLatin1Char(' '))));
+                     qPrintable(dir + ": " + there.join(u' ')));
         }
-        if (d.contains(QStringLiteral("no-database-open"))) {
-            const QStringList left =
-                QDir(inst + QStringLiteral("/Data"))
-                    .entryList({QStringLiteral("*-wal"), QStringLiteral("*-shm")});
-            QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
+        if (d.contains("no-database-open")) {
+            const QStringList left = QDir(data).entryList({"*-wal", "*-shm"});
+            QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
         }
         // Read last: reading a database leaves the engine's shared-memory file beside it.
-        *after = testsupport::capture_host(settlements_file, settings_file);
-        const QStringList broken = testsupport::invariant_violations(before, *after);
-        QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
-        if (d.contains(QStringLiteral("stored"))) {
+        *after = capture_host(settlements, settings);
+        const QStringList broken = invariant_violations(before, *after);
+        QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
+        if (d.contains("stored")) {
             QStringList ids;
             for (const auto& row : after->payments)
-                ids << testsupport::column(*after, row, QStringLiteral("oper_id"));
-            QCOMPARE(ids.join(u','), one("stored", {}));
+                ids << column(*after, row, "oper_id");
+            QCOMPARE(ids.join(u','), one("stored"));
         }
     }
 };

@@ -139,31 +139,25 @@ private slots:
     void status_texts_data() {
         QTest::addColumn<RunOutcome>("run");
         QTest::addColumn<QString>("status");
-        RunOutcome pdf;
-        pdf.sheets = 3;
-        pdf.pdf_folder = QStringLiteral("/home/a/ПП");
-        QTest::newRow("PDF") << pdf << "Напечатано 3 листа: PDF в папке /home/a/ПП";
-        RunOutcome printer;
-        printer.sheets = 1;
-        printer.printer = QStringLiteral("HP");
-        QTest::newRow("printer") << printer << "Напечатано 1 лист на принтере HP";
-        RunOutcome xml;
-        xml.files = 5;
-        xml.files_folder = QStringLiteral("/x");
-        QTest::newRow("XML") << xml << "Выгружено в XML: 5 файлов в папке /x";
-        RunOutcome all = pdf;
-        all.files = 21;
-        all.files_folder = QStringLiteral("/x");
-        all.posting = true;
-        all.operations = 21;
-        all.cards = 2;
-        row("all three", all,
+        const RunOutcome pdf{.sheets = 3, .pdf_folder = "/home/a/ПП"},
+            printer{.sheets = 1, .printer = "HP"};
+        row("PDF", pdf, "Напечатано 3 листа: PDF в папке /home/a/ПП");
+        row("printer", printer, "Напечатано 1 лист на принтере HP");
+        row("XML", RunOutcome{.files = 5, .files_folder = "/x"},
+            "Выгружено в XML: 5 файлов в папке /x");
+        row("all three",
+            RunOutcome{.sheets = 3,
+                       .pdf_folder = "/home/a/ПП",
+                       .files = 21,
+                       .files_folder = "/x",
+                       .posting = true,
+                       .operations = 21,
+                       .cards = 2},
             "Напечатано 3 листа: PDF в папке /home/a/ПП; Выгружено в XML: 21 файл в папке /x; "
             "Проведено операций уплаты: 21, карточек расчета с бюджетом: 2");
-        RunOutcome cancelled = printer;
-        cancelled.cancelled = true;
-        row("cancelled", cancelled, "Печать отменена; Напечатано 1 лист на принтере HP");
-        QTest::newRow("nothing") << RunOutcome{} << "Ничего не напечатано и не выгружено";
+        row("cancelled", RunOutcome{.sheets = 1, .printer = "HP", .cancelled = true},
+            "Печать отменена; Напечатано 1 лист на принтере HP");
+        row("nothing", RunOutcome{}, "Ничего не напечатано и не выгружено");
     }
     void status_texts() {
         QFETCH(RunOutcome, run);
