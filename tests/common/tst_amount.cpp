@@ -1,6 +1,6 @@
 #include "common/amount.h"
 #include "platform/recording_ui.h"
-#include "support/rows.h"
+#include "support/cases.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "common/bank_exchange.h"
 #include "support/bank_order.h"
-#include "support/rows.h"
+#include "support/cases.h"
 
 #include <QStringDecoder>
 #include <QtTest>

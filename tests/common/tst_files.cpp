@@ -1,5 +1,5 @@
 #include "common/files.h"
-#include "support/rows.h"
+#include "support/cases.h"
 #include "support/support.h"
 
 #include <QDir>

@@ -1,23 +1,11 @@
 #include "common/numbers.h"
 #include "platform/errors.h"
-#include "support/rows.h"
+#include "support/cases.h"
 
 #include <QtTest>
 #include <limits>
 
 using namespace tavrelis;
-
-namespace {
-// The error a call raises, empty when it returns.
-template <class F> QString error_of(F f) {
-    try {
-        f();
-        return {};
-    } catch (const Error& e) {
-        return e.description();
-    }
-}
-} // namespace
 
 class TestNumbers : public QObject {
     Q_OBJECT

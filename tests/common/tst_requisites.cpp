@@ -1,7 +1,7 @@
 #include "common/enp.h"
 #include "common/requisites.h"
 #include "support/bank_order.h"
-#include "support/rows.h"
+#include "support/cases.h"
 
 #include <QtTest>
 

@@ -5,7 +5,7 @@
 #include "platform/codepage.h"
 #include "platform/env.h"
 #include "platform/errors.h"
-#include "support/rows.h"
+#include "support/cases.h"
 #include "support/support.h"
 
 #include <QtTest>
@@ -81,14 +81,12 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(QString, read);
         QString got;
-        try {
+        const QString error = error_of([&] {
             const SettingsValues v = parse_settings(ini);
             got = v.up_path + u'|' + QString::number(v.last_number) + u'|' +
                   QString::number(v.last_year);
-        } catch (const Error& e) {
-            got = e.description();
-        }
-        QCOMPARE(got, read);
+        });
+        QCOMPARE(error.isEmpty() ? got : error, read);
     }
 };
 

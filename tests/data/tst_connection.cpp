@@ -3,8 +3,8 @@
 #include "data/stored_dates.h"
 #include "platform/errors.h"
 #include "platform/recording_ui.h"
+#include "support/cases.h"
 #include "support/faults.h"
-#include "support/rows.h"
 #include "support/support.h"
 
 #include <QDir>
@@ -18,12 +18,7 @@ using namespace tavrelis::data;
 namespace {
 
 QString description_of(Connection& cnn, const QString& sql) {
-    try {
-        cnn.execute(sql);
-    } catch (const Error& e) {
-        return e.description();
-    }
-    return {};
+    return error_of([&] { cnn.execute(sql); });
 }
 
 } // namespace
@@ -72,12 +67,7 @@ private slots:
             QVERIFY(testsupport::write_file(path, file.mid(1).toUtf8()));
         Connection c;
         c.set_connection_string(access_connection_string(path));
-        QString got;
-        try {
-            c.open();
-        } catch (const Error& e) {
-            got = e.description();
-        }
+        const QString got = error_of([&] { c.open(); });
         QVERIFY2(got.startsWith(description), qPrintable(got));
         QCOMPARE(c.state(), int(Connection::Closed));
         QCOMPARE(QFileInfo::exists(path), !file.isEmpty());
@@ -224,11 +214,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, iso);
         QString got;
-        try {
-            got = stored_date(text);
-        } catch (const Error& e) {
-            QCOMPARE(e.description(), QStringLiteral("format: not a date: '%1'").arg(text));
-        }
+        const QString error = error_of([&] { got = stored_date(text); });
+        QCOMPARE(error, iso.isEmpty() ? QStringLiteral("format: not a date: '%1'").arg(text) : "");
         QCOMPARE(got, iso);
     }
 
@@ -258,12 +245,7 @@ private slots:
         if (!result.startsWith(u'!')) {
             QCOMPARE(cnn.execute(sql, values).text(0), result);
         } else {
-            QString got;
-            try {
-                cnn.execute(sql, values);
-            } catch (const Error& e) {
-                got = e.description();
-            }
+            const QString got = error_of([&] { cnn.execute(sql, values); });
             if (server.isEmpty() || result.startsWith(QLatin1String("!Invalid")))
                 QCOMPARE(got, result.mid(1));
             else

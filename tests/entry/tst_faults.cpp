@@ -11,10 +11,10 @@
 #include "platform/codepage.h"
 #include "platform/env.h"
 #include "platform/recording_ui.h"
+#include "support/cases.h"
 #include "support/faults.h"
 #include "support/forming_data.h"
 #include "support/host_state.h"
-#include "support/rows.h"
 #include "support/support.h"
 #include "support/window_fixture.h"
 

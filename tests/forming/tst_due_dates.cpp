@@ -1,5 +1,5 @@
 #include "forming/due_dates.h"
-#include "support/rows.h"
+#include "support/cases.h"
 
 #include <QtTest>
 

@@ -11,8 +11,8 @@
 #include "output/form2.h"
 #include "platform/env.h"
 #include "platform/recording_ui.h"
+#include "support/cases.h"
 #include "support/forming_data.h"
-#include "support/rows.h"
 #include "support/window_fixture.h"
 
 #include <QComboBox>

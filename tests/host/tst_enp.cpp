@@ -3,9 +3,9 @@
 // every output while each card is booked its own amount.
 
 #include "platform/codepage.h"
+#include "support/cases.h"
 #include "support/demo_host.h"
 #include "support/faults.h"
-#include "support/rows.h"
 #include "support/support.h"
 
 #include <QDir>

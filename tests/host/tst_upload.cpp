@@ -4,9 +4,9 @@
 
 #include "data/database_file.h"
 #include "platform/codepage.h"
+#include "support/cases.h"
 #include "support/demo_host.h"
 #include "support/faults.h"
-#include "support/rows.h"
 #include "support/support.h"
 
 #include <QDir>

@@ -12,11 +12,11 @@
 #include "platform/env.h"
 #include "platform/recording_ui.h"
 #include "platform/registry_file.h"
+#include "support/cases.h"
 #include "support/demo_host.h"
 #include "support/faults.h"
 #include "support/forming_data.h"
 #include "support/host_state.h"
-#include "support/rows.h"
 #include "support/support.h"
 #include "support/window_fixture.h"
 

@@ -2,6 +2,7 @@
 #include "output/pechat.h"
 #include "output/template_buffer.h"
 #include "platform/errors.h"
+#include "support/cases.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -34,13 +35,8 @@ private slots:
     // A key the template lacks, or has with no text run after it, is refused.
     void missing_key() {
         for (const char* text : {"<w:t>_</w:t>", "<w:t>_</w:t><k>", "<k><w:t>"}) {
-            QString said;
-            try {
-                put_value(text, "k", "1");
-            } catch (const Error& e) {
-                said = e.description();
-            }
-            QCOMPARE(said, "В шаблоне платежного поручения нет поля <k>");
+            QCOMPARE(error_of([&] { put_value(text, "k", "1"); }),
+                     "В шаблоне платежного поручения нет поля <k>");
         }
     }
 
@@ -100,15 +96,10 @@ private slots:
             QFile::remove(name);
             QVERIFY(QDir().mkpath(name));
         }
-        QString error;
-        try {
-            xml_saver();
-        } catch (const Error& e) {
-            error = e.description();
-        }
-        QCOMPARE(error, QStringLiteral("Не удалось сохранить заполненный бланк во временной "
-                                       "папке \"") +
-                            QDir::toNativeSeparators(temp.path()) + u'"');
+        QCOMPARE(error_of([] { xml_saver(); }),
+                 QStringLiteral("Не удалось сохранить заполненный бланк во временной "
+                                "папке \"") +
+                     QDir::toNativeSeparators(temp.path()) + u'"');
         QVERIFY(!QFileInfo::exists(filled_file(QStringLiteral("100"))));
         qputenv("TEMP", before);
     }

@@ -1,5 +1,5 @@
 #include "platform/codepage.h"
-#include "support/rows.h"
+#include "support/cases.h"
 
 #include <QtTest>
 

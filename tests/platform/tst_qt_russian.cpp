@@ -1,5 +1,5 @@
 #include "platform/ui.h"
-#include "support/rows.h"
+#include "support/cases.h"
 
 #include <QLocale>
 #include <QtTest>

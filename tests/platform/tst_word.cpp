@@ -2,7 +2,7 @@
 // other byte as windows-1251.
 #include "platform/errors.h"
 #include "platform/wordml_render.h"
-#include "support/rows.h"
+#include "support/cases.h"
 
 #include <QtTest>
 
