@@ -27,6 +27,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -440,6 +441,7 @@ private slots:
         QVERIFY(f3.Command1->isVisible() && f3.Command3->isVisible());
         f3.move(free.topLeft() + QPoint(7, 9));
         const QRect placed = f3.geometry();
+        QCOMPARE(f3.focusWidget(), f3.WebBrowser1); // arrows and Page Down scroll the sheet
         QTest::keyClick(f3.WebBrowser1, Qt::Key_Return);
         QVERIFY(!f3.isVisible());
         QVERIFY(form1().pechatat);
@@ -662,7 +664,10 @@ private slots:
                 w->isVisibleTo(window))
                 named << w;
         for (QWidget* a : named) {
-            QVERIFY2(a->parentWidget()->rect().contains(a->geometry()),
+            // Within its layout's margins: a control the layout left out sits in the corner.
+            const QLayout* layout = a->parentWidget()->layout();
+            QVERIFY2((layout ? layout->contentsRect() : a->parentWidget()->rect())
+                         .contains(a->geometry()),
                      qPrintable(a->objectName()));
             for (QWidget* b : named)
                 if (a != b && a->parentWidget() == b->parentWidget() && a->parentWidget()->layout())
@@ -730,7 +735,8 @@ private slots:
                  out.path() + u'|' + out.filePath(QStringLiteral("ПП")));
     }
 
-    // Enter in the folder tree opens the folder; only «Закрыть» closes the chooser.
+    // Enter in the folder tree opens the folder; «Закрыть» closes the chooser with it, Esc
+    // without.
     void folder_chooser_keeps_enter() {
         QTemporaryDir out;
         Form4& f4 = form4();
@@ -740,6 +746,10 @@ private slots:
         f4.Dir1->setFocus();
         QTest::keyClick(f4.Dir1, Qt::Key_Return);
         QVERIFY(f4.isVisible());
+        shared().up_path = QStringLiteral("/was");
+        QTest::keyClick(f4.Dir1, Qt::Key_Escape); // leaves the folder as it was
+        QCOMPARE(QString(f4.isVisible() ? "shown " : "closed ") + shared().up_path, "closed /was");
+        f4.show();
         f4.Command1->setFocus();
         QTest::keyClick(f4.Command1, Qt::Key_Return);
         QVERIFY(!f4.isVisible());
