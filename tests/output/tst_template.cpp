@@ -32,8 +32,11 @@ private slots:
         QCOMPARE(template_value(key, text), bytes);
     }
 
-    // A key the template lacks, or has with no text run after it, is refused.
-    void missing_key() {
+    // A value takes the place of the character after its key; a key the template lacks, or
+    // has with no text run after it, is refused.
+    void put_at_key() {
+        QCOMPARE(put_value("<j><w:t>_</w:t><k><w:t>_</w:t>", "k", "12"),
+                 QByteArray("<j><w:t>_</w:t><k><w:t>12</w:t>"));
         for (const char* text : {"<w:t>_</w:t>", "<w:t>_</w:t><k>", "<k><w:t>"}) {
             QCOMPARE(error_of([&] { put_value(text, "k", "1"); }),
                      "В шаблоне платежного поручения нет поля <k>");
