@@ -123,8 +123,11 @@ private slots:
             QStringLiteral("Ближайшие сроки уплаты: <a href=\"14.05.2026\">14.05.2026</a> — "
                            "2 начисления, <a href=\"28.05.2026\">28.05.2026</a> — 1 "
                            "начисление, <a href=\"28.07.2026\">28.07.2026</a> — 1 начисление"));
-        // A single tax payment takes every period: the next day's accrual counts too.
+        // A single tax payment takes every period: the next day's accrual counts too. The choices
+        // it has no use for are greyed, their captions with them.
+        const QLabel* period = f1.findChild<QLabel*>(QStringLiteral("Label3"));
         f1.Check1->setChecked(true);
+        QCOMPARE(f1.Combo3->isEnabled() || period->isEnabled(), false);
         QCoreApplication::processEvents();
         QCOMPARE(
             f1.Label15->text(),
@@ -132,6 +135,7 @@ private slots:
                            "2 начисления, <a href=\"15.05.2026\">15.05.2026</a> — 1 "
                            "начисление, <a href=\"28.05.2026\">28.05.2026</a> — 1 начисление"));
         f1.Check1->setChecked(false);
+        QCOMPARE(f1.Combo3->isEnabled() && period->isEnabled(), true);
         QCoreApplication::processEvents();
         f1.List1->item(0)->setSelected(false);
         QCoreApplication::processEvents(); // the look-up waits for the burst of changes to end
