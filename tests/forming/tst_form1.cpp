@@ -34,8 +34,7 @@ class TestForm1 : public QObject {
     testsupport::FormingFixture fx_;
 
     Form1& open() {
-        Form1& f1 = testsupport::open_formation(kReportSet);
-        f1.Combo1->setCurrentIndex(f1.Combo1->findText(kKbk));
+        Form1& f1 = fx_.open();
         f1.show();
         return f1;
     }

@@ -42,12 +42,7 @@ class TestSluj1 : public QObject {
 
     testsupport::FormingFixture fx_;
 
-    // The formation window as the entry method shows it: settings read, req1 run.
-    Form1& open() {
-        Form1& f1 = testsupport::open_formation(kReportSet);
-        f1.Combo1->setCurrentIndex(f1.Combo1->findText(kKbk));
-        return f1;
-    }
+    Form1& open() { return fx_.open(); }
     // Opens the window with a start number and presses "Далее >>".
     void form(const QString& start) {
         open().Text1->setText(start);

@@ -10,6 +10,7 @@
 #include "platform/env.h"
 #include "support/forming_data.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
@@ -59,6 +60,12 @@ void FormingFixture::cleanup() {
     session_.reset(); // closes the connections before the folder goes
     host_.reset();
     tavrelis::platform::set_today(QDate());
+}
+
+tavrelis::Form1& FormingFixture::open() {
+    tavrelis::Form1& f1 = open_formation(forming::kReportSet);
+    f1.Combo1->setCurrentIndex(f1.Combo1->findText(forming::kKbk));
+    return f1;
 }
 
 QString WindowFixture::stored(int oper_id, const QString& column) const {

@@ -53,6 +53,8 @@ public:
     void cleanup(); // from the test's cleanup()
     TestHost& host() { return *host_; }
     tavrelis::platform::RecordingUi& ui() { return *rec_; }
+    // The formation window of the taxpayer, its first tax chosen.
+    tavrelis::Form1& open();
 
 private:
     std::unique_ptr<TestHost> host_;
