@@ -100,13 +100,15 @@ private slots:
         QCOMPARE(f1.focusWidget(), f1.DTPicker1);
     }
 
-    // Unloaded, the window takes its design state: the start number "1", the purpose empty.
+    // Unloaded, the window takes its design state: the start number "1", the purpose and the
+    // due dates empty.
     void unload_puts_controls_back() {
         Form1& f1 = open();
         f1.Text1->setText(QStringLiteral("7"));
         f1.Text2->setText(QStringLiteral("Налог"));
         f1.unload();
-        QCOMPARE(f1.Text1->text() + u'|' + f1.Text2->text(), QStringLiteral("1|"));
+        QCOMPARE(f1.Text1->text() + u'|' + f1.Text2->text() + u'|' + f1.Label15->text(),
+                 QStringLiteral("1||"));
     }
 
     void nearest_due_dates() {

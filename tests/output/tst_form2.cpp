@@ -181,6 +181,8 @@ private slots:
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 3 на сумму 100 001,00"));
         f2.Command6->click();
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 0 на сумму 0,00"));
+        f2.unload(); // keeps no orders for the next time it shows
+        QCOMPARE(f2.row_count(), 0);
     }
 
     // A row keeps its texts packed; whatever went in comes back, a broken pair included, and
@@ -451,6 +453,7 @@ private slots:
         f3.resize(placed.size() - QSize(50, 60));
         f3.show();
         QCOMPARE(f3.geometry(), placed);
+        QVERIFY(!form1().pechatat); // each sheet starts unanswered
         QTest::keyClick(f3.WebBrowser1, Qt::Key_Escape);
         QVERIFY(!f3.isVisible());
         QVERIFY(!form1().pechatat);
