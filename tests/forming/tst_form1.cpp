@@ -100,10 +100,13 @@ private slots:
         QCOMPARE(f1.focusWidget(), f1.DTPicker1);
     }
 
-    // Unloaded, the window takes its design state: the start number "1", the purpose and the
-    // due dates empty.
+    // The organisations as listed; unloaded, the window takes its design state: the start
+    // number "1", the purpose and the due dates empty.
     void unload_puts_controls_back() {
         Form1& f1 = open();
+        // Names without a short one show in full, a branch's below its taxpayer.
+        QCOMPARE(f1.List1->item(0)->text() + u'|' + f1.List1->item(1)->text(),
+                 "ООО \"Ромашка\"|--->Ромашка-Юг");
         f1.Text1->setText(QStringLiteral("7"));
         f1.Text2->setText(QStringLiteral("Налог"));
         f1.unload();

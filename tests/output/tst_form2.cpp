@@ -23,6 +23,7 @@
 #include "support/forming_data.h"
 #include "support/window_fixture.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -224,7 +225,8 @@ private slots:
 
     void rows_say_what_happened() {
         Form2& f2 = list({1, 2});
-        const QAbstractItemModel& m = f2.orders();
+        QAbstractItemModel& m = f2.orders();
+        QAbstractItemModelTester model(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
         // Every stored field comes back, the first and the last.
         QCOMPARE(f2.cell(1, Field::PaymentDate), QStringLiteral("01.04.2026"));
         QCOMPARE(f2.cell(1, Field::DocumentDate), QStringLiteral("01.04.2026"));
