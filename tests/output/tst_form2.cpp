@@ -12,6 +12,7 @@
 #include "output/form5.h"
 #include "output/form7.h"
 #include "output/upload_journal.h"
+#include "platform/durable_file.h"
 #include "platform/env.h"
 #include "platform/errors.h"
 #include "platform/objects.h"
@@ -75,14 +76,17 @@ class TestForm2 : public QObject {
         return f2;
     }
 
-    // A row of the bank upload journal: the order of oper_id sent under a number.
-    static void journal(int oper_id, const QString& number, int state, const QString& created) {
+    // A row of the bank upload journal: the order of oper_id sent (state 2) or being sent
+    // (state 1) under a number, by the session of owner.
+    static void journal(int oper_id, const QString& number, int state, const QString& created,
+                        const QString& owner = QStringLiteral("o")) {
         ensure_upload_journal(shared().cnn);
         shared().cnn.execute(
             "insert into bank_uploads (oper_id,number_,sum,payment_date,file_name,file_hash,"
             "created,owner,claimed_utc,state) values (?,?,'1,00','05.12.2026',"
-            "'/export/to_bank_1.txt','h',?,'o','u',?)",
-            {oper_id, number, created, state});
+            "'/export/to_bank_1.txt','h',?,?,?,?)",
+            {oper_id, number, created, owner,
+             QDateTime::currentDateTimeUtc().toString("yyyy-MM-dd hh:mm:ss"), state});
     }
 
     struct NoFileManager : platform::FolderOpener {
@@ -558,7 +562,6 @@ private slots:
         fx_.open_settlements();
         Shared& sh = shared();
         ensure_upload_journal(sh.cnn);
-        sh.cnn.execute(QStringLiteral("delete from bank_uploads"));
         const int year = platform::today().year();
         if (!sent.isEmpty()) {
             const QStringList v = sent.split(u',');
@@ -571,6 +574,23 @@ private slots:
         QVERIFY(!settle_uploads());
         QCOMPARE(sh.nomer, next);
         QCOMPARE(sh.last_number, next.toInt() - 1);
+    }
+
+    // An order another session is sending to the bank this moment is not sent again: the
+    // user is told which, and no file is made.
+    void upload_leaves_an_order_held_elsewhere() {
+        QTemporaryDir out;
+        Form2& f2 = run_ready(out, {1});
+        // The session of a process that is alive: the system's first.
+        journal(1, "7", 1, "05.12.2026 12:00:00",
+                platform::process_owner().section(u':', 0, -2) + QStringLiteral(":1"));
+        fx_.ui().on_show.push_back([](QDialog&) { form7().Command1->click(); }); // send anyway
+        f2.Command11->click();
+        QCOMPARE(fx_.ui().texts(),
+                 QStringList{"Платежные поручения № 1 сейчас выгружает в банк или только что "
+                             "выгрузил другой пользователь. Выгрузка не выполнена: повторите ее, "
+                             "чтобы увидеть, что уже выгружено."});
+        QCOMPARE(QDir(shared().up_path).entryList(QDir::Files), QStringList());
     }
 
     // The spreadsheet export, which only its hidden check box chooses: a workbook an order, each

@@ -33,7 +33,7 @@ void WindowFixture::init() {
                                                           "where name='payments'") == "1";
     if (!intact)
         host_ = std::make_unique<TestHost>();
-    QVERIFY(host_->settlements("delete from payments;"));
+    QVERIFY(host_->settlements("delete from payments; drop table if exists bank_uploads;"));
     session_ = std::make_unique<tavrelis::Session>();
     rec_ = std::make_unique<tavrelis::platform::RecordingUi>();
     scope_ = std::make_unique<tavrelis::platform::UiScope>(*rec_);

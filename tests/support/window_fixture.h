@@ -17,7 +17,8 @@ namespace testsupport {
 
 // What a test of the module's windows needs: one host installation for the whole case (made
 // once, since making one costs disk syncs, and again when a test dropped payments), emptied
-// of orders before each test; a session and a recording Ui of each test's own.
+// of orders and of the bank upload journal before each test; a session and a recording Ui of
+// each test's own.
 // The formation window as the entry method shows it: the settings read (their folder made),
 // req1 run for the report set.
 tavrelis::Form1& open_formation(int report_set);
