@@ -26,6 +26,14 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
     });
 }
 
+// Enter opens the folder under the cursor, as a double click does, and keeps the chooser open.
+void FolderTree::keyPressEvent(QKeyEvent* e) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentItem())
+        setPath(currentItem()->data(0, Qt::UserRole).toString());
+    else
+        QTreeWidget::keyPressEvent(e);
+}
+
 bool FolderTree::setPath(const QString& folder) {
     const QFileInfo info(folder);
     if (folder.isEmpty() || !info.isDir() || !info.isReadable())

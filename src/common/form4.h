@@ -23,6 +23,9 @@ public:
     QString path() const { return path_; }
     void go_to(const QString& folder) { setPath(folder); }
 
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     QString path_;
 };

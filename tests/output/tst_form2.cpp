@@ -38,6 +38,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace tavrelis;
@@ -443,6 +444,7 @@ private slots:
         f3.show();
         const QRect free = f3.screen()->availableGeometry();
         QVERIFY(free.contains(f3.geometry()));
+        QVERIFY(f3.maximumHeight() < free.height()); // nor grows past it
         // As large as a page wants, or as the screen has room for beside a frame and a title.
         QVERIFY(f3.width() >= std::min(860, free.width() - 8));
         QVERIFY(f3.height() >= std::min(900, free.height() - 40));
@@ -760,8 +762,8 @@ private slots:
                  out.path() + u'|' + out.filePath(QStringLiteral("ПП")));
     }
 
-    // Enter in the folder tree opens the folder; «Закрыть» closes the chooser with it, Esc
-    // without.
+    // Enter in the folder tree opens the folder under the cursor, the tree showing its chain
+    // alone; «Закрыть» closes the chooser with the folder, Esc without.
     void folder_chooser_keeps_enter() {
         QTemporaryDir out;
         Form4& f4 = form4();
@@ -770,6 +772,16 @@ private slots:
         f4.show();
         f4.Dir1->setFocus();
         QTest::keyClick(f4.Dir1, Qt::Key_Return);
+        QVERIFY(f4.isVisible());
+        QVERIFY(QDir(out.path()).mkdir(QStringLiteral("ПП")));
+        QVERIFY(f4.Dir1->setPath(out.path()));
+        QTreeWidgetItem* sub =
+            f4.Dir1->findItems(QStringLiteral("ПП"), Qt::MatchRecursive).value(0);
+        QVERIFY(sub);
+        f4.Dir1->setCurrentItem(sub);
+        QTest::keyClick(f4.Dir1, Qt::Key_Return);
+        QCOMPARE(f4.Dir1->path() + u'|' + QString::number(f4.Dir1->topLevelItemCount()),
+                 out.filePath(QStringLiteral("ПП")) + QStringLiteral("|1"));
         QVERIFY(f4.isVisible());
         shared().up_path = QStringLiteral("/was");
         QTest::keyClick(f4.Dir1, Qt::Key_Escape); // leaves the folder as it was
