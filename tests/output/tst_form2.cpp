@@ -627,6 +627,17 @@ private slots:
             QCOMPARE(sheet.cell(column_of(Field::SumWords) + 1, 2), QString());
             QCOMPARE(sheet.cell(column_of(Field::Sum), 3), QString());
         }
+        // A workbook that cannot be saved is reported, at its step.
+        QVERIFY(QFile::remove(folder.filePath(books[0])) && folder.mkdir(books[0]));
+        fx_.ui().boxes.clear();
+        fx_.ui().on_show = {[](QDialog&) { form6().Command2->click(); }}; // replace them all
+        f2.Command5_Click();
+        Command10_Click();
+        const QString said = fx_.ui().texts().value(0);
+        QVERIFY2(said.startsWith("Произошла ошибка в модуле out_excel(5): Не удалось сохранить "
+                                 "книгу \"" +
+                                 QDir::toNativeSeparators(folder.filePath(books[0])) + "\": "),
+                 qPrintable(said));
     }
 
     void editor_amount_ready_for_typing_data() {
