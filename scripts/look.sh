@@ -168,6 +168,27 @@ shot export-question-again 1.5
 key Escape
 shot form2-status-after-export 1
 
+# «Путь выгрузки» by the keyboard (Command5, Command6, Command9, Check3, Command3) and «Да» to
+# the question, whose default is «Нет»: the chooser opens at the export folder. Up to its
+# parent and Enter opens it,
+# Down to «ПП» and Enter opens that again; Esc closes the chooser without taking a folder.
+xdotool windowfocus --sync "$w2"
+xdotool mousemove $row_x $row_y click 1
+tabs 5
+key Return
+shot change-folder-question 1.2
+key shift+Tab Return
+w4=$(wait_window "Выбор папки для выгрузки")
+xdotool windowactivate --sync "$w4"
+shot chooser-opened 1.2
+# Tab from the drive list to the tree.
+key Tab Up Return
+shot chooser-parent-opened
+key Down Return
+shot chooser-subfolder-opened
+key Escape
+shot chooser-closed-by-esc 1
+
 kill "$host" 2>/dev/null || true
 wait "$host" 2>/dev/null || true
 
