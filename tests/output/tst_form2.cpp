@@ -279,6 +279,8 @@ private slots:
             "девятьсот девяносто девять тысяч девятьсот девяносто девять рублей 99 копеек",
             "1");
         // The words reach to a trillion; past it they say so, once.
+        row("thirteen digits, real", "sum=1e12", "1000000000000.0", "рублей 00 копеек", "1",
+            "d_sumpro(5): Subscript out of range");
         row("thirteen digits", "sum='1000000000000'", "1000000000000", "рублей 00 копеек", "1",
             "d_sumpro(5): Subscript out of range");
         row("two blanks", "sum='1  000'", "1  000", "", "", "refresh_list(4): Type mismatch");

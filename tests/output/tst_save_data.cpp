@@ -31,21 +31,25 @@ class TestSaveData : public QObject {
     // the answer and the tally start afresh, each order in turn, stopping after a cancelled
     // one.
     void export_four(RunTally& tally) {
-        for (int i = 1; i <= 4; ++i) {
-            QVERIFY(fx_.host().settlements(
-                QStringLiteral("insert into payments (oper_id, sum) values (%1, '1');").arg(i)));
-            Order o;
-            o[Field::Number] = o[Field::OperId] = QString::number(i);
-            o[Field::PaymentDate] = "05.03.2024";
-            o[Field::Sum] = "10,00";
-            o[Field::InnSender] = kInn;
-            form2().orders().append(o);
-        }
+        for (int i = 1; i <= 4; ++i)
+            add_order(i, QString::number(i));
         shared().otvet = 0;
         for (int r = 1; r <= 4 && !tally.cancelled; ++r) {
             const Order o = form2().orders().order(r - 1);
             save_data({{r}, o, {o}}, {true, false}, tally);
         }
+    }
+    // An order stored and listed under a number.
+    void add_order(int oper_id, const QString& number) {
+        QVERIFY(fx_.host().settlements(
+            QStringLiteral("insert into payments (oper_id, sum) values (%1, '1');").arg(oper_id)));
+        Order o;
+        o[Field::Number] = number;
+        o[Field::OperId] = QString::number(oper_id);
+        o[Field::PaymentDate] = "05.03.2024";
+        o[Field::Sum] = "10,00";
+        o[Field::InnSender] = kInn;
+        form2().orders().append(o);
     }
     QString export_path(int number) const {
         return exports_->filePath(kInn + QStringLiteral("_N%1_20240305.xml").arg(number));
@@ -103,6 +107,18 @@ private slots:
         QCOMPARE(tally.cancelled, cancelled);
         QCOMPARE(tally.files.size(), files.count(u'n'));
         QVERIFY(fx_.ui().boxes.isEmpty());
+    }
+
+    // In a print run, a number that is no number stops the order at its step, before anything
+    // is written.
+    void number_no_number() {
+        add_order(1, QStringLiteral("x"));
+        RunTally tally;
+        const Order o = form2().orders().order(0);
+        save_data({{1}, o, {o}}, {false, false}, tally); // as a print run saves
+        QCOMPARE(fx_.ui().texts(),
+                 QStringList{"Произошла ошибка в модуле save_data(2): Type mismatch"});
+        QCOMPARE(QDir(exports_->path()).entryList(QDir::Files), QStringList());
     }
 };
 
