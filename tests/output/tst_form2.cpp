@@ -95,10 +95,22 @@ class TestForm2 : public QObject {
     };
 
     // The host's objects, its word processor counting the times it is told to quit and the
-    // documents it then still has open.
+    // documents it then still has open, its spreadsheet program of a version given.
     struct CountingQuits : platform::ObjectFactory {
         platform::ObjectFactory& host = platform::factory();
         int quits = 0, open = 0, left_open = 0;
+        QString spreadsheet_version; // the spreadsheet program's, when not the stand-in's
+        std::unique_ptr<platform::Spreadsheet> create_spreadsheet() override {
+            struct Other : platform::Spreadsheet {
+                QString version;
+                QString Version() const override { return version; }
+            };
+            if (spreadsheet_version.isEmpty())
+                return host.create_spreadsheet();
+            auto other = std::make_unique<Other>();
+            other->version = spreadsheet_version;
+            return other;
+        }
         std::unique_ptr<platform::VersionInfo> create_version() override {
             return host.create_version();
         }
@@ -639,6 +651,17 @@ private slots:
                                  "книгу \"" +
                                  QDir::toNativeSeparators(folder.filePath(books[0])) + "\": "),
                  qPrintable(said));
+        // A spreadsheet program of another release than 2003 or 2007 is not used.
+        CountingQuits later;
+        later.spreadsheet_version = QStringLiteral("14.0");
+        platform::set_factory(&later);
+        const auto restore = qScopeGuard([] { platform::set_factory(nullptr); });
+        fx_.ui().boxes.clear();
+        f2.Command5_Click();
+        Command10_Click();
+        QCOMPARE(fx_.ui().texts().value(0),
+                 "Модуль формирования платежных поручений требует наличия Microsoft Excel 2003 или "
+                 "Microsoft Excel 2007. Установите одну из этих версий и повторите действие");
     }
 
     void editor_amount_ready_for_typing_data() {
@@ -721,15 +744,15 @@ private slots:
     void editor_opens_data() {
         QTest::addColumn<QString>("done");
         QTest::addColumn<QString>("box");
-        QTest::newRow("not posted") << "0" << QString();
-        row("posted", "1",
-            QStringLiteral("По данному начислению уже была "
-                           "проведена оплата, поэтому его нельзя "
-                           "изменить"));
+        const QString posted = QStringLiteral(
+            "По данному начислению уже была проведена оплата, поэтому его нельзя изменить");
+        row("not posted", "0", QString());
+        row("not posted, a text mark", "'0,0'", QString());
+        row("posted", "1", posted);
+        row("posted, a text mark", "'1'", posted);
         row("mark no number", "'x'",
-            QStringLiteral("Возникла ошибка в модуле "
-                           "Tavrelis.Form2.edit_payment(3):"
-                           " Type mismatch"));
+            QStringLiteral(
+                "Возникла ошибка в модуле Tavrelis.Form2.edit_payment(3): Type mismatch"));
     }
     void editor_opens() {
         QFETCH(QString, done);
