@@ -80,9 +80,7 @@ class TestFaults : public QObject {
 private slots:
     void init() {
         fx_.init();
-        fd::Accrual a;
-        a.oper_id = 1001;
-        QVERIFY(fd::add_accrual(fx_.host(), a));
+        QVERIFY(fd::add_accrual(fx_.host(), {.oper_id = 1001}));
     }
 
     void cleanup() {

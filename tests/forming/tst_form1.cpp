@@ -40,12 +40,9 @@ class TestForm1 : public QObject {
     }
     void accrual(qint64 oper_id, const QDate& day, int card = kCard,
                  const QString& period = kQuarter) {
-        Accrual a;
-        a.oper_id = oper_id;
-        a.term_day = day;
-        a.card_id = card;
-        a.period_name = period;
-        QVERIFY(add_accrual(fx_.host(), a));
+        QVERIFY(add_accrual(
+            fx_.host(),
+            {.oper_id = oper_id, .card_id = card, .term_day = day, .period_name = period}));
     }
 
 private slots:

@@ -48,11 +48,7 @@ class TestSluj1 : public QObject {
         open().Text1->setText(start);
         Command2_Click();
     }
-    void accrual(qint64 oper_id) {
-        Accrual a;
-        a.oper_id = oper_id;
-        QVERIFY(add_accrual(fx_.host(), a));
-    }
+    void accrual(qint64 oper_id) { QVERIFY(add_accrual(fx_.host(), {.oper_id = oper_id})); }
 
     static QString text(int r, int col) { return form2().cell(r + 1, Field(col)); }
     static QStringList column(int col) {
@@ -141,15 +137,9 @@ private slots:
         QFETCH(QString, words);
         QFETCH(QString, box);
         QFETCH(QString, aim);
-        Accrual a;
-        a.oper_id = 1001;
-        a.summa = summa;
-        QVERIFY(add_accrual(fx_.host(), a));
+        QVERIFY(add_accrual(fx_.host(), {.oper_id = 1001, .summa = summa}));
         if (kept) {
-            StoredOrder o;
-            o.oper_id = 1001;
-            o.sum = QStringLiteral("10,00");
-            QVERIFY(add_stored_order(fx_.host(), o));
+            QVERIFY(add_stored_order(fx_.host(), {.oper_id = 1001, .sum = "10,00"}));
         }
         Form1& f1 = open();
         f1.Text1->setText(QStringLiteral("1"));
@@ -180,10 +170,7 @@ private slots:
         QFETCH(qint64, oper_id);
         QFETCH(QString, kbk);
         for (int i = 0; i < 3; ++i) {
-            Accrual a;
-            a.oper_id = 1001 + i;
-            a.act_id = kTaxAction + i;
-            QVERIFY(add_accrual(fx_.host(), a));
+            QVERIFY(add_accrual(fx_.host(), {.oper_id = 1001 + i, .act_id = kTaxAction + i}));
         }
         Form1& f1 = open();
         f1.Combo9->setCurrentIndex(payment_type);
@@ -249,9 +236,7 @@ private slots:
         QFETCH(QString, description);
         accrual(1001);
         accrual(1002);
-        StoredOrder kept; // needs no requisites
-        kept.oper_id = 1001;
-        QVERIFY(add_stored_order(fx_.host(), kept));
+        QVERIFY(add_stored_order(fx_.host(), {.oper_id = 1001})); // kept: needs no requisites
         QVERIFY(fx_.host().settlements(change));
         form("10");
         QCOMPARE(fx_.ui().texts(), QStringList({kErrorPrefix + "8): " + description}));

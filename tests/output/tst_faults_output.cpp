@@ -61,10 +61,7 @@ class TestFaultsOutput : public QObject {
     // (both ticked, export run chosen), the export folder as given.
     Form2& formed(const QString& export_folder) {
         for (qint64 id : {1001, 1002}) {
-            fd::Accrual a;
-            a.oper_id = id;
-            a.summa = 1234.5;
-            if (!fd::add_accrual(fx_.host(), a))
+            if (!fd::add_accrual(fx_.host(), {.oper_id = id, .summa = 1234.5}))
                 qWarning("accrual %lld not added", id);
         }
         testsupport::open_formation(fd::kReportSet);

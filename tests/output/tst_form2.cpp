@@ -372,10 +372,8 @@ private slots:
         QFETCH(QList<int>, listed);
         QFETCH(QStringList, rows);
         for (int i = 0; i < stored.size(); ++i) {
-            StoredOrder o;
-            o.oper_id = stored[i];
-            o.sum = sums[i];
-            QVERIFY(add_stored_order(fx_.host(), o));
+            QVERIFY(
+                add_stored_order(fx_.host(), StoredOrder{.oper_id = stored[i], .sum = sums[i]}));
         }
         Form2& f2 = fx_.list(listed);
         f2.refresh_list(); // and again, from the list the first one made

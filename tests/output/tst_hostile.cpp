@@ -120,9 +120,7 @@ class TestHostile : public QObject {
             "insert into fsk_cardlist (card_id,accstream_id,taxcode) values (1,1,'101');"
             "insert into fsk_operations (oper_id,card_id,deleted,act_id,term_day,summa,"
             "period_name) values (1,1,0,41,'2026-05-14',5,'I квартал 2026');"));
-        fd::StoredOrder old;
-        old.oper_id = 1;
-        QVERIFY(fd::add_stored_order(host, old));
+        QVERIFY(fd::add_stored_order(host, {.oper_id = 1})); // an old order
         QList<QVariantList> legal, natural_person, person, stream, branch, card, accrual, receiver,
             own;
         for (int i = 0; i < n(); ++i) {
