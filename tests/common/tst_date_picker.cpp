@@ -73,6 +73,21 @@ private slots:
         QCOMPARE(picked.count(), date == kBase ? 0 : 1);
     }
 
+    // Leaving the field takes a typed date, as Enter does; its calendar opening does not.
+    void leaving_takes_the_typed_date() {
+        DatePicker p;
+        p.set_value(kBase);
+        p.show();
+        QSignalSpy picked(&p, &DatePicker::picked);
+        QTest::keyClicks(&p, QStringLiteral("15")); // the day alone
+        for (const Qt::FocusReason why : {Qt::PopupFocusReason, Qt::TabFocusReason}) {
+            QFocusEvent out(QEvent::FocusOut, why);
+            QApplication::sendEvent(&p, &out);
+        }
+        QCOMPARE(picked.count(), 1);
+        QCOMPARE(p.date(), QDate(2026, 12, 15));
+    }
+
     void arrows_prepare_and_enter_commits() {
         DatePicker p;
         p.set_value(kBase);
