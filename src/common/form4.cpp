@@ -20,16 +20,18 @@ namespace tavrelis {
 FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
-    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        if (item)
-            setPath(item->data(0, Qt::UserRole).toString());
-    });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, &FolderTree::open_item);
+}
+
+void FolderTree::open_item(QTreeWidgetItem* item) {
+    if (item)
+        setPath(item->data(0, Qt::UserRole).toString());
 }
 
 // Enter opens the folder under the cursor, as a double click does, and keeps the chooser open.
 void FolderTree::keyPressEvent(QKeyEvent* e) {
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentItem())
-        setPath(currentItem()->data(0, Qt::UserRole).toString());
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+        open_item(currentItem());
     else
         QTreeWidget::keyPressEvent(e);
 }

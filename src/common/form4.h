@@ -27,6 +27,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    void open_item(QTreeWidgetItem* item);
     QString path_;
 };
 
