@@ -34,19 +34,6 @@ const QString kDropHostRow =
 const QStringList kForm{"Form1.Check1 check", "Form1.DTPicker3 date 28.01.2027",
                         "Form1.Command2 click"};
 
-// The sections of an exchange file: each a map of its keys.
-QList<QHash<QString, QString>> sections(const QString& path) {
-    const QString text = tavrelis::platform::from_cp1251(testsupport::read_file(path));
-    QList<QHash<QString, QString>> out;
-    for (const QString& line : text.split(QStringLiteral("\r\n"))) {
-        if (line == QStringLiteral("СекцияДокумент=Платежное поручение"))
-            out.append(QHash<QString, QString>());
-        else if (!out.isEmpty() && line.contains(u'='))
-            out.back().insert(line.section(u'=', 0, 0), line.section(u'=', 1));
-    }
-    return out;
-}
-
 } // namespace
 
 class TestEnp : public QObject {
@@ -179,7 +166,7 @@ private slots:
                     .exit_code == 0);
         const QStringList files = QDir(place_.exports()).entryList(QDir::Files);
         QCOMPARE(files.size(), 1);
-        const auto docs = sections(place_.exports() + u'/' + files.first());
+        const auto docs = testsupport::exchange_sections(place_.exports() + u'/' + files.first());
         QCOMPARE(docs.size(), 3);
         for (const auto& d : docs) {
             QCOMPARE(d.value("Сумма"), total(d.value("Номер")));
@@ -211,7 +198,8 @@ private slots:
         const QStringList again = QDir(place_.exports()).entryList(QDir::Files);
         QCOMPARE(again.size(), 1);
         QStringList sums;
-        for (const auto& d : sections(place_.exports() + u'/' + again.first()))
+        for (const auto& d :
+             testsupport::exchange_sections(place_.exports() + u'/' + again.first()))
             sums.append(d.value("Номер") + u'=' + d.value("Сумма"));
         QCOMPARE(sums, QStringList(
                            {"1=" + total("1"), "2=" + total("2"), "3=" + total("3"), "4=777.00"}));

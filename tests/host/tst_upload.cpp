@@ -44,13 +44,8 @@ Sent sent_files(const QStringList& folders) {
                 continue;
             }
             out.files << f.filePath();
-            QString number;
-            for (const QString& line : text.split(QStringLiteral("\r\n"))) {
-                if (line.startsWith(QStringLiteral("Номер=")))
-                    number = line.mid(6);
-                else if (line.startsWith(QStringLiteral("Сумма=")))
-                    out.sums.insert(number, line.mid(6));
-            }
+            for (const auto& order : exchange_sections(f.filePath()))
+                out.sums.insert(order.value("Номер"), order.value("Сумма"));
         }
     }
     return out;

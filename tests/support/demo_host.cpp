@@ -2,6 +2,7 @@
 
 #include "data/database_file.h"
 #include "demo.h"
+#include "platform/codepage.h"
 #include "platform/env.h"
 #include "support/faults.h"
 #include "support/support.h"
@@ -115,6 +116,18 @@ HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt*
     out.exit_code = host.exitCode();
     out.stderr_text = QString::fromUtf8(host.readAllStandardError());
     out.transcript = QString::fromUtf8(read_file(transcript)).split(u'\n', Qt::SkipEmptyParts);
+    return out;
+}
+
+QList<QHash<QString, QString>> exchange_sections(const QString& path) {
+    const QString text = tavrelis::platform::from_cp1251(read_file(path));
+    QList<QHash<QString, QString>> out;
+    for (const QString& line : text.split(QStringLiteral("\r\n"))) {
+        if (line == QStringLiteral("СекцияДокумент=Платежное поручение"))
+            out.append(QHash<QString, QString>());
+        else if (!out.isEmpty() && line.contains(u'='))
+            out.back().insert(line.section(u'=', 0, 0), line.section(u'=', 1));
+    }
     return out;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QString>
@@ -57,6 +59,9 @@ struct HostRun {
 // Watching the memory reads the host's /proc status every millisecond.
 HostRun run_host(const DemoHost& place, const QStringList& script, const KillAt* kill = nullptr,
                  bool watch_memory = false);
+
+// The payment-order sections of a bank exchange file (windows-1251), each a map of its keys.
+QList<QHash<QString, QString>> exchange_sections(const QString& path);
 
 // The numbers ("_N15_") of the orders whose files in a folder are whole, and cut short.
 struct OrderFiles {
