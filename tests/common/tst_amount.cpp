@@ -113,8 +113,7 @@ class TestAmount : public QObject {
     Q_OBJECT
 private slots:
     void words_data() {
-        QTest::addColumn<double>("amount");
-        QTest::addColumn<QString>("words");
+        columns<double, QString>(); // amount, words
         auto row = [](double a, const char* w) {
             QTest::addRow("%s", qPrintable(QString::number(a, 'g', 17))) << a << QString(w);
         };
@@ -124,8 +123,7 @@ private slots:
         row(-0.01, "Минус ноль рублей 01 копейка");
     }
     void words() {
-        QFETCH(double, amount);
-        QFETCH(QString, words);
+        auto [amount, words] = fetch<double, QString>();
         RecordingUi rec;
         UiScope scope(rec);
         QCOMPARE(sum_rub_kop(amount), words);
@@ -135,17 +133,13 @@ private slots:
 
     // Out of range: d_sumpro's box, then the rouble and kopeck part alone.
     void out_of_range_data() {
-        QTest::addColumn<double>("amount");
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<QString>("box");
+        columns<double, QString, QString>(); // amount, words, box
         row("10^12+1", 1e12 + 1, "рубль 00 копеек", "5): Subscript out of range");
         row("10^16", 1e16, "рублей 00 копеек", "4): Overflow");
         row("NaN", std::numeric_limits<double>::quiet_NaN(), "рублей 00 копеек", "1): Overflow");
     }
     void out_of_range() {
-        QFETCH(double, amount);
-        QFETCH(QString, words);
-        QFETCH(QString, box);
+        auto [amount, words, box] = fetch<double, QString, QString>();
         RecordingUi rec;
         UiScope scope(rec);
         QCOMPARE(sum_rub_kop(amount), words);

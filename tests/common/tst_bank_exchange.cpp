@@ -160,9 +160,7 @@ private slots:
     // Values as a bank reads them back from the file: the single tax payment's fields of 2026,
     // the status derived or held, the code, amounts with no-break blanks, control characters.
     void written_data() {
-        QTest::addColumn<F>("order");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
+        columns<F, QString, QString>(); // order, key, value
         F enp = testsupport::valid_bank_order();
         enp.kpp_sender = "0";
         const std::pair<const char*, const char*> fields[] = {
@@ -197,9 +195,7 @@ private slots:
             "НазначениеПлатежа", "a b c d e f g  h");
     }
     void written() {
-        QFETCH(F, order);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
+        auto [order, key, value] = fetch<F, QString, QString>();
         Exchange file;
         QCOMPARE(
             read_exchange(bank_exchange_file({order}, QDateTime(QDate(2026, 5, 14), {})), file),

@@ -1,4 +1,5 @@
 #include "common/date_picker.h"
+#include "support/cases.h"
 
 #include <QCalendarWidget>
 #include <QLineEdit>
@@ -15,8 +16,7 @@ class TestDatePicker : public QObject {
     Q_OBJECT
 private slots:
     void parses_typed_texts_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QDate>("date");
+        columns<QString, QDate>(); // text, date
         QTest::newRow("dotted") << "28.01.2027" << QDate(2027, 1, 28);
         QTest::newRow("eight digits") << "28012027" << QDate(2027, 1, 28);
         QTest::newRow("short year") << "28.01.27" << QDate(2027, 1, 28);
@@ -34,17 +34,14 @@ private slots:
     }
 
     void parses_typed_texts() {
-        QFETCH(QString, text);
-        QFETCH(QDate, date);
+        auto [text, date] = fetch<QString, QDate>();
         QCOMPARE(tavrelis::parse_typed_date(text, kBase), date);
     }
 
     // Whatever part of the date the cursor is in, a typed date replaces the whole value, and is
     // picked once, on Enter.
     void typing_commits_once_on_enter_data() {
-        QTest::addColumn<int>("cursor");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QDate>("date");
+        columns<int, QString, QDate>(); // cursor, keys, date
         QTest::newRow("day selected") << 0 << "28.01.2027" << QDate(2027, 1, 28);
         QTest::newRow("in the month") << 4 << "28012027" << QDate(2027, 1, 28);
         QTest::newRow("in the year") << 8 << "28.01.27" << QDate(2027, 1, 28);
@@ -54,9 +51,7 @@ private slots:
     }
 
     void typing_commits_once_on_enter() {
-        QFETCH(int, cursor);
-        QFETCH(QString, keys);
-        QFETCH(QDate, date);
+        auto [cursor, keys, date] = fetch<int, QString, QDate>();
         DatePicker p;
         p.set_value(kBase);
         p.show();

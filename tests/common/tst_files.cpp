@@ -14,10 +14,7 @@ private slots:
     // A path taken apart as Windows resolves it against the current folder, and as this system
     // does ("/" a separator there, "\" here); "!" for a path that cannot be split.
     void split_data() {
-        QTest::addColumn<bool>("windows");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<QString>("split"); // root|rest
+        columns<bool, QString, QString, QString>(); // windows, path, current, split (root|rest)
         auto win = [](const char* p, const char* cur, const char* split) {
             QTest::newRow(p) << true << p << cur << split;
         };
@@ -51,10 +48,7 @@ private slots:
         posix("posix, current relative", "y", "w", "!");
     }
     void split() {
-        QFETCH(bool, windows);
-        QFETCH(QString, path);
-        QFETCH(QString, current);
-        QFETCH(QString, split);
+        auto [windows, path, current, split] = fetch<bool, QString, QString, QString>();
         QString root = QStringLiteral("прежний"), rest = QStringLiteral("прежний");
         const bool ok = windows ? win::split_path(path, current, root, rest)
                                 : posix::split_path(path, current, root, rest);
@@ -63,15 +57,13 @@ private slots:
 
     // Every missing level is made; a plain file on the way stops at its level.
     void make_folder_tree_data() {
-        QTest::addColumn<QString>("path"); // below the temporary folder
-        QTest::addColumn<QString>("error");
+        columns<QString, QString>(); // path (below the temporary folder), error
         row("two levels", "A/B/", "");
         row("backslashes", "A\\B", "");
         row("file on the way", "F/B", "Ошибка создания каталога \"%1/F/\": \r\n");
     }
     void make_folder_tree() {
-        QFETCH(QString, path);
-        QFETCH(QString, error);
+        auto [path, error] = fetch<QString, QString>();
         QTemporaryDir dir;
         QVERIFY(testsupport::write_file(dir.filePath("F"), "x"));
         QString err;

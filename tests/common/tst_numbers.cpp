@@ -13,10 +13,8 @@ private slots:
     // Rounded as the forming and the editor round (halves to the even kopeck, on the written
     // digits), or cut as the amount in words reads them; an error for what is no amount.
     void kopecks_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<qint64>("rounded");
-        QTest::addColumn<qint64>("cut");
-        QTest::addColumn<QString>("plain"); // number_text of the rounded, or the error
+        columns<QString, qint64, qint64,
+                QString>(); // text, rounded, cut, plain (number_text of the rounded, or the error)
         auto row = [](const QString& t, qint64 r, qint64 c, const char* p) {
             QTest::newRow(qPrintable(t)) << t << r << c << QString(p);
         };
@@ -34,8 +32,7 @@ private slots:
     // An order's number as a kept order's text gives it ("N" of a printed one and all):
     // whole, halves to the even neighbour; an error for what is no number.
     void order_number_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("number"); // or the error
+        columns<QString, QString>(); // text, number (or the error)
         row("printed", "N17", "17");
         row("above a half", "12,6", "13");
         row("half to even, down", "12,5", "12");
@@ -46,18 +43,14 @@ private slots:
         row("no number", "N", "Type mismatch");
     }
     void order_number() {
-        QFETCH(QString, text);
-        QFETCH(QString, number);
+        auto [text, number] = fetch<QString, QString>();
         QString got;
         const QString error = error_of([&] { got = QString::number(clean_number(text)); });
         QCOMPARE(error.isEmpty() ? got : error, number);
     }
 
     void kopecks() {
-        QFETCH(QString, text);
-        QFETCH(qint64, rounded);
-        QFETCH(qint64, cut);
-        QFETCH(QString, plain);
+        auto [text, rounded, cut, plain] = fetch<QString, qint64, qint64, QString>();
         if (plain.at(0).isLetter()) {
             QCOMPARE(error_of([&] { round_kopecks(text); }), plain);
             QCOMPARE(error_of([&] { read_kopecks(text); }), plain);

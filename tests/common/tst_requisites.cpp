@@ -66,8 +66,7 @@ private slots:
     // The real order with fields changed, and what the checks say of it: for each rule a
     // value that passes and one that breaks it.
     void problems_data() {
-        QTest::addColumn<F>("order");
-        QTest::addColumn<QStringList>("expected");
+        columns<F, QStringList>(); // order, expected
         const QString innTo = QStringLiteral("ИНН получателя (61)"),
                       innFrom = QStringLiteral("ИНН плательщика (60)"),
                       kppTo = QStringLiteral("КПП получателя (103)"),
@@ -187,8 +186,7 @@ private slots:
             {innTo + kEmpty, "Очередность платежа (21): должна быть одной цифрой"});
     }
     void problems() {
-        QFETCH(F, order);
-        QFETCH(QStringList, expected);
+        auto [order, expected] = fetch<F, QStringList>();
         QCOMPARE(described(check_bank_order(order, testsupport::tax_rules())), expected);
     }
 
@@ -203,9 +201,7 @@ private slots:
     // Every change of one digit is found: anywhere in an account or in the BIK digits keyed
     // with it (the 7-1-3 weights make any change show), and in an INN's control digits.
     void one_digit_off_data() {
-        QTest::addColumn<F>("order");
-        QTest::addColumn<Member>("field");
-        QTest::addColumn<QList<int>>("positions");
+        columns<F, Member, QList<int>>(); // order, field, positions
         const F real = testsupport::valid_bank_order();
         const QList<int> all{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
         QTest::newRow("INN of 10") << real << Member(&F::inn) << QList<int>{9};
@@ -223,9 +219,7 @@ private slots:
             Member(&F::bik_sender), QList<int>{4, 5});
     }
     void one_digit_off() {
-        QFETCH(F, order);
-        QFETCH(Member, field);
-        QFETCH(QList<int>, positions);
+        auto [order, field, positions] = fetch<F, Member, QList<int>>();
         const BudgetRules rules = testsupport::tax_rules();
         QVERIFY(check_bank_order(order, rules).isEmpty());
         for (const int at : positions)
@@ -241,8 +235,7 @@ private slots:
     // The file of the single tax payment's receiver: the installed one, and what else a user's
     // editing may leave in it. A null text stands for no file.
     void enp_file_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<std::optional<EnpRequisites>>("expected");
+        columns<QByteArray, std::optional<EnpRequisites>>(); // bytes, expected
         const EnpRequisites real{"Казначейство России (ФНС России)",
                                  "7727406020",
                                  "770701001",
@@ -269,8 +262,7 @@ private slots:
         QTest::newRow("no file") << QByteArray() << std::optional<EnpRequisites>();
     }
     void enp_file() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(std::optional<EnpRequisites>, expected);
+        auto [bytes, expected] = fetch<QByteArray, std::optional<EnpRequisites>>();
         QTemporaryDir dir;
         const QString path = dir.filePath("enp.ini");
         if (!bytes.isNull()) {

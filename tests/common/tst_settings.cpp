@@ -38,10 +38,7 @@ private slots:
     void cleanup() { platform::set_today(QDate()); }
 
     void first_free_number_data() {
-        QTest::addColumn<QString>("ini");
-        QTest::addColumn<QString>("text1");
-        QTest::addColumn<int>("last_number");
-        QTest::addColumn<int>("last_year");
+        columns<QString, QString, int, int>(); // ini, text1, last_number, last_year
         auto row = [](const char* tag, const char* ini, const char* text1, int number, int year) {
             QTest::newRow(tag) << ini << text1 << number << year;
         };
@@ -51,10 +48,7 @@ private slots:
     }
     // The export folder is made; the next write stores the year restart, the number unchanged.
     void first_free_number() {
-        QFETCH(QString, ini);
-        QFETCH(QString, text1);
-        QFETCH(int, last_number);
-        QFETCH(int, last_year);
+        auto [ini, text1, last_number, last_year] = fetch<QString, QString, int, int>();
         Session s;
         write_ini(ini.replace("X", dir_.path() + "/out"));
         QCOMPARE(settings_startup(paths_), text1);
@@ -69,8 +63,7 @@ private slots:
     // What a settings file holds, or why it is refused: a line missing, a line that is no
     // number, or one past 32 bits.
     void read_data() {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QString>("read"); // folder|number|year, or the error
+        columns<QByteArray, QString>(); // ini, read (folder|number|year, or the error)
         row("bounds", QByteArray("d\r\n2147483647\r\n-2147483648"), "d|2147483647|-2147483648");
         QTest::newRow("two lines") << QByteArray("d\r\n41\r\n") << "Input past end of file";
         QTest::newRow("blank year") << QByteArray("d\r\n41\r\n \r\n") << "Type mismatch";
@@ -78,8 +71,7 @@ private slots:
         QTest::newRow("below 32 bits") << QByteArray("d\n1\n-2147483649\n") << "Overflow";
     }
     void read() {
-        QFETCH(QByteArray, ini);
-        QFETCH(QString, read);
+        auto [ini, read] = fetch<QByteArray, QString>();
         QString got;
         const QString error = error_of([&] {
             const SettingsValues v = parse_settings(ini);

@@ -49,16 +49,14 @@ private slots:
     // Opening fails with the engine's description and leaves the file as it was: a missing
     // file is not created, an empty one is not made a database.
     void open_refuses_what_is_no_database_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("description");
+        columns<QString, QString>(); // file, description
         row("missing", "", "unable to open database file");
         row("zero bytes", "=", "file is not a database");
         row("link to no server", "=postgresql://localhost:1/fsk\n",
             "connection to server at \"localhost\"");
     }
     void open_refuses_what_is_no_database() {
-        QFETCH(QString, file);
-        QFETCH(QString, description);
+        auto [file, description] = fetch<QString, QString>();
         if (!server.isEmpty())
             QSKIP("files only");
         QTemporaryDir d;
@@ -78,8 +76,7 @@ private slots:
     // The file a connection string names: a path comes back from the string made of it,
     // whatever it holds; written by hand, keys in any case, parts without a value, blanks.
     void connection_string_data() {
-        QTest::addColumn<QString>("path"); // made into a string, or "=" and the string
-        QTest::addColumn<QString>("dbq");
+        columns<QString, QString>(); // path (made into a string, or "=" and the string), dbq
         for (const char* p :
              {"/a/Fsk_Base.mdb", "/a;b/F.mdb", " /a/F.mdb ", "{x}/F.mdb", "/a}b;}}/F.mdb"})
             QTest::newRow(p) << p << p;
@@ -89,8 +86,7 @@ private slots:
         row("hand, brace left open", "=Dbq={/a;b.mdb", "/a;b.mdb");
     }
     void connection_string() {
-        QFETCH(QString, path);
-        QFETCH(QString, dbq);
+        auto [path, dbq] = fetch<QString, QString>();
         QCOMPARE(dbq_of(path.startsWith(u'=') ? path.mid(1) : access_connection_string(path)), dbq);
     }
 
@@ -156,8 +152,7 @@ private slots:
     // Bound values land in the host's columns as the host keeps them: an amount as a REAL,
     // a date as its ISO text read back as dd.mm.yyyy, a text exactly, a null as null.
     void bound_values_are_stored_as_the_host_keeps_them_data() {
-        QTest::addColumn<QVariantList>("values"); // summa, whole, code, due
-        QTest::addColumn<QString>("stored");
+        columns<QVariantList, QString>(); // values (summa, whole, code, due), stored
         row("amount and date", QVariantList{1234.5, 12LL, "1,5", stored_date("05.12.2026")},
             "1234.5 12 '1,5' '05.12.2026'");
         row("whole amount, short date",
@@ -176,8 +171,7 @@ private slots:
             "1 1 'ООО ?А' NULL");
     }
     void bound_values_are_stored_as_the_host_keeps_them() {
-        QFETCH(QVariantList, values);
-        QFETCH(QString, stored);
+        auto [values, stored] = fetch<QVariantList, QString>();
         cnn.execute("delete from amounts");
         cnn.execute("insert into amounts (summa,whole,code,due) values (?,?,?,?)", values);
         Recordset rs = cnn.execute("select summa, whole, code, due from amounts where due is null "
@@ -193,8 +187,7 @@ private slots:
 
     // A date the module writes is stored as ISO text, or refused in the host's words.
     void stored_dates_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("iso"); // empty: refused
+        columns<QString, QString>(); // text, iso (empty: refused)
         const auto row = [](const char* tag, const QString& text, const QString& iso) {
             QTest::newRow(tag) << text << iso;
         };
@@ -219,8 +212,7 @@ private slots:
         row("empty", "", "");
     }
     void stored_dates() {
-        QFETCH(QString, text);
-        QFETCH(QString, iso);
+        auto [text, iso] = fetch<QString, QString>();
         QString got;
         const QString error = error_of([&] { got = stored_date(text); });
         QCOMPARE(error, iso.isEmpty() ? QStringLiteral("format: not a date: '%1'").arg(text) : "");
@@ -230,9 +222,7 @@ private slots:
     // Statements both engines run, and failures with the engine's description ("!" before an
     // expected failure); the connection stays usable after each.
     void statements_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QVariantList>("values");
-        QTest::addColumn<QString>("result");
+        columns<QString, QVariantList, QString>(); // sql, values, result
         row("texts joined, null as empty", "select coalesce(?,'') || 'x' || coalesce(?,'')",
             QVariantList{QVariant(), "y"}, "xy");
         row("a question mark in quotes", "select '?' || cast(? as text)", QVariantList{"!"}, "?!");
@@ -247,9 +237,7 @@ private slots:
             "!Characters found after end of SQL statement.");
     }
     void statements() {
-        QFETCH(QString, sql);
-        QFETCH(QVariantList, values);
-        QFETCH(QString, result);
+        auto [sql, values, result] = fetch<QString, QVariantList, QString>();
         if (!result.startsWith(u'!')) {
             QCOMPARE(cnn.execute(sql, values).text(0), result);
         } else {

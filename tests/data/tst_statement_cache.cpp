@@ -7,6 +7,7 @@
 #include "data/database_file.h"
 #include "data/statement_log.h"
 #include "platform/errors.h"
+#include "support/cases.h"
 #include "support/support.h"
 
 #include <QFile>
@@ -74,9 +75,9 @@ private slots:
     void initTestCase() { set_database_server(testsupport::test_server()); }
 
     void same_answer_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QVariantList>("first");  // the values of the first run
-        QTest::addColumn<QVariantList>("second"); // and of the second, from the kept statement
+        columns<QString, QVariantList,
+                QVariantList>(); // sql, first (the values of the first run), second (and of the
+                                 // second, from the kept statement)
         auto row = [](const char* tag, const char* sql, QVariantList a, QVariantList b) {
             QTest::newRow(tag) << QString::fromUtf8(sql) << a << b;
         };
@@ -101,9 +102,7 @@ private slots:
         row("syntax error", "select from t where name=?", {"x"}, {"y"});
     }
     void same_answer() {
-        QFETCH(QString, sql);
-        QFETCH(QVariantList, first);
-        QFETCH(QVariantList, second);
+        auto [sql, first, second] = fetch<QString, QVariantList, QVariantList>();
         const auto plain = open(0), cached = open(Connection::kStatementCache);
         QVERIFY(plain && cached);
         for (const QVariantList& values : {first, second, first}) {

@@ -91,9 +91,7 @@ private slots:
     }
 
     void startup_database_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QStringList>("boxes");
-        QTest::addColumn<QStringList>("events");
+        columns<QString, QStringList, QStringList>(); // fault, boxes, events
         // Refused by req1 or shown as it fills: the same two events.
         const QStringList refused{QStringLiteral("show Form1"), QStringLiteral("close Form1")};
         const QStringList& opened = refused;
@@ -124,9 +122,7 @@ private slots:
     // Each fault ends the work with the message given; the databases are left byte for byte
     // as they were (nothing created where one is missing), and the settings file is whole.
     void startup_database() {
-        QFETCH(QString, fault);
-        QFETCH(QStringList, boxes);
-        QFETCH(QStringList, events);
+        auto [fault, boxes, events] = fetch<QString, QStringList, QStringList>();
         const QString settlements = fx_.host().settlements_file();
         const QString taxpayers = fx_.host().taxpayer_file();
         const QString file = fault.contains("taxpayers") ? taxpayers : settlements;
@@ -196,8 +192,7 @@ private slots:
     }
 
     void forming_database_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("box");
+        columns<QString, QString>(); // fault, box
         QTest::newRow("locked by another process") << "locked" << kSluj1 + "8): database is locked";
         QTest::newRow("disk full") << "disk full" << kSluj1 + "8): disk I/O error";
         row("read-only", "read-only", kSluj1 + "8): attempt to write a readonly database");
@@ -212,8 +207,7 @@ private slots:
     // A read-only database opens for reading (the window fills) and fails at the first write;
     // another process's lock is waited for, with the busy cursor, for 10 s (it is held for 30).
     void forming_database() {
-        QFETCH(QString, fault);
-        QFETCH(QString, box);
+        auto [fault, box] = fetch<QString, QString>();
         const QString settlements = fx_.host().settlements_file();
         if (fault.startsWith(QLatin1String("drop ")))
             QCOMPARE(run_sql(settlements, "drop table " + fault.mid(5)), QString());
@@ -256,8 +250,7 @@ private slots:
     }
 
     void settings_read_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("description");
+        columns<QByteArray, QString>(); // content, description
         const QByteArray folder = platform::to_cp1251(QStringLiteral("D:\\Выгрузка\r\n"));
         QTest::newRow("empty") << QByteArray() << "Input past end of file";
         row("two lines", folder + " 41 \r\n", "Input past end of file");
@@ -270,8 +263,7 @@ private slots:
     // at step 6, before any window or database: the file stays exactly as it was, no folder
     // of it is made and no database is opened.
     void settings_read() {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, description);
+        auto [content, description] = fetch<QByteArray, QString>();
         write_settings_file(content);
         const QStringList data_before = QDir(fx_.host().data_dir()).entryList(QDir::Files);
 

@@ -1,4 +1,5 @@
 #include "forming/codes.h"
+#include "support/cases.h"
 
 #include <QtTest>
 
@@ -21,9 +22,7 @@ private slots:
     }
 
     void period_indicator_data() {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("period");
-        QTest::addColumn<QString>("indicator");
+        columns<int, QString, QString>(); // type, period, indicator
         auto row = [](int type, const char* period, const char* indicator) {
             QTest::addRow("%d %s", type, period) << type << period << indicator;
         };
@@ -39,9 +38,7 @@ private slots:
         row(-1, "II квартал 2010", "2010");
     }
     void period_indicator() {
-        QFETCH(int, type);
-        QFETCH(QString, period);
-        QFETCH(QString, indicator);
+        auto [type, period, indicator] = fetch<int, QString, QString>();
         QCOMPARE(tavrelis::period_indicator(type, period), indicator);
     }
 };

@@ -16,8 +16,7 @@ class TestDueDates : public QObject {
     Q_OBJECT
 private slots:
     void nearest_data() {
-        QTest::addColumn<QList<QDate>>("accruals");
-        QTest::addColumn<QList<DueDate>>("expected");
+        columns<QList<QDate>, QList<DueDate>>(); // accruals, expected
         QTest::newRow("none") << QList<QDate>{} << QList<DueDate>{};
         row("counted by day",
             QList<QDate>{day(28, 1, 2027), day(28, 12, 2026), day(28, 1, 2027), day(28, 1, 2027)},
@@ -34,15 +33,12 @@ private slots:
     }
 
     void nearest() {
-        QFETCH(QList<QDate>, accruals);
-        QFETCH(QList<DueDate>, expected);
+        auto [accruals, expected] = fetch<QList<QDate>, QList<DueDate>>();
         QCOMPARE(tavrelis::nearest_due_dates(accruals, kToday, 3), expected);
     }
 
     void text_data() {
-        QTest::addColumn<QList<DueDate>>("dates");
-        QTest::addColumn<bool>("links");
-        QTest::addColumn<QString>("text");
+        columns<QList<DueDate>, bool, QString>(); // dates, links, text
         QTest::newRow("none") << QList<DueDate>{} << false
                               << "Ближайшие сроки уплаты: начислений нет";
         row("three", QList<DueDate>{{day(28, 1, 2027), 3}}, false,
@@ -61,9 +57,7 @@ private slots:
     }
 
     void text() {
-        QFETCH(QList<DueDate>, dates);
-        QFETCH(bool, links);
-        QFETCH(QString, text);
+        auto [dates, links, text] = fetch<QList<DueDate>, bool, QString>();
         QCOMPARE(tavrelis::due_dates_text(dates, links), text);
     }
 };

@@ -7,6 +7,7 @@
 #include "platform/env.h"
 #include "platform/recording_ui.h"
 #include "platform/ui.h"
+#include "support/cases.h"
 #include "support/forming_data.h"
 #include "support/window_fixture.h"
 
@@ -51,9 +52,7 @@ private slots:
 
     // 16.05.2026 is a Saturday.
     void day_off_asked_once_per_committed_date_data() {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<bool>("enter");
-        QTest::addColumn<int>("questions");
+        columns<QString, bool, int>(); // keys, enter, questions
         QTest::newRow("typed, Enter, then left") << "16.05.2026" << true << 1;
         QTest::newRow("short form") << "160526" << true << 1;
         QTest::newRow("half typed, left") << "16.05" << false << 1;
@@ -61,9 +60,7 @@ private slots:
         QTest::newRow("a working day") << "15.05.26" << true << 0;
     }
     void day_off_asked_once_per_committed_date() {
-        QFETCH(QString, keys);
-        QFETCH(bool, enter);
-        QFETCH(int, questions);
+        auto [keys, enter, questions] = fetch<QString, bool, int>();
         Form1& f1 = open();
         fx_.ui().answers = {platform::vbNo, platform::vbNo};
         QTest::keyClicks(f1.DTPicker3, keys);

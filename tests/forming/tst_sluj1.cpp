@@ -64,14 +64,12 @@ private slots:
     void cleanup() { fx_.cleanup(); }
 
     void start_number_data() {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("message");
+        columns<QString, QString>(); // start, message
         QTest::newRow("letters") << "abc" << kNotNumber;
         QTest::newRow("decimal comma") << "12,5" << kNotWhole;
     }
     void start_number() {
-        QFETCH(QString, start);
-        QFETCH(QString, message);
+        auto [start, message] = fetch<QString, QString>();
         accrual(1001);
         form(start);
         QCOMPARE(fx_.ui().texts(), QStringList({message}));
@@ -88,16 +86,14 @@ private slots:
     }
 
     void accrual_selection_data() {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<bool>("formed");
+        columns<QString, bool>(); // change, formed
         QTest::newRow("matching") << "" << true;
         QTest::newRow("deleted") << "update fsk_operations set deleted=1" << false;
         row("other due date", "update fsk_operations set term_day='2026-05-15'", false);
         QTest::newRow("other tax") << "update fsk_operations set card_id=3" << false;
     }
     void accrual_selection() {
-        QFETCH(QString, change);
-        QFETCH(bool, formed);
+        auto [change, formed] = fetch<QString, bool>();
         accrual(1001);
         if (!change.isEmpty())
             QVERIFY(fx_.host().settlements(change));
@@ -111,11 +107,8 @@ private slots:
     // The amount in words of a new and of a kept order, and the box of one too large for
     // words, which comes while forming.
     void amount_in_words_data() {
-        QTest::addColumn<QVariant>("summa");
-        QTest::addColumn<bool>("kept");
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("aim"); // the purpose typed, or the window's own
+        columns<QVariant, bool, QString, QString,
+                QString>(); // summa, kept, words, box, aim (the purpose typed, or the window's own)
         const QString none;
         row("new", QVariant(1234.5), false, "Одна тысяча двести тридцать четыре рубля 50 копеек",
             none, none);
@@ -132,11 +125,7 @@ private slots:
             QStringLiteral("Налог ") + QChar(0xD800));
     }
     void amount_in_words() {
-        QFETCH(QVariant, summa);
-        QFETCH(bool, kept);
-        QFETCH(QString, words);
-        QFETCH(QString, box);
-        QFETCH(QString, aim);
+        auto [summa, kept, words, box, aim] = fetch<QVariant, bool, QString, QString, QString>();
         QVERIFY(add_accrual(fx_.host(), {.oper_id = 1001, .summa = summa}));
         if (kept) {
             QVERIFY(add_stored_order(fx_.host(), {.oper_id = 1001, .sum = "10,00"}));
@@ -158,17 +147,13 @@ private slots:
     }
 
     void operation_digit_of_kbk_data() {
-        QTest::addColumn<int>("payment_type");
-        QTest::addColumn<qint64>("oper_id");
-        QTest::addColumn<QString>("kbk");
+        columns<int, qint64, QString>(); // payment_type, oper_id, kbk
         QTest::newRow("налог") << 0 << qint64(1001) << "18210101011011000110";
         QTest::newRow("пени") << 4 << qint64(1002) << "18210101011012000110";
         QTest::newRow("штраф") << 7 << qint64(1003) << "18210101011013000110";
     }
     void operation_digit_of_kbk() {
-        QFETCH(int, payment_type);
-        QFETCH(qint64, oper_id);
-        QFETCH(QString, kbk);
+        auto [payment_type, oper_id, kbk] = fetch<int, qint64, QString>();
         for (int i = 0; i < 3; ++i) {
             QVERIFY(add_accrual(fx_.host(), {.oper_id = 1001 + i, .act_id = kTaxAction + i}));
         }
@@ -183,16 +168,14 @@ private slots:
     // No organisation chosen (or only a branch without report set), or no receiver for the
     // tax: the box, the work ends, nothing stored.
     void refused_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("message");
+        columns<QString, QString>(); // fault, message
         QTest::newRow("none chosen") << "none" << kNoOrganisation;
         QTest::newRow("a branch without report set") << "branch" << kNoOrganisation;
         QTest::newRow("receiver of another tax") << kOtherTaxCode << kNoReceiver;
         QTest::newRow("no receiver") << "-" << kNoReceiver;
     }
     void refused() {
-        QFETCH(QString, fault);
-        QFETCH(QString, message);
+        auto [fault, message] = fetch<QString, QString>();
         QVERIFY(fx_.host().taxpayer("insert into person (id,type,personrealid) values (12,2,102);"
                                     "insert into legalperson (id,inn,kpp,fullname) values "
                                     "(102,'7701000001','773301001','Без комплекта');"
@@ -221,8 +204,7 @@ private slots:
     }
 
     void bad_value_ends_the_run_data() {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QString>("description");
+        columns<QString, QString>(); // change, description
         const QString amount =
             QStringLiteral("update fsk_operations set summa=%1 where oper_id=1002");
         QTest::newRow("null amount") << amount.arg("null") << "Invalid use of Null";
@@ -232,8 +214,7 @@ private slots:
         QTest::newRow("NaN amount") << amount.arg("'NaN'") << "Type mismatch";
     }
     void bad_value_ends_the_run() {
-        QFETCH(QString, change);
-        QFETCH(QString, description);
+        auto [change, description] = fetch<QString, QString>();
         accrual(1001);
         accrual(1002);
         QVERIFY(add_stored_order(fx_.host(), {.oper_id = 1001})); // kept: needs no requisites

@@ -61,20 +61,16 @@ private slots:
     // The receiver: the host's own row for the payer, else Templates/enp.ini; with neither the
     // forming stops before it stores anything.
     void receiver_data() {
-        QTest::addColumn<QString>("settlements");
-        QTest::addColumn<bool>("file");
-        QTest::addColumn<QString>("company_kpp"); // receiver KPP of the company's orders
-        QTest::addColumn<QString>("branch_kpp");
+        columns<QString, bool, QString, QString>(); // settlements, file, company_kpp (receiver KPP
+                                                    // of the company's orders), branch_kpp
         row("host row, file", "", true, "770701001", "770801001");
         row("file only", kDropHostRow, true, "770801001", "770801001");
         row("no file, branch has no row", "", false, "", "");
         row("neither", kDropHostRow, false, "", "");
     }
     void receiver() {
-        QFETCH(QString, settlements);
-        QFETCH(bool, file);
-        QFETCH(QString, company_kpp);
-        QFETCH(QString, branch_kpp);
+        auto [settlements, file, company_kpp, branch_kpp] =
+            fetch<QString, bool, QString, QString>();
         QVERIFY(place_.make(settlements));
         QVERIFY(place_.own_module(file ? &kEnpFile : nullptr));
         const auto run = run_host(place_, kForm);

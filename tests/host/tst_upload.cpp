@@ -93,8 +93,7 @@ private slots:
     // Killed at each step, then a second session: what the first got out is recorded as sent
     // and not sent again (the question defaults to "Нет"); what it did not is sent once.
     void killed_at_each_step_data() {
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<QStringList>("second"); // the boxes the second session answers
+        columns<QString, QStringList>(); // step, second (the boxes the second session answers)
         const QString dropped = "answer OK \"Выгрузка в банк-клиент, прерванная ранее, доведена до "
                                 "конца: платежные поручения № 1, № 2 в банк не выгружены.\"";
         const QStringList send_now = kUpload + QStringList{"answer No"};
@@ -113,8 +112,7 @@ private slots:
         QTest::newRow("saved") << "upload-saved" << nothing_left;
     }
     void killed_at_each_step() {
-        QFETCH(QString, step);
-        QFETCH(QStringList, second);
+        auto [step, second] = fetch<QString, QStringList>();
         DemoHost place{dir_.filePath(QTest::currentDataTag())};
         QVERIFY(place.make_on(server_));
         place.crash_at = step;

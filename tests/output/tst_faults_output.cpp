@@ -98,8 +98,7 @@ private slots:
     }
 
     void database_during_run_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("left"); // oper_id and payment_done of the orders after
+        columns<QString, QString>(); // sql, left (oper_id and payment_done of the orders after)
         row("accrual gone", "delete from fsk_operations where oper_id=1001", "10010,10021");
         row("order gone", "delete from payments where oper_id=1001", "10021");
     }
@@ -107,8 +106,7 @@ private slots:
     // gets no operation and stays unposted; the second order is posted as usual, and the
     // list, rebuilt from the table, drops an order that is gone.
     void database_during_run() {
-        QFETCH(QString, sql);
-        QFETCH(QString, left);
+        auto [sql, left] = fetch<QString, QString>();
         Form2& f2 = formed(folder());
         f2.Check3->setChecked(false); // the forming chose an export run
         f2.Check2->setChecked(true);
@@ -130,9 +128,8 @@ private slots:
     }
 
     void template_faulty_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("run");
-        QTest::addColumn<QString>("box"); // after the print error prefix; <T> for the template
+        columns<QString, QString,
+                QString>(); // fault, run, box (after the print error prefix; <T> for the template)
         const QString missing = "Не найден шаблон платежного поручения \"<T>\" (42)";
         const QString unreadable = "Не удалось открыть документ";
         auto row = [](const char* fault, const char* run, const QString& box) {
@@ -150,9 +147,7 @@ private slots:
     // print error box at its first order; nothing is printed, exported or recorded, nothing an
     // entity names shows anywhere, and memory does not blow up.
     void template_faulty() {
-        QFETCH(QString, fault);
-        QFETCH(QString, run);
-        QFETCH(QString, box);
+        auto [fault, run, box] = fetch<QString, QString, QString>();
         DemoHost place{out_->filePath(QStringLiteral("desk"))};
         QVERIFY(place.make());
         QVERIFY(place.own_module(nullptr));

@@ -156,8 +156,7 @@ private slots:
     }
 
     void status_texts_data() {
-        QTest::addColumn<RunOutcome>("run");
-        QTest::addColumn<QString>("status");
+        columns<RunOutcome, QString>(); // run, status
         const RunOutcome pdf{.sheets = 3, .pdf_folder = "/home/a/ПП"},
             printer{.sheets = 1, .printer = "HP"};
         row("PDF", pdf, "Напечатано 3 листа: PDF в папке /home/a/ПП");
@@ -179,8 +178,7 @@ private slots:
         row("nothing", RunOutcome{}, "Ничего не напечатано и не выгружено");
     }
     void status_texts() {
-        QFETCH(RunOutcome, run);
-        QFETCH(QString, status);
+        auto [run, status] = fetch<RunOutcome, QString>();
         QCOMPARE(run_status(run), status);
     }
 
@@ -265,12 +263,8 @@ private slots:
     // However the host stored an amount, a flag or a key, the list reads it alike; a row it
     // cannot read ends the rebuild with the box naming step 4, the row shown as far as it got.
     void rebuild_reads_what_is_stored_data() {
-        QTest::addColumn<QString>("set");
-        QTest::addColumn<QString>("sum");
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("date");
+        columns<QString, QString, QString, QString, QString,
+                QString>(); // set, sum, words, number, box, date
         const QString words = QStringLiteral("Одна тысяча двести тридцать четыре рубля 50 копеек");
         const auto row = [](const char* name, const char* set, const QString& sum,
                             const QString& words, const char* number, const char* box = "",
@@ -319,12 +313,8 @@ private slots:
             QStringLiteral("Я"));
     }
     void rebuild_reads_what_is_stored() {
-        QFETCH(QString, set);
-        QFETCH(QString, sum);
-        QFETCH(QString, words);
-        QFETCH(QString, number);
-        QFETCH(QString, box);
-        QFETCH(QString, date);
+        auto [set, sum, words, number, box, date] =
+            fetch<QString, QString, QString, QString, QString, QString>();
         Form2& f2 = list({1});
         shared().last_number = 0;
         QVERIFY(fx_.host().settlements(QStringLiteral("update payments set %1;").arg(set)));
@@ -347,10 +337,8 @@ private slots:
     // The rebuilt list keeps its own order and numbers its new orders in it, whatever order
     // the stored rows come in; an order gone from the store leaves the list.
     void rebuild_keeps_the_list_order_data() {
-        QTest::addColumn<QList<int>>("stored");
-        QTest::addColumn<QStringList>("sums");
-        QTest::addColumn<QList<int>>("listed");
-        QTest::addColumn<QStringList>("rows"); // oper_id:number:sum
+        columns<QList<int>, QStringList, QList<int>,
+                QStringList>(); // stored, sums, listed, rows (oper_id:number:sum)
         const QStringList plain = {"1,00", "2,00", "3,00"};
         row("in key order", QList<int>{1, 2, 3}, plain, QList<int>{1, 2, 3},
             QStringList{"1:1:1,00", "2:2:2,00", "3:3:3,00"});
@@ -367,10 +355,8 @@ private slots:
             QStringList{"1:1:1,00", "3:2:3 000 000,5", "4:3:4\u00A0000"});
     }
     void rebuild_keeps_the_list_order() {
-        QFETCH(QList<int>, stored);
-        QFETCH(QStringList, sums);
-        QFETCH(QList<int>, listed);
-        QFETCH(QStringList, rows);
+        auto [stored, sums, listed, rows] =
+            fetch<QList<int>, QStringList, QList<int>, QStringList>();
         for (int i = 0; i < stored.size(); ++i) {
             QVERIFY(
                 add_stored_order(fx_.host(), StoredOrder{.oper_id = stored[i], .sum = sums[i]}));
@@ -388,8 +374,7 @@ private slots:
     // A listed key is read as the platform reads a text as a whole number, whether it is
     // plain digits or not.
     void rebuild_reads_listed_keys_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("found"); // the oper_id listed after, or the error's words
+        columns<QString, QString>(); // key, found (the oper_id listed after, or the error's words)
         const auto row = [](const char* key, const char* found) {
             QTest::newRow(*key ? key : "empty") << key << found;
         };
@@ -401,8 +386,7 @@ private slots:
         row("", ": Type mismatch");
     }
     void rebuild_reads_listed_keys() {
-        QFETCH(QString, key);
-        QFETCH(QString, found);
+        auto [key, found] = fetch<QString, QString>();
         Form2& f2 = list({2});
         f2.set_cell(1, Field::OperId, key);
         f2.refresh_list();
@@ -420,16 +404,14 @@ private slots:
 
     // However long its texts, an order prints on one sheet.
     void one_page_per_order_data() {
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<int>("length");
+        columns<QString, int>(); // column, length
         QTest::newRow("short purpose") << "aim" << 10;
         QTest::newRow("purpose of 3000") << "aim" << 3000;
         QTest::newRow("receiver of 1500") << "receiver" << 1500;
         QTest::newRow("bank of 1500") << "bank_sender" << 1500;
     }
     void one_page_per_order() {
-        QFETCH(QString, column);
-        QFETCH(int, length);
+        auto [column, length] = fetch<QString, int>();
         QTemporaryDir out;
         Form2& f2 = run_ready(out, {1});
         QVERIFY(fx_.host().settlements(
@@ -480,11 +462,10 @@ private slots:
     }
 
     void status_after_runs_data() {
-        QTest::addColumn<QString>("run"); // print, export or post
-        QTest::addColumn<bool>("file_manager");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<QString>("next"); // the printed order keeps 15, the other takes 1
-        QTest::addColumn<QString>("tip");  // of the first row after the run
+        columns<QString, bool, QString, QString,
+                QString>(); // run (print, export or post), file_manager, status, next (the printed
+                            // order keeps 15, the other takes 1), tip (of the first row after the
+                            // run)
         const QString not_printed = QStringLiteral("Не напечатано; уплата не проведена");
         row("print", "print", true, "Напечатано 2 листа: PDF в папке %1/pdf", "2",
             "Напечатано под номером 1; уплата не проведена");
@@ -499,11 +480,8 @@ private slots:
             "1", not_printed);
     }
     void status_after_runs() {
-        QFETCH(QString, run);
-        QFETCH(bool, file_manager);
-        QFETCH(QString, status);
-        QFETCH(QString, next);
-        QFETCH(QString, tip);
+        auto [run, file_manager, status, next, tip] =
+            fetch<QString, bool, QString, QString, QString>();
         QTemporaryDir out;
         platform::RecordingOpener opener;
         NoFileManager none;
@@ -525,15 +503,13 @@ private slots:
     // However a print run ends, the word processor is told to quit, each sheet closed before:
     // a second run finds the export files of the first.
     void word_processor_quits_data() {
-        QTest::addColumn<bool>("preview");
-        QTest::addColumn<bool>("again");
+        columns<bool, bool>(); // preview, again
         QTest::newRow("printed") << false << false;
         QTest::newRow("cancelled at the preview") << true << false;
         QTest::newRow("cancelled at the overwrite question") << false << true;
     }
     void word_processor_quits() {
-        QFETCH(bool, preview);
-        QFETCH(bool, again);
+        auto [preview, again] = fetch<bool, bool>();
         CountingQuits counting;
         platform::set_factory(&counting);
         const auto restore = qScopeGuard([] { platform::set_factory(nullptr); });
@@ -559,9 +535,8 @@ private slots:
     // Settling moves the counter past the highest number sent to the bank this year, never
     // back; numbers of another year or never sent do not count.
     void settling_moves_the_counter_data() {
-        QTest::addColumn<QString>("sent"); // number_, state and year of a journal row
-        QTest::addColumn<int>("last");
-        QTest::addColumn<QString>("next");
+        columns<QString, int,
+                QString>(); // sent (number_, state and year of a journal row), last, next
         QTest::newRow("nothing sent") << "" << 0 << "1";
         QTest::newRow("sent past the counter") << "7,2,0" << 3 << "8";
         QTest::newRow("sent again past it") << "9,3,0" << 3 << "10";
@@ -569,9 +544,7 @@ private slots:
         QTest::newRow("sent last year") << "7,2,-1" << 0 << "1";
     }
     void settling_moves_the_counter() {
-        QFETCH(QString, sent);
-        QFETCH(int, last);
-        QFETCH(QString, next);
+        auto [sent, last, next] = fetch<QString, int, QString>();
         fx_.open_settlements();
         Shared& sh = shared();
         ensure_upload_journal(sh.cnn);
@@ -740,8 +713,7 @@ private slots:
     // «Правка» fills the editor from the current row; a posted order is refused, a mark that is
     // no number reported at its step.
     void editor_opens_data() {
-        QTest::addColumn<QString>("done");
-        QTest::addColumn<QString>("box");
+        columns<QString, QString>(); // done, box
         const QString posted = QStringLiteral(
             "По данному начислению уже была проведена оплата, поэтому его нельзя изменить");
         row("not posted", "0", QString());
@@ -753,8 +725,7 @@ private slots:
                 "Возникла ошибка в модуле Tavrelis.Form2.edit_payment(3): Type mismatch"));
     }
     void editor_opens() {
-        QFETCH(QString, done);
-        QFETCH(QString, box);
+        auto [done, box] = fetch<QString, QString>();
         Form2& f2 = list({1});
         QVERIFY(fx_.host().settlements("update payments set payment_done=" + done));
         QStringList shown;

@@ -5,6 +5,7 @@
 #include "output/posting.h"
 #include "output/save_data.h"
 #include "platform/env.h"
+#include "support/cases.h"
 #include "support/window_fixture.h"
 
 #include <QLabel>
@@ -85,8 +86,7 @@ private slots:
     }
 
     void card_parts_data() {
-        QTest::addColumn<int>("accrual_act");
-        QTest::addColumn<int>("payment_act");
+        columns<int, int>(); // accrual_act, payment_act
         QTest::newRow("tax") << 41 << 62;
         QTest::newRow("penalty interest") << 42 << 63;
         QTest::newRow("fine") << 43 << 64;
@@ -95,8 +95,7 @@ private slots:
     // The payment's kind follows the accrual's card part; the row holds the order's number,
     // date and amount (stored as the number) and the accrual's period, quotes and all.
     void card_parts() {
-        QFETCH(int, accrual_act);
-        QFETCH(int, payment_act);
+        auto [accrual_act, payment_act] = fetch<int, int>();
         QVERIFY(fx_.host().settlements(accrual(1001, 2, accrual_act, "Квартал 'I' 2024")));
         list(1001);
         post_row(1);

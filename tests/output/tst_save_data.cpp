@@ -4,6 +4,7 @@
 #include "forming/form1.h"
 #include "output/form2.h"
 #include "output/save_data.h"
+#include "support/cases.h"
 #include "support/support.h"
 #include "support/window_fixture.h"
 
@@ -66,9 +67,9 @@ private slots:
 
     // Orders 1..4 of an export run, where the files of 1, 2 and 4 are there already.
     void overwrite_data() {
-        QTest::addColumn<QList<int>>("buttons"); // pressed in turn; 0: the close box
-        QTest::addColumn<QString>("files");      // per order: n new, o old kept, - not written
-        QTest::addColumn<bool>("cancelled");
+        columns<QList<int>, QString,
+                bool>(); // buttons (pressed in turn; 0: the close box), files (per order: n new, o
+                         // old kept, - not written), cancelled
         auto row = [](const char* tag, QList<int> buttons, const char* files, bool cancelled) {
             QTest::newRow(tag) << buttons << files << cancelled;
         };
@@ -80,9 +81,7 @@ private slots:
         row("cancel", {1, 5}, "no-o", true);
     }
     void overwrite() {
-        QFETCH(QList<int>, buttons);
-        QFETCH(QString, files);
-        QFETCH(bool, cancelled);
+        auto [buttons, files, cancelled] = fetch<QList<int>, QString, bool>();
         for (int n : {1, 2, 4})
             QVERIFY(testsupport::write_file(export_path(n), kOld));
         for (int b : buttons)

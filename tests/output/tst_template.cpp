@@ -13,9 +13,7 @@ class TestTemplate : public QObject {
     Q_OBJECT
 private slots:
     void values_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
+        columns<QString, QString, QByteArray>(); // key, text, bytes
         auto row = [](const char* tag, const char* key, const char* text, QByteArray bytes) {
             QTest::newRow(tag) << key << text << bytes;
         };
@@ -26,9 +24,7 @@ private slots:
         row("guillemets one byte, no code a ?", "payment_aim", "«ä€»", "\xAB?\x88\xBB");
     }
     void values() {
-        QFETCH(QString, key);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
+        auto [key, text, bytes] = fetch<QString, QString, QByteArray>();
         QCOMPARE(template_value(key, text), bytes);
     }
 
@@ -46,14 +42,12 @@ private slots:
     // On the sheet field 101 follows the payer, "01" for an organisation and "13" for a
     // natural person, and field 110 stays empty for an order without a payment type.
     void payer_status_data() {
-        QTest::addColumn<QString>("inn");
-        QTest::addColumn<QByteArray>("status");
+        columns<QString, QByteArray>(); // inn, status
         QTest::newRow("organisation") << "7705123452" << QByteArray("01");
         QTest::newRow("natural person") << "695201234516" << QByteArray("13");
     }
     void payer_status() {
-        QFETCH(QString, inn);
-        QFETCH(QByteArray, status);
+        auto [inn, status] = fetch<QString, QByteArray>();
         Session session;
         xml_loader();
         Order o;

@@ -2,6 +2,7 @@
 #include "output/form2.h"
 #include "output/xml_export.h"
 #include "platform/codepage.h"
+#include "support/cases.h"
 #include "support/support.h"
 
 #include <QTemporaryDir>
@@ -57,10 +58,7 @@ private slots:
 
     // What the sample leaves out: each line as written, the document still 31 lines.
     void treatments_data() {
-        QTest::addColumn<Field>("field");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QString>("written");
+        columns<Field, QString, int, QString>(); // field, text, line, written
         auto row = [](const char* tag, Field f, const char* text, int line, const char* written) {
             QTest::newRow(tag) << f << text << line << written;
         };
@@ -72,10 +70,7 @@ private slots:
         row("no code", Field::Aim, "☺ 中 😀", 27, "<payment_aim>? ? ?</payment_aim>");
     }
     void treatments() {
-        QFETCH(Field, field);
-        QFETCH(QString, text);
-        QFETCH(int, line);
-        QFETCH(QString, written);
+        auto [field, text, line, written] = fetch<Field, QString, int, QString>();
         const QString path = dir_.filePath(QStringLiteral("t.xml"));
         out_xml(path, sample(field, text));
         const QStringList lines =

@@ -9,24 +9,21 @@ class TestCodepage : public QObject {
     Q_OBJECT
 private slots:
     void encode_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
+        columns<QString, QByteArray>(); // text, bytes
         row("cyrillic", "Ёж ёж АЯая", QByteArray("\xa8\xe6 \xb8\xe6 \xc0\xdf\xe0\xff"));
         QTest::newRow("number sign") << "№ 5" << QByteArray("\xb9 5");
         QTest::newRow("guillemets") << "«ООО»" << QByteArray("\xab\xce\xce\xce\xbb");
         QTest::newRow("emoji is one character") << "x😀y" << QByteArray("x?y");
     }
     void encode() {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
+        auto [text, bytes] = fetch<QString, QByteArray>();
         QCOMPARE(to_cp1251(text), bytes);
     }
 
     // UTF-8 written by hand is Qt's, in length and bytes, wherever the wide characters and
     // pairs fall among the four read at a time; a lone surrogate is told, not written.
     void utf8_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("whole");
+        columns<QString, bool>(); // text, whole
         QTest::newRow("empty") << QString() << true;
         QTest::newRow("latin") << "abc 123, 45" << true;
         QTest::newRow("cyrillic") << "Оплата налога за 2026 год" << true;
@@ -51,8 +48,7 @@ private slots:
         }
     }
     void utf8() {
-        QFETCH(QString, text);
-        QFETCH(bool, whole);
+        auto [text, whole] = fetch<QString, bool>();
         const qsizetype n = utf8_size(text);
         if (!whole) {
             QCOMPARE(n, -1);

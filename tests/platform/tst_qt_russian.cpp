@@ -15,9 +15,7 @@ private slots:
         QVERIFY(tavrelis::platform::use_russian_qt_texts()); // once is enough; again is harmless
     }
     void texts_data() {
-        QTest::addColumn<QString>("context");
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("russian");
+        columns<QString, QString, QString>(); // context, source, russian
         row("button", "QPlatformTheme", "Cancel", "Отмена");
         row("yes", "QPlatformTheme", "&Yes", "&Да");
         row("undo", "QWidgetTextControl", "&Undo", "&Отменить действие");
@@ -25,9 +23,7 @@ private slots:
         row("paste", "QLineEdit", "&Paste", "В&ставить");
     }
     void texts() {
-        QFETCH(QString, context);
-        QFETCH(QString, source);
-        QFETCH(QString, russian);
+        auto [context, source, russian] = fetch<QString, QString, QString>();
         QCOMPARE(QCoreApplication::translate(context.toLatin1(), source.toLatin1()), russian);
     }
 };

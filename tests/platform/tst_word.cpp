@@ -77,15 +77,13 @@ class TestWord : public QObject {
 
 private slots:
     void decode_document_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
+        columns<QByteArray, QString>(); // bytes, text
         QTest::newRow("utf-8") << QString("Сумма №").toUtf8() << "Сумма №";
         row("windows-1251 bytes in between",
             QByteArray("\xAB") + QString("Ёлка").toUtf8() + QByteArray("\xBB"), "«Ёлка»");
     }
     void decode_document() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
+        auto [bytes, text] = fetch<QByteArray, QString>();
         QCOMPARE(platform::decode_document(bytes), text);
     }
 
@@ -120,8 +118,7 @@ private slots:
 
     // A document of the same markup as one drawn before draws as it does on its own.
     void drawn_as_on_its_own_data() {
-        QTest::addColumn<QStringList>("before");
-        QTest::addColumn<QStringList>("texts");
+        columns<QStringList, QStringList>(); // before, texts
         row("other texts", QStringList{"Сумма", "1", "x"}, QStringList{"Итого", "22", "yy"});
         QTest::newRow("a text emptied") << QStringList{"a", "b", "c"} << QStringList{"", "", ""};
         QTest::newRow("a text filled") << QStringList{"", "", ""} << QStringList{"a", "b", "c"};
@@ -141,8 +138,7 @@ private slots:
         row("another style", QStringList{"a", "b", "c"}, QStringList{"a", "b", "c", "", "i"});
     }
     void drawn_as_on_its_own() {
-        QFETCH(QStringList, before);
-        QFETCH(QStringList, texts);
+        auto [before, texts] = fetch<QStringList, QStringList>();
         const QString alone = drawn(sheet(texts, own_markup()));
         const QByteArray markup = own_markup();
         drawn(sheet(before, markup));
@@ -151,16 +147,12 @@ private slots:
 
     // A document of the same texts as one drawn before but of other markup draws its own.
     void other_markup_drawn_as_its_own_data() {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("style");
-        QTest::addColumn<QString>("shows");
+        columns<QString, QString, QString>(); // before, style, shows
         row("italic after bold", "b", "i", "font-style:italic");
         row("bold after underline", "u", "b", "font-weight:bold");
     }
     void other_markup_drawn_as_its_own() {
-        QFETCH(QString, before);
-        QFETCH(QString, style);
-        QFETCH(QString, shows);
+        auto [before, style, shows] = fetch<QString, QString, QString>();
         const QByteArray markup = own_markup();
         drawn(sheet({"a", "b", "c", "", before}, markup));
         const QString html = drawn(sheet({"a", "b", "c", "", style}, markup));

@@ -1,4 +1,5 @@
 #include "platform/work_calendar.h"
+#include "support/cases.h"
 #include "support/support.h"
 
 #include <QTemporaryDir>
@@ -21,8 +22,7 @@ class TestWorkCalendar : public QObject {
 private slots:
     // Without a data file: weekends and the fixed holidays.
     void holidays_data() {
-        QTest::addColumn<QDate>("picked");
-        QTest::addColumn<QDate>("working");
+        columns<QDate, QDate>(); // picked, working
         auto row = [](const char* tag, const char* picked, const char* working) {
             QTest::newRow(tag) << day(picked) << day(working);
         };
@@ -30,15 +30,12 @@ private slots:
         row("4 november on a saturday", "2023-11-04", "2023-11-06");
     }
     void holidays() {
-        QFETCH(QDate, picked);
-        QFETCH(QDate, working);
+        auto [picked, working] = fetch<QDate, QDate>();
         QCOMPARE(make_work_calendar(QString())->working_day(picked), working);
     }
 
     void data_file_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QDate>("picked");
-        QTest::addColumn<QDate>("working");
+        columns<QByteArray, QDate, QDate>(); // text, picked, working
         auto row = [](const char* tag, QByteArray text, const char* picked, const char* working) {
             QTest::newRow(tag) << text << day(picked) << day(working);
         };
@@ -54,9 +51,7 @@ private slots:
         row("good lines among bad ones", bad, "2026-03-22", "2026-03-22");
     }
     void data_file() {
-        QFETCH(QByteArray, text);
-        QFETCH(QDate, picked);
-        QFETCH(QDate, working);
+        auto [text, picked, working] = fetch<QByteArray, QDate, QDate>();
         const QString path = dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY(testsupport::write_file(path, text));
         QCOMPARE(make_work_calendar(path)->working_day(picked), working);
