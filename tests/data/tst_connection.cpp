@@ -95,12 +95,16 @@ private slots:
     void fields_by_position() {
         cnn.execute("delete from dated");
         cnn.execute("insert into dated values ('2026-12-04', ?, '2026-12-06')",
-                    {stored_date("05.12.2026")});
+                    {stored_date("30.09.1999")});
         Recordset rs = cnn.execute("select t1, due, t2 from dated");
         QCOMPARE(rs.field_count(), 3);
         QCOMPARE((QStringList{rs.text(0), rs.text(1), rs.text(2)}),
-                 (QStringList{"2026-12-04", "05.12.2026", "2026-12-06"}));
+                 (QStringList{"2026-12-04", "30.09.1999", "2026-12-06"}));
         QVERIFY_THROWS_EXCEPTION(Error, rs.field(3));
+        if (server.isEmpty()) { // a file's DATE column holding what is no date shows it as it is
+            cnn.execute("update dated set due='2O26-12-05'");
+            QCOMPARE(cnn.execute("select due from dated").text(0), "2O26-12-05");
+        }
     }
 
     // Bytes a host left in a column come back as those bytes, the fields after them in place.

@@ -3,6 +3,7 @@
 
 #include "common/form4.h"
 #include "common/form6.h"
+#include "common/settings.h"
 #include "common/shared.h"
 #include "forming/form1.h"
 #include "output/bank_upload.h"
@@ -22,6 +23,7 @@
 #include "platform/word.h"
 #include "support/cases.h"
 #include "support/forming_data.h"
+#include "support/support.h"
 #include "support/window_fixture.h"
 
 #include <QAbstractItemModelTester>
@@ -197,7 +199,9 @@ private slots:
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 3 на сумму 100 001,00"));
         f2.Command6->click();
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 0 на сумму 0,00"));
-        f2.unload(); // keeps no orders for the next time it shows
+        form1().exiter = false; // as a forming leaves it
+        f2.Command8->click();   // «Выход» ends the work, keeping no orders for another time
+        QVERIFY(!f2.isVisible() && form1().exiter);
         QCOMPARE(f2.row_count(), 0);
     }
 
@@ -488,6 +492,7 @@ private slots:
         platform::OpenerScope scope(file_manager ? static_cast<platform::FolderOpener&>(opener)
                                                  : none);
         Form2& f2 = run_ready(out);
+        form1().S = out.filePath(QStringLiteral("V2_payments.ini"));
         f2.Check4->setChecked(run == u"print");
         f2.Check1->setChecked(false);
         f2.Check3->setChecked(run == u"export");
@@ -496,6 +501,10 @@ private slots:
         Command10_Click();
         QCOMPARE(f2.Label1->text(), status.arg(QDir::toNativeSeparators(out.path())));
         QCOMPARE(shared().nomer, next);
+        // A sheet's number is on disk as soon as it is printed, before the module ends.
+        QCOMPARE(QFile::exists(form1().S), run == u"print");
+        if (run == u"print")
+            QCOMPARE(parse_settings(testsupport::read_file(form1().S)).last_number, 1);
         // The list shows what the run did.
         QCOMPARE(f2.orders().data(f2.orders().index(0, 1), Qt::ToolTipRole).toString(), tip);
     }
@@ -622,6 +631,16 @@ private slots:
                                  "книгу \"" +
                                  QDir::toNativeSeparators(folder.filePath(books[0])) + "\": "),
                  qPrintable(said));
+        // Without the workbook template the step that opens it is named.
+        const QString book = platform::module_folder() + QStringLiteral("/template.xls");
+        QVERIFY(QFile::rename(book, book + u'~'));
+        const auto put_back = qScopeGuard([&book] { QFile::rename(book + u'~', book); });
+        fx_.ui().boxes.clear();
+        f2.Command5_Click();
+        Command10_Click();
+        QVERIFY2(fx_.ui().texts().value(0).startsWith(
+                     "Произошла ошибка в модуле out_excel(2): Не удалось открыть книгу"),
+                 qPrintable(fx_.ui().texts().value(0)));
         // A spreadsheet program of another release than 2003 or 2007 is not used.
         CountingQuits later;
         later.spreadsheet_version = QStringLiteral("14.0");
@@ -758,12 +777,16 @@ private slots:
         QCOMPARE(f4.Dir1->path(), out.path());
         f4.Command1->click();
         QCOMPARE(shared().up_path, out.path());
-        // Opened at a folder, it shows the drive that holds it, the nearest.
+        // Opened at a folder, it shows the drive that holds it, the nearest, and the folder picked.
         QVERIFY(QDir(out.path()).mkdir(QStringLiteral("ПП")));
         f4.Drive1->setCurrentIndex(0);
         f4.open_at(out.filePath(QStringLiteral("ПП")));
-        QCOMPARE(f4.Drive1->currentText() + u'|' + f4.Dir1->path(),
-                 out.path() + u'|' + out.filePath(QStringLiteral("ПП")));
+        QCOMPARE(f4.Drive1->currentText() + u'|' + f4.Dir1->path() + u'|' +
+                     f4.Dir1->currentIndex().data().toString(),
+                 out.path() + u'|' + out.filePath(QStringLiteral("ПП")) + QStringLiteral("|ПП"));
+        f4.Drive1->setCurrentIndex(0);
+        f4.open_at(out.path()); // a drive itself
+        QCOMPARE(f4.Drive1->currentText(), out.path());
     }
 
     // Enter in the folder tree opens the folder under the cursor, the tree showing its chain
