@@ -510,7 +510,7 @@ private slots:
     }
 
     // However a print run ends, the word processor is told to quit, each sheet closed before:
-    // a second run finds the export files of the first.
+    // a second run finds the export files of the first. A previewed sheet is in sight.
     void word_processor_quits_data() {
         columns<bool, bool>(); // preview, again
         QTest::newRow("printed") << false << false;
@@ -528,9 +528,12 @@ private slots:
         f2.Check1->setChecked(preview);
         f2.Check3->setChecked(true);
         fx_.ui().answers = {platform::vbNo}; // the export's folder not opened
+        QString previewed;
         if (preview)
-            fx_.ui().on_show.push_back(
-                [](QDialog&) { QTest::keyClick(form3().WebBrowser1, Qt::Key_Escape); });
+            fx_.ui().on_show.push_back([&previewed](QDialog&) {
+                previewed = form3().WebBrowser1->toPlainText();
+                QTest::keyClick(form3().WebBrowser1, Qt::Key_Escape);
+            });
         if (again) {
             Command10_Click();
             f2.Command5_Click();
@@ -539,6 +542,9 @@ private slots:
         Command10_Click();
         QCOMPARE(counting.quits, again ? 2 : 1);
         QCOMPARE(counting.left_open, 0);
+        if (preview) // the sheet in sight
+            QVERIFY2(previewed.contains(QStringLiteral("Одна тысяча двести тридцать четыре рубля")),
+                     qPrintable(previewed));
     }
 
     // Settling moves the counter past the highest number sent to the bank this year, never
