@@ -136,6 +136,7 @@ private slots:
         columns<double, QString, QString>(); // amount, words, box
         row("10^12+1", 1e12 + 1, "рубль 00 копеек", "5): Subscript out of range");
         row("10^16", 1e16, "рублей 00 копеек", "4): Overflow");
+        row("past any integer", 9000000000000001024.0, "рубля 00 копеек", "1): Overflow");
         row("NaN", std::numeric_limits<double>::quiet_NaN(), "рублей 00 копеек", "1): Overflow");
     }
     void out_of_range() {
