@@ -834,6 +834,8 @@ private slots:
         f2.Command6->setFocus();
         QTest::keyClick(f2.Command6, Qt::Key_Enter);
         QVERIFY(!f2.orders().ticked(0) && !f2.orders().ticked(1));
+        QTest::keyClick(f2.Command6, Qt::Key_Escape); // other keys are the window's
+        QVERIFY(!f2.isVisible());
     }
 };
 
