@@ -736,7 +736,7 @@ private slots:
     }
 
     // «Правка» fills the editor from the current row; a posted order is refused, a mark that is
-    // no number reported at its step.
+    // no number or orders that cannot be read reported at its step.
     void editor_opens_data() {
         columns<QString, QString>(); // done, box
         const QString posted = QStringLiteral(
@@ -748,6 +748,8 @@ private slots:
         row("mark no number", "'x'",
             QStringLiteral(
                 "Возникла ошибка в модуле Tavrelis.Form2.edit_payment(3): Type mismatch"));
+        row("orders unreadable", "0; alter table payments rename to gone",
+            "Возникла ошибка в модуле Tavrelis.Form2.edit_payment(2): no such table: payments");
     }
     void editor_opens() {
         auto [done, box] = fetch<QString, QString>();
