@@ -265,7 +265,8 @@ private slots:
     }
 
     // However the host stored an amount, a flag or a key, the list reads it alike; a row it
-    // cannot read ends the rebuild with the box naming step 4, the row shown as far as it got.
+    // cannot read ends the rebuild with the box naming step 4, the row shown as far as it got;
+    // a bank journal it cannot read, step 5.
     void rebuild_reads_what_is_stored_data() {
         columns<QString, QString, QString, QString, QString,
                 QString>(); // set, sum, words, number, box, date
@@ -301,6 +302,8 @@ private slots:
             "refresh_list(4): Type mismatch");
         row("printed, real flag", "print_done=1.0", "1 234,50", words, "N15");
         row("number null", "print_done=1, number_=null", "1 234,50", words, "N");
+        row("bank journal unreadable", "sum=sum; create table bank_uploads (oper_id)", "1 234,50",
+            words, "1", "refresh_list(5): no such column");
         // A host that kept a date as a number: the number as text.
         row("date of a real", "document_date=0.1+0.2", "1 234,50", words, "1", "",
             QStringLiteral("0.30000000000000004"));
