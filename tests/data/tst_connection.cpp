@@ -196,7 +196,7 @@ private slots:
             QTest::newRow(tag) << text << iso;
         };
         row("dd.mm.yyyy", "05.12.2026", "2026-12-05");
-        row("d.m.yyyy", "5.1.2026", "2026-01-05");
+        row("d.m.yyyy, blanks around", " 5.1.2026\t ", "2026-01-05");
         row("slashes", "28/02/2027", "2027-02-28");
         row("mixed separators", "28/02.2027", "");
         row("ISO", "2026-12-05", "2026-12-05");
