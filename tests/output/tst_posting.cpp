@@ -18,10 +18,10 @@ using namespace tavrelis::platform;
 
 namespace {
 
-// Accrual kinds by card part 1, 2, 3, and one of a part the payments do not know.
+// Accrual kinds by card part 1, 2, 3, one of a part the payments do not know and one of none.
 const QString kSchema = QStringLiteral(
     "insert into fsk_actions (act_id, act_prim_id, CardPart_ID) values "
-    "(41,4,1),(42,4,2),(43,4,3),(44,4,7);"
+    "(41,4,1),(42,4,2),(43,4,3),(44,4,7),(45,4,null);"
     "insert into fsk_cardlist (card_id, accstream_id, taxcode) values (1,1,'101'),(2,1,'301');");
 
 QString accrual(int oper_id, int card_id, int act_id, const QString& period = "I квартал 2024") {
@@ -73,9 +73,12 @@ private slots:
         fx_.init();
         posted_ = 0;
         cards_.clear();
-        QVERIFY(fx_.host().settlements("drop trigger if exists no_mark; delete from fsk_operations;"
-                                       "delete from fsk_actions; delete from fsk_cardlist;" +
-                                       kSchema));
+        // Kinds as a host may keep them, a part left empty allowed.
+        QVERIFY(fx_.host().settlements(
+            "drop trigger if exists no_mark; delete from fsk_operations; drop table fsk_actions;"
+            "create table fsk_actions (act_id integer primary key, act_prim_id, CardPart_ID);"
+            "delete from fsk_cardlist;" +
+            kSchema));
         fx_.open_settlements();
         shared().up_path = exports_.path();
         set_today(QDate(2026, 5, 14));
@@ -91,6 +94,7 @@ private slots:
         QTest::newRow("penalty interest") << 42 << 63;
         QTest::newRow("fine") << 43 << 64;
         QTest::newRow("other part") << 44 << 62;
+        QTest::newRow("no part") << 45 << 62;
     }
     // The payment's kind follows the accrual's card part; the row holds the order's number,
     // date and amount (stored as the number) and the accrual's period, quotes and all.
