@@ -152,12 +152,15 @@ private slots:
         const auto c = open(Connection::kStatementCache);
         QVERIFY(c);
         std::vector<std::string> sent;
-        start_recording(&sent);
+        std::vector<SentStatement> as_sent;
+        start_recording(&sent, &as_sent);
         c->execute(QStringLiteral("insert into t (id,name,sum_) values (?,?,?)"),
                    {5LL, "it's", -2.5});
         stop_recording();
         c->execute(QStringLiteral("delete from t where id=1"));
         QCOMPARE(sent.size(), size_t(1));
+        QCOMPARE(as_sent.size(), size_t(1)); // and as sent, for the benchmarks' own replay
+        QCOMPARE(as_sent[0].params, (QVariantList{5LL, "it's", -2.5}));
         const QString file = dir_.filePath(QStringLiteral("db%1.mdb").arg(files_));
         if (testsupport::test_server().isEmpty())
             bare_loop(file, sent);
