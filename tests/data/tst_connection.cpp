@@ -202,6 +202,7 @@ private slots:
         row("ISO", "2026-12-05", "2026-12-05");
         row("ISO with a time", " 2026-12-05T10:00 ", "2026-12-05");
         row("ISO, a dot after the month", "2026-12.05", "");
+        row("ISO of a short year", "1-05-14", "");
         row("29 February, leap", "29.02.2028", "2028-02-29");
         row("29 February, not leap", "29.02.2027", "");
         row("month 13", "01.13.2026", "");
