@@ -512,6 +512,21 @@ private slots:
         QCOMPARE(f2.orders().data(f2.orders().index(0, 1), Qt::ToolTipRole).toString(), tip);
     }
 
+    // An export that kept every old file wrote nothing: it does not offer to open the folder.
+    void export_keeping_every_file_asks_nothing() {
+        QTemporaryDir out;
+        Form2& f2 = run_ready(out);
+        f2.Check4->setChecked(false);
+        f2.Check3->setChecked(true);
+        fx_.ui().answers = {platform::vbNo}; // the first run's folder not opened
+        Command10_Click();
+        f2.Command5_Click();
+        fx_.ui().boxes.clear();
+        fx_.ui().on_show = {[](QDialog&) { form6().buttons()[3]->click(); }}; // «Нет для всех»
+        Command10_Click();
+        QCOMPARE(fx_.ui().texts(), QStringList());
+    }
+
     // However a print run ends, the word processor is told to quit, each sheet closed before:
     // a second run finds the export files of the first. A previewed sheet is in sight.
     void word_processor_quits_data() {
