@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QtTest>
 
 #include <memory>
@@ -106,6 +107,23 @@ private slots:
         f1.unload();
         QCOMPARE(f1.Text1->text() + u'|' + f1.Text2->text() + u'|' + f1.Label15->text(),
                  QStringLiteral("1||"));
+    }
+
+    // «Сформировать» needs a tax listed, one being enough; a single tax payment needs none.
+    void forming_needs_a_tax_data() {
+        columns<QString, int>(); // taxes (deleted from the host's list), listed
+        row("two", "0", 2);
+        row("one", "tax_code='301'", 1);
+        row("none", "1=1", 0);
+    }
+    void forming_needs_a_tax() {
+        auto [taxes, listed] = fetch<QString, int>();
+        QVERIFY(fx_.host().taxpayer("delete from nsi_taxlist where " + taxes));
+        Form1& f1 = open();
+        QCOMPARE(f1.Combo1->count(), listed);
+        QCOMPARE(f1.Command2->isEnabled(), listed > 0);
+        f1.Check1->setChecked(true);
+        QVERIFY(f1.Command2->isEnabled());
     }
 
     void nearest_due_dates() {
