@@ -58,6 +58,7 @@ private slots:
         p.findChild<QLineEdit*>()->setCursorPosition(cursor);
         QSignalSpy picked(&p, &DatePicker::picked);
         QTest::keyClicks(&p, keys);
+        QCOMPARE(p.findChild<QLineEdit*>()->text(), keys); // shown as typed
         QCOMPARE(picked.count(), 0);
         QCOMPARE(p.date(), kBase);
         QTest::keyClick(&p, Qt::Key_Return);
