@@ -30,6 +30,7 @@ private slots:
         QTest::newRow("five digits") << "28012" << QDate();
         QTest::newRow("three-digit year") << "28.01.202" << QDate();
         QTest::newRow("letters") << "28.янв.2027" << QDate();
+        QTest::newRow("four parts") << "1.2.2027.5" << QDate();
         QTest::newRow("empty") << "" << QDate();
     }
 
