@@ -27,6 +27,7 @@ private slots:
             QTest::addRow("%d %s", type, period) << type << period << indicator;
         };
         row(0, "Май 2010", "МС.05.2010");
+        row(0, "Январь 2011", "МС.01.2011");
         row(1, "I квартал 2010", "КВ.01.2010");
         row(1, "IV квартал 2010", "КВ.04.2010");
         row(1, "III квартал 2010", "КВ.03.2010"); // "II " is not in its first three

@@ -231,8 +231,13 @@ private slots:
         QCOMPARE(list.order(row).texts, o.texts);
         Order plain;
         plain[Field::Receiver] = QStringLiteral("Банк");
+        QSignalSpy repainted(&list, &QAbstractItemModel::dataChanged);
         list.set_order(row, plain);
         QCOMPARE(list.order(row).texts, plain.texts);
+        const auto from = repainted.value(0).value(0).toModelIndex(),
+                   to = repainted.value(0).value(1).toModelIndex(); // the whole row
+        QCOMPARE(QList<int>({from.row(), from.column(), to.row(), to.column()}),
+                 QList<int>({row, 0, row, list.columnCount() - 1}));
         // Rows are 1-based in the window; none before the first or after the last.
         Form2& f2 = form2();
         for (const int r : {0, list.count() + 1}) {
