@@ -67,6 +67,7 @@ private slots:
         columns<QString, QString>(); // start, message
         QTest::newRow("letters") << "abc" << kNotNumber;
         QTest::newRow("decimal comma") << "12,5" << kNotWhole;
+        QTest::newRow("past a whole number") << "2147483648" << kErrorPrefix + "1): Overflow";
     }
     void start_number() {
         auto [start, message] = fetch<QString, QString>();
