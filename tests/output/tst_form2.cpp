@@ -188,8 +188,11 @@ private slots:
         Form2& f2 = list({1, 2, 3}, {"100 000,00", "163 950,62", "оши,бка"});
         f2.show();
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 0 на сумму 0,00"));
+        QSignalSpy repainted(&f2.orders(), &QAbstractItemModel::dataChanged);
         f2.Command5->click();
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 3 на сумму 263 950,62"));
+        QCOMPARE(repainted.value(0).value(0).toModelIndex(), f2.orders().index(0, 0)); // the ticks'
+        QCOMPARE(repainted.value(0).value(1).toModelIndex(), f2.orders().index(2, 0)); // column
         f2.L1->setCurrentIndex(f2.orders().index(1, 3));
         QTest::keyClick(f2.L1, Qt::Key_Space);
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 2 на сумму 100 000,00"));
@@ -199,6 +202,11 @@ private slots:
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 3 на сумму 100 001,00"));
         f2.Command6->click();
         QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 0 на сумму 0,00"));
+        Order formed; // as a forming adds it, ticked
+        formed[Field::Sum] = QStringLiteral("5,00");
+        formed.ticked = true;
+        formed_orders().append(formed);
+        QCOMPARE(f2.Label2->text(), QStringLiteral("Отмечено: 1 на сумму 5,00"));
         form1().exiter = false; // as a forming leaves it
         f2.Command8->click();   // «Выход» ends the work, keeping no orders for another time
         QVERIFY(!f2.isVisible() && form1().exiter);
